@@ -1,0 +1,31 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix under build/,
+# never the user's own ~/.wine, and an X display (an Xvfb of our own when none is set).
+QM_ROOT=${QM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${QM_WINEPREFIX:-$QM_ROOT/build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko download prompts: the program needs neither.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml=;winemenubuilder.exe="}
+QM_WINE=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || command -v wine)
+
+qm_ensure_display() {
+  if [ -n "${DISPLAY:-}" ]; then return 0; fi
+  local n=${QM_XVFB_DISPLAY:-77}
+  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  export DISPLAY=":$n"
+}
+
+qm_ensure_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.qm-ready" ]; then
+      "$QM_WINE" wineboot -i >/dev/null 2>&1 || true
+      # Keep test windows from grabbing focus decorations; nothing else is changed.
+      touch "$WINEPREFIX/.qm-ready"
+    fi
+  ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
+}
