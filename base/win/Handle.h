@@ -73,7 +73,7 @@ struct Find {
 };
 inline void DeleteGdi(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void CloseKernel(HANDLE h) noexcept { ::CloseHandle(h); }
-inline void FreeModule(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void UnloadModule(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void DestroyIconHandle(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void DeleteMemoryDc(HDC h) noexcept { ::DeleteDC(h); }
@@ -86,7 +86,7 @@ using KernelHandle = UniqueHandle<handle_traits::NullIsEmpty<HANDLE, handle_trai
 // CreateFile's failure value is INVALID_HANDLE_VALUE.
 using FileHandle = UniqueHandle<handle_traits::File>;
 using FindHandle = UniqueHandle<handle_traits::Find>;
-using ModuleHandle = UniqueHandle<handle_traits::NullIsEmpty<HMODULE, handle_traits::FreeModule>>;
+using ModuleHandle = UniqueHandle<handle_traits::NullIsEmpty<HMODULE, handle_traits::UnloadModule>>;
 using IconHandle = UniqueHandle<handle_traits::NullIsEmpty<HICON, handle_traits::DestroyIconHandle>>;
 using MenuHandle = UniqueHandle<handle_traits::NullIsEmpty<HMENU, handle_traits::DestroyMenuHandle>>;
 using MemoryDcHandle = UniqueHandle<handle_traits::NullIsEmpty<HDC, handle_traits::DeleteMemoryDc>>;
