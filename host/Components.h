@@ -1,0 +1,154 @@
+// The program's side of the suite's host components: thin wrappers over every operation that
+// take and give UTF-8 text, convert to BSTR at the call, and raise ComponentError on a failure
+// code. Nothing else in the program touches the raw interfaces.
+#pragma once
+
+#include "host/ComponentError.h"
+#include "suite/include/QuillSuite.h"
+
+#include <wrl/client.h>
+
+#include <string>
+#include <string_view>
+
+namespace qm::host {
+
+using Microsoft::WRL::ComPtr;
+
+// Creates a component by class identifier with the class context "all". Returns the HRESULT;
+// start-up decides what a failure means (it ends silently).
+HRESULT CreateComponent(const CLSID& clsid, const IID& iid, void** object);
+
+class ConfigComponent {
+public:
+    ConfigComponent() = default;
+    explicit ConfigComponent(ComPtr<IConfigComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(ConfigComponent& out);
+
+    void Load(std::string_view path) const;
+    std::string GetString(std::string_view section, std::string_view key) const;  // null reads as ""
+    int GetInt(std::string_view section, std::string_view key) const;
+    void SetInt(std::string_view section, std::string_view key, int value) const;
+
+    IConfigComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<IConfigComponent> component_;
+};
+
+class LanguageComponent {
+public:
+    LanguageComponent() = default;
+    explicit LanguageComponent(ComPtr<ILanguageComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(LanguageComponent& out);
+
+    void Load(std::string_view path) const;
+    std::string GetText(std::string_view key) const;  // safe from the scan worker too
+    void TranslateWindow(HWND window) const;
+
+    ILanguageComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<ILanguageComponent> component_;
+};
+
+class XmlStoreComponent {
+public:
+    XmlStoreComponent() = default;
+    explicit XmlStoreComponent(ComPtr<IXmlStoreComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(XmlStoreComponent& out);
+
+    bool IsLibraryMissing() const;  // CheckLibrary: S_FALSE means missing
+    void Load(std::string_view path) const;
+    ComPtr<IXmlNode> SelectNode(std::string_view path) const;  // null when absent
+    ComPtr<IXmlNodeList> SelectChildren(IXmlNode* parent, std::string_view name) const;  // null when none
+    static ComPtr<IXmlNode> NextNode(IXmlNodeList* list);  // null after the last
+    // The attribute as text; an absent attribute reads as "".
+    std::string GetAttribute(IXmlNode* node, std::string_view name) const;
+    ComPtr<IXmlNode> AppendChild(IXmlNode* parent, std::string_view name, std::string_view text) const;
+    void SetAttribute(IXmlNode* node, std::string_view name, std::string_view value) const;
+    ComPtr<IXmlNode> RemoveChild(IXmlNode* parent, IXmlNode* child) const;
+    void Save() const;
+
+    IXmlStoreComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<IXmlStoreComponent> component_;
+};
+
+class BackupComponent {
+public:
+    BackupComponent() = default;
+    explicit BackupComponent(ComPtr<IBackupComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(BackupComponent& out);
+
+    void SetBackupDir(std::string_view directory) const;
+
+    IBackupComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<IBackupComponent> component_;
+};
+
+class SkinComponent {
+public:
+    SkinComponent() = default;
+    explicit SkinComponent(ComPtr<ISkinComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(SkinComponent& out);
+
+    void AttachWindow(HWND window) const;
+    void ApplySkin(std::string_view skinRoot, std::string_view skinDescription) const;
+    void UseNoSkin() const;
+
+    ISkinComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<ISkinComponent> component_;
+};
+
+class FileFinderComponent {
+public:
+    FileFinderComponent() = default;
+    explicit FileFinderComponent(ComPtr<IFileFinderComponent> component) : component_(std::move(component)) {}
+    static HRESULT Create(FileFinderComponent& out);
+
+    // Searches one root for broken shortcuts with the one set of arguments the program uses;
+    // raises ComponentError on a failure code. The root is copied into a writable buffer.
+    void FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound, FinderCallback onFolderEntered,
+                             void* context) const;
+
+    IFileFinderComponent* Get() const { return component_.Get(); }
+    explicit operator bool() const { return component_ != nullptr; }
+    void Reset() { component_.Reset(); }
+
+private:
+    ComPtr<IFileFinderComponent> component_;
+};
+
+// The process-wide component references: set during start-up, cleared during teardown, read by
+// the other parts without locking.
+struct Components {
+    ConfigComponent config;
+    LanguageComponent language;
+    XmlStoreComponent commonXml;
+    BackupComponent backup;
+    XmlStoreComponent moduleXml;
+    SkinComponent skin;
+    FileFinderComponent finder;
+};
+Components& TheComponents();
+
+// Shorthand for the most common call: a display text by key.
+std::string Text(std::string_view key);
+
+}  // namespace qm::host

@@ -1,0 +1,73 @@
+// Shell-link (.lnk) reader after Microsoft's public MS-SHLLINK document: pure C++ over a byte
+// buffer, no <windows.h>. Every offset and size is checked against the buffer; a hostile file
+// gives ParseStatus::Malformed, never a read outside the buffer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qm::lnk {
+
+// The reader never looks at more than this many bytes of a file.
+inline constexpr size_t kMaxLinkFileSize = 1u << 20;
+
+enum class ParseStatus {
+    Ok,            // a shell link; the fields below are filled as far as the file has them
+    NotShellLink,  // wrong header size or class identifier: some other file named .lnk
+    Malformed,     // a shell-link header, but a structure runs past the end or is inconsistent
+};
+
+// What a link says of its target. All text is UTF-8 (Unicode variants preferred over ANSI ones;
+// ANSI text is taken as Windows-1252, the code page of nearly every real file).
+struct ShellLinkInfo {
+    ParseStatus status = ParseStatus::NotShellLink;
+    std::string error;  // for Malformed: which structure was bad, for messages and tests
+
+    uint32_t linkFlags = 0;
+    uint32_t fileAttributes = 0;  // the target's attributes when the link was made
+
+    // LinkInfo.
+    bool hasLinkInfo = false;
+    bool hasVolumeId = false;       // VolumeIDAndLocalBasePath
+    uint32_t driveType = 0;         // DRIVE_* value recorded in the VolumeID
+    uint32_t driveSerialNumber = 0;
+    std::string volumeLabel;
+    std::string localBasePath;      // e.g. "C:\Program Files\App\app.exe" or "C:\Program Files\"
+    bool hasNetwork = false;        // CommonNetworkRelativeLinkAndPathSuffix
+    std::string netName;            // e.g. "\\server\share"
+    std::string deviceName;         // e.g. "Z:"
+    std::string commonPathSuffix;
+
+    // StringData.
+    std::string name;               // description
+    std::string relativePath;
+    std::string workingDir;
+    std::string arguments;
+    std::string iconLocation;
+
+    // LinkTargetIDList: a file-system path derived from its items, when they form one (a drive
+    // item followed by file and folder items); empty for shell objects without a path.
+    bool hasIdList = false;
+    std::string idListPath;
+    bool idListIsFileSystem = false;  // the list names a drive, UNC share or file-system folder
+
+    // Extra data blocks.
+    std::string environmentTarget;  // EnvironmentVariableDataBlock, not yet expanded
+    bool isDarwin = false;          // advertised installer shortcut
+    std::string darwinData;
+    bool hasKnownFolder = false;
+    bool hasSpecialFolder = false;
+    uint32_t specialFolderId = 0;   // CSIDL
+    std::string trackerMachineId;
+    bool hasPropertyStore = false;
+
+    // LinkInfo's local path: base path followed by the common path suffix.
+    std::string LocalPath() const;
+    // LinkInfo's network path: net name, a backslash where needed, the common path suffix.
+    std::string NetworkPath() const;
+};
+
+ShellLinkInfo ParseShellLink(const unsigned char* data, size_t size);
+
+}  // namespace qm::lnk
