@@ -1,0 +1,181 @@
+#include "folders/FolderTree.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using qm::CheckState;
+using qm::CheckTree;
+using qm::DriveInfo;
+using qm::FolderTree;
+using Id = FolderTree::NodeId;
+using Paths = std::vector<std::string>;
+
+// A file system made of a table: folder -> its subfolders' full paths. Counts every listing.
+struct FakeDisk {
+    std::map<std::string, Paths> folders;
+    std::map<std::string, int> listings;
+    qm::SubfolderLister Lister() {
+        return [this](const std::string& folder, Paths& out) {
+            ++listings[folder];
+            const auto found = folders.find(folder);
+            if (found != folders.end()) out.insert(out.end(), found->second.begin(), found->second.end());
+        };
+    }
+};
+
+FakeDisk SampleDisk() {
+    FakeDisk disk;
+    disk.folders = {
+        {"C:\\", {"C:\\Windows", "C:\\Data", "C:\\Archive.2020"}},
+        {"C:\\Windows", {"C:\\Windows\\System32", "C:\\Windows\\Fonts"}},
+        {"C:\\Windows\\System32", {"C:\\Windows\\System32\\drivers"}},
+        {"C:\\Data", {"C:\\Data\\Mail"}},
+        {"D:\\", {"D:\\Data"}},
+        {"D:\\Data", {"D:\\Data\\Mail"}},
+    };
+    return disk;
+}
+
+const std::vector<DriveInfo> kDrives = {{"System", "C:\\", "C:"}, {"", "D:\\", "D:"}};
+
+std::vector<std::string> ChildTexts(const FolderTree& tree, Id node) {
+    std::vector<std::string> texts;
+    for (Id child : tree.Ticks().Children(node)) texts.push_back(tree.Text(child));
+    return texts;
+}
+
+Id Computer(const FolderTree& tree) { return tree.Ticks().TopLevel().front(); }
+
+Id NodeOf(FolderTree& tree, const std::string& path) {
+    return tree.Resolve(path, [&](Id node) { tree.PrepareExpand(node); });
+}
+
+TEST(FolderTree, BuildsDrivesWithTheirFirstLevelOnly) {
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+
+    const Id computer = Computer(tree);
+    EXPECT_EQ(tree.Text(computer), "Computer");
+    EXPECT_EQ(tree.KindOf(computer), FolderTree::Kind::Computer);
+    EXPECT_EQ(ChildTexts(tree, computer), (Paths{"System(C:)", "(D:)"}));
+    const Id c = tree.Ticks().Children(computer)[0];
+    EXPECT_EQ(tree.KindOf(c), FolderTree::Kind::Drive);
+    EXPECT_EQ(tree.Path(c), "C:\\");
+    // Names keep their extension; order is the file system's, never sorted.
+    EXPECT_EQ(ChildTexts(tree, c), (Paths{"Windows", "Data", "Archive.2020"}));
+    EXPECT_EQ(tree.KindOf(tree.Ticks().Children(c)[0]), FolderTree::Kind::Folder);
+    EXPECT_EQ(disk.listings, (std::map<std::string, int>{{"C:\\", 1}, {"D:\\", 1}}));
+    EXPECT_EQ(tree.Paths().Size(), 6u);  // two drives, four folders
+}
+
+TEST(FolderTree, OpeningLoadsOneLevelAheadAndNeverDuplicates) {
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+    const Id c = tree.Ticks().Children(Computer(tree))[0];
+    const Id windows = tree.Ticks().Children(c)[0];
+
+    tree.PrepareExpand(Computer(tree));  // the computer node is left alone
+    EXPECT_EQ(disk.listings.size(), 2u);
+    tree.PrepareExpand(c);
+    EXPECT_EQ(ChildTexts(tree, windows), (Paths{"System32", "Fonts"}));
+    EXPECT_TRUE(tree.Ticks().Children(tree.Ticks().Children(windows)[0]).empty());  // not read yet
+    const std::size_t nodes = tree.Ticks().Size();
+    tree.PrepareExpand(c);  // opened again, e.g. after closing it
+    EXPECT_EQ(tree.Ticks().Size(), nodes);
+    EXPECT_EQ(ChildTexts(tree, windows), (Paths{"System32", "Fonts"}));
+}
+
+TEST(FolderTree, NewlyLoadedFoldersUnderACheckedDriveStartUnchecked) {
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+    const Id c = tree.Ticks().Children(Computer(tree))[0];
+    tree.Ticks().Toggle(c);
+    tree.PrepareExpand(c);
+    const Id system32 = NodeOf(tree, "C:\\Windows\\System32");
+    ASSERT_NE(system32, CheckTree::kNone);
+    EXPECT_EQ(tree.Ticks().State(system32), CheckState::Unchecked);
+    EXPECT_EQ(tree.CollectSelection(), (Paths{"C:\\"}));
+
+    tree.Ticks().Toggle(system32);  // it has a sibling (Fonts), so everything above turns partial
+    EXPECT_EQ(tree.Ticks().State(tree.Ticks().Parent(system32)), CheckState::Partial);
+    EXPECT_EQ(tree.Ticks().State(c), CheckState::Partial);
+    EXPECT_EQ(tree.Ticks().State(Computer(tree)), CheckState::Partial);
+    EXPECT_EQ(tree.CollectSelection(), (Paths{"C:\\Windows\\System32", "C:\\Data", "C:\\Archive.2020"}));
+}
+
+TEST(FolderTree, CheckingTheComputerYieldsEveryDriveRoot) {
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+    tree.Ticks().Toggle(Computer(tree));
+    EXPECT_EQ(tree.CollectSelection(), (Paths{"C:\\", "D:\\"}));
+}
+
+TEST(FolderTree, ResolvesSavedPaths) {
+    struct Case { const char* saved; const char* reached; };
+    const Case cases[] = {
+        {"C:\\", "C:\\"},
+        {"C:\\Windows\\System32", "C:\\Windows\\System32"},
+        {"C:\\Windows\\System32\\drivers", "C:\\Windows\\System32\\drivers"},
+        {"D:\\Data\\Mail", "D:\\Data\\Mail"},
+        {"C:\\Archive.2020", "C:\\Archive.2020"},
+        {"C:\\\\Windows\\", "C:\\Windows"},  // empty components are dropped
+        {"c:\\windows", nullptr},            // letter case must match
+        {"C:\\Data\\Gone", nullptr},         // deleted folder
+        {"E:\\", nullptr},                   // drive not present
+        {"C", nullptr},
+    };
+    for (const Case& c : cases) {
+        FakeDisk disk = SampleDisk();
+        FolderTree tree(disk.Lister());
+        tree.Build("Computer", kDrives);
+        const Id node = NodeOf(tree, c.saved);
+        if (c.reached) {
+            ASSERT_NE(node, CheckTree::kNone) << c.saved;
+            EXPECT_EQ(tree.Path(node), c.reached) << c.saved;
+        } else {
+            EXPECT_EQ(node, CheckTree::kNone) << c.saved;
+        }
+    }
+    // An empty saved path has no components: it stands for the computer node.
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+    EXPECT_EQ(NodeOf(tree, ""), Computer(tree));
+    // An empty tree resolves nothing.
+    FolderTree empty(disk.Lister());
+    EXPECT_EQ(empty.Resolve("C:\\", [](Id) {}), CheckTree::kNone);
+}
+
+TEST(FolderTree, SavedDriveAndFolderBothRestoredCollapseToTheDrive) {
+    FakeDisk disk = SampleDisk();
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", kDrives);
+    for (const char* saved : {"C:\\", "C:\\Windows"}) tree.Ticks().SetCheck(NodeOf(tree, saved), CheckState::Checked);
+    EXPECT_EQ(tree.CollectSelection(), (Paths{"C:\\"}));
+}
+
+TEST(FolderTree, AFolderCycleOpensLevelByLevel) {
+    // C:\loop lists itself again one level down, as a link to an ancestor would.
+    FolderTree tree([](const std::string& folder, Paths& out) {
+        if (folder == "C:\\") out.push_back("C:\\loop");
+        else if (folder.size() < 4000) out.push_back(folder + "\\loop");
+    });
+    tree.Build("Computer", {{"", "C:\\", "C:"}});
+    Id node = tree.Ticks().Children(Computer(tree))[0];
+    for (int level = 0; level < 100; ++level) {
+        tree.PrepareExpand(node);
+        ASSERT_EQ(tree.Ticks().Children(node).size(), 1u);
+        node = tree.Ticks().Children(node)[0];
+        EXPECT_EQ(tree.Text(node), "loop");
+    }
+    EXPECT_EQ(tree.Ticks().Size(), 103u);
+}
+
+}  // namespace
