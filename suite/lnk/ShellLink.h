@@ -34,6 +34,10 @@ struct ShellLinkInfo {
     uint32_t driveSerialNumber = 0;
     std::string volumeLabel;
     std::string localBasePath;      // e.g. "C:\Program Files\App\app.exe" or "C:\Program Files\"
+    // The base path came from the ANSI field and holds bytes above 0x7F: decoded as Windows-1252,
+    // it is wrong for links made under another code page (the IDList path, when there is one, is
+    // Unicode and therefore the better name of the target then).
+    bool localBasePathIsLossy = false;
     bool hasNetwork = false;        // CommonNetworkRelativeLinkAndPathSuffix
     std::string netName;            // e.g. "\\server\share"
     std::string deviceName;         // e.g. "Z:"

@@ -1,0 +1,230 @@
+// Builds shell-link files byte by byte for the reader's tests and benchmark: each structure is
+// written the way the format document lays it out, so a test can also damage it on purpose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm::lnk::test {
+
+using ByteVector = std::vector<unsigned char>;
+
+inline void PutU16(ByteVector& b, uint32_t v) {
+    b.push_back(static_cast<unsigned char>(v));
+    b.push_back(static_cast<unsigned char>(v >> 8));
+}
+inline void PutU32(ByteVector& b, uint32_t v) {
+    PutU16(b, v & 0xFFFF);
+    PutU16(b, v >> 16);
+}
+inline void SetU32(ByteVector& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+inline void PutBytes(ByteVector& b, const std::string& bytes) { b.insert(b.end(), bytes.begin(), bytes.end()); }
+inline void PutAnsiZ(ByteVector& b, const std::string& text) {
+    PutBytes(b, text);
+    b.push_back(0);
+}
+// ASCII (or already-UTF-16-safe) text as UTF-16LE units, without terminator.
+inline void PutUtf16(ByteVector& b, const std::u16string& text) {
+    for (char16_t c : text) PutU16(b, c);
+}
+inline void PutUtf16Z(ByteVector& b, const std::u16string& text) {
+    PutUtf16(b, text);
+    PutU16(b, 0);
+}
+
+enum : uint32_t {
+    kFlagIdList = 0x1,
+    kFlagLinkInfo = 0x2,
+    kFlagName = 0x4,
+    kFlagRelativePath = 0x8,
+    kFlagWorkingDir = 0x10,
+    kFlagArguments = 0x20,
+    kFlagIconLocation = 0x40,
+    kFlagUnicode = 0x80,
+};
+
+inline ByteVector Header(uint32_t flags) {
+    ByteVector b;
+    PutU32(b, 0x4C);
+    const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    b.insert(b.end(), clsid, clsid + 16);
+    PutU32(b, flags);
+    PutU32(b, 0x20);  // FILE_ATTRIBUTE_ARCHIVE
+    b.resize(0x4C, 0);
+    return b;
+}
+
+// Shell items: each gets its 16-bit size in front.
+inline ByteVector Item(const ByteVector& body) {
+    ByteVector b;
+    PutU16(b, static_cast<uint32_t>(body.size() + 2));
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+inline ByteVector MyComputerItem() {
+    ByteVector body = {0x1F, 0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
+                       0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
+    return Item(body);
+}
+inline ByteVector DriveItem(const std::string& root) {
+    ByteVector body = {0x2F};
+    PutAnsiZ(body, root);
+    body.resize(23, 0);
+    return Item(body);
+}
+// A file entry as Windows 7 and later write it: 8.3 name, then a version-9 0xBEEF0004 block with
+// the long name, then the offset of that block. An empty longName leaves the block out.
+inline ByteVector FileEntryItem(bool folder, const std::string& shortName, const std::u16string& longName,
+                                uint32_t version = 9) {
+    ByteVector body = {static_cast<unsigned char>(folder ? 0x31 : 0x32), 0};
+    PutU32(body, 1234);  // file size
+    PutU32(body, 0);     // modification time
+    PutU16(body, folder ? 0x10 : 0x20);
+    PutAnsiZ(body, shortName);
+    if (body.size() % 2) body.push_back(0);
+    if (longName.empty()) return Item(body);
+    const size_t blockAt = body.size() + 2;  // offset within the item, size field included
+    ByteVector block;
+    PutU16(block, 0);  // size, patched below
+    PutU16(block, version);
+    PutU32(block, 0xBEEF0004);
+    const size_t longNameAt = version >= 9 ? 46 : version >= 8 ? 42 : version >= 7 ? 38 : 20;
+    block.resize(longNameAt, 0);
+    PutUtf16Z(block, longName);
+    PutU16(block, static_cast<uint32_t>(blockAt));  // the block's own trailing offset field
+    block[0] = static_cast<unsigned char>(block.size());
+    block[1] = static_cast<unsigned char>(block.size() >> 8);
+    body.insert(body.end(), block.begin(), block.end());
+    return Item(body);
+}
+inline ByteVector NetworkItem(unsigned char type, const std::string& location) {
+    ByteVector body = {type, 0, 0};
+    PutAnsiZ(body, location);
+    PutAnsiZ(body, "");  // description
+    PutAnsiZ(body, "");  // comments
+    return Item(body);
+}
+inline ByteVector IdList(const std::vector<ByteVector>& items, bool terminated = true) {
+    ByteVector list;
+    for (const auto& item : items) list.insert(list.end(), item.begin(), item.end());
+    if (terminated) PutU16(list, 0);
+    ByteVector b;
+    PutU16(b, static_cast<uint32_t>(list.size()));
+    b.insert(b.end(), list.begin(), list.end());
+    return b;
+}
+
+// LinkInfo with a local base path (ANSI, and Unicode when given) and an optional network part.
+struct LinkInfoSpec {
+    std::string basePath;  // empty: no VolumeID and local base path
+    std::u16string basePathUnicode;
+    std::string volumeLabel = "SYSTEM";
+    std::string netName;   // empty: no network part
+    std::string deviceName;
+    std::string suffix;
+    std::u16string suffixUnicode;
+};
+
+inline ByteVector LinkInfo(const LinkInfoSpec& spec) {
+    const bool unicode = !spec.basePathUnicode.empty() || !spec.suffixUnicode.empty();
+    const uint32_t headerSize = unicode ? 0x24 : 0x1C;
+    ByteVector b(headerSize, 0);
+    uint32_t flags = 0;
+    if (!spec.basePath.empty()) {
+        flags |= 1;
+        SetU32(b, 12, static_cast<uint32_t>(b.size()));
+        ByteVector volume;
+        PutU32(volume, 0);  // size, patched
+        PutU32(volume, 3);  // DRIVE_FIXED
+        PutU32(volume, 0x1234ABCD);
+        PutU32(volume, 0x10);
+        PutAnsiZ(volume, spec.volumeLabel);
+        SetU32(volume, 0, static_cast<uint32_t>(volume.size()));
+        b.insert(b.end(), volume.begin(), volume.end());
+        SetU32(b, 16, static_cast<uint32_t>(b.size()));
+        PutAnsiZ(b, spec.basePath);
+    }
+    if (!spec.netName.empty()) {
+        flags |= 2;
+        SetU32(b, 20, static_cast<uint32_t>(b.size()));
+        ByteVector net;
+        PutU32(net, 0);
+        PutU32(net, spec.deviceName.empty() ? 2 : 3);  // ValidNetType, ValidDevice
+        PutU32(net, 0x14);
+        PutU32(net, 0);
+        PutU32(net, 0x00020000);  // WNNC_NET_LANMAN
+        PutAnsiZ(net, spec.netName);
+        if (!spec.deviceName.empty()) {
+            SetU32(net, 12, static_cast<uint32_t>(net.size()));
+            PutAnsiZ(net, spec.deviceName);
+        }
+        SetU32(net, 0, static_cast<uint32_t>(net.size()));
+        b.insert(b.end(), net.begin(), net.end());
+    }
+    SetU32(b, 24, static_cast<uint32_t>(b.size()));
+    PutAnsiZ(b, spec.suffix);
+    if (unicode) {
+        if (!spec.basePathUnicode.empty()) {
+            if (b.size() % 2) b.push_back(0);
+            SetU32(b, 28, static_cast<uint32_t>(b.size()));
+            PutUtf16Z(b, spec.basePathUnicode);
+        }
+        if (b.size() % 2) b.push_back(0);
+        SetU32(b, 32, static_cast<uint32_t>(b.size()));
+        PutUtf16Z(b, spec.suffixUnicode);
+    }
+    SetU32(b, 0, static_cast<uint32_t>(b.size()));
+    SetU32(b, 4, headerSize);
+    SetU32(b, 8, flags);
+    return b;
+}
+
+inline ByteVector CountedString(bool unicode, const std::u16string& text) {
+    ByteVector b;
+    PutU16(b, static_cast<uint32_t>(text.size()));
+    if (unicode)
+        PutUtf16(b, text);
+    else
+        for (char16_t c : text) b.push_back(static_cast<unsigned char>(c));
+    return b;
+}
+
+inline ByteVector Block(uint32_t signature, const ByteVector& payload) {
+    ByteVector b;
+    PutU32(b, static_cast<uint32_t>(payload.size() + 8));
+    PutU32(b, signature);
+    b.insert(b.end(), payload.begin(), payload.end());
+    return b;
+}
+// Environment (0xA0000001) and Darwin (0xA0000006) blocks: 260 ANSI bytes, 260 UTF-16 units.
+inline ByteVector PathBlock(uint32_t signature, const std::string& ansi, const std::u16string& unicode) {
+    ByteVector payload(260 + 520, 0);
+    std::copy(ansi.begin(), ansi.end(), payload.begin());
+    for (size_t i = 0; i < unicode.size(); ++i) {
+        payload[260 + 2 * i] = static_cast<unsigned char>(unicode[i]);
+        payload[260 + 2 * i + 1] = static_cast<unsigned char>(unicode[i] >> 8);
+    }
+    return Block(signature, payload);
+}
+inline ByteVector TrackerBlock(const std::string& machine) {
+    ByteVector payload;
+    PutU32(payload, 0x58);
+    PutU32(payload, 0);
+    ByteVector id(16, 0);
+    std::copy(machine.begin(), machine.end(), id.begin());
+    payload.insert(payload.end(), id.begin(), id.end());
+    payload.resize(0x58, 0x11);  // droid GUIDs
+    return Block(0xA0000003, payload);
+}
+inline ByteVector Terminal() { return ByteVector(4, 0); }
+
+inline ByteVector Concat(const std::vector<ByteVector>& parts) {
+    ByteVector all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+}  // namespace qm::lnk::test
