@@ -1,0 +1,18 @@
+// Fonts the skinned controls derive from their dialog's font.
+#pragma once
+
+#include "base/win/Handle.h"
+
+namespace qm::controls {
+
+// The font description of the window's font (WM_GETFONT), or of the default GUI font when the
+// window has none.
+LOGFONTW FontDescriptionOf(HWND window);
+
+// Copies of a font description with one property changed.
+LOGFONTW WithWeight(LOGFONTW description, LONG weight) noexcept;
+LOGFONTW WithUnderline(LOGFONTW description) noexcept;
+
+GdiObject CreateFontFrom(const LOGFONTW& description);
+
+}  // namespace qm::controls

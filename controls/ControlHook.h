@@ -1,0 +1,47 @@
+// Takes over an existing control window (a dialog's static or button) by subclassing it: the
+// object sees the control's messages first and hands the rest to the procedure it replaced.
+// The object must outlive the hook or detach first; it detaches itself when the control is
+// destroyed, so a dialog may destroy its controls before or after its control objects.
+#pragma once
+
+#include <windows.h>
+
+namespace qm::controls {
+
+class ControlHook {
+public:
+    ControlHook() = default;
+    virtual ~ControlHook();
+    ControlHook(const ControlHook&) = delete;
+    ControlHook& operator=(const ControlHook&) = delete;
+
+    HWND Window() const noexcept { return window_; }
+    bool IsAttached() const noexcept { return window_ != nullptr; }
+
+protected:
+    // Installs the hook; false when the window is missing or already taken over by this object.
+    bool Hook(HWND control);
+    void Unhook() noexcept;
+
+    // The control's messages; call CallNext for those not consumed.
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // Called once the control is being destroyed (WM_NCDESTROY), before the hook goes away.
+    virtual void OnControlDestroyed() noexcept {}
+
+    LRESULT CallNext(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Invalidates the control and the part of its parent beneath it, so a control that paints
+    // no background of its own is redrawn over a fresh parent background.
+    void InvalidateWithParent() const noexcept;
+    RECT ClientRect() const noexcept;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self);
+    HWND window_ = nullptr;
+};
+
+// Whether the client-area point packed in a mouse message's lParam lies in `rect`.
+bool IsInside(const RECT& rect, LPARAM pointLParam) noexcept;
+
+}  // namespace qm::controls
