@@ -1,0 +1,17 @@
+// The file finder: searches a root folder and reports entries through the caller's callbacks.
+#pragma once
+
+#include "suite/components/ComObject.h"
+#include "suite/include/QuillSuite.h"
+
+namespace qm::suite {
+
+class FileFinderComponent final : public ComObject<IFileFinderComponent> {
+public:
+    STDMETHODIMP FindFiles(char* root, const char** includeMasks, LONG arg3, FinderCallback onFileFound,
+                           void* fileContext, FinderCallback onFolderEntered, void* folderContext,
+                           const char** excludeMasks, LONG arg9, LONG arg10, LONG arg11, LONG arg12,
+                           LONG arg13, LONG arg14, LONG arg15, LONG arg16, LONG arg17) override;
+};
+
+}  // namespace qm::suite
