@@ -1,0 +1,105 @@
+// When is a shortcut broken? The one place that decides it, without any window or Win32 call:
+// everything it needs to know about drives, shares and files comes through FileSystem, so the
+// rule is tested against a fake file system.
+//
+// A shell link is broken when its target is a file-system path that certainly does not exist.
+// The target is taken the way the shell takes it: the environment-variable target (expanded),
+// otherwise LinkInfo's local path, otherwise its network path, otherwise the IDList's path.
+// Unknown is not missing, so these are never broken:
+//  - advertised installer shortcuts (Darwin data) and links to shell objects without a path;
+//  - an environment target that names an unset variable;
+//  - targets on a drive letter that is absent or not ready (unplugged stick, empty drive);
+//  - targets on a removable drive that now holds another volume than the link recorded;
+//  - targets on a network share or mapped drive that does not answer (probed once per scan);
+//  - targets whose check fails in any other way than "not found".
+// Access denied counts as existing; a folder target that exists is fine. A missing target whose
+// link also has a relative path that leads, from the link's folder, to an existing item still
+// works.
+#pragma once
+
+#include "suite/lnk/ShellLink.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qm::finder {
+
+enum class Presence { Exists, Missing, Unknown };
+
+enum class DriveKind {
+    Absent,     // no such drive letter
+    NotReady,   // the letter exists but has no medium (empty card reader, optical drive)
+    Fixed,
+    Removable,  // removable or optical with a medium: `serial` is that volume's
+    Remote,     // a mapped network drive
+};
+
+struct DriveState {
+    DriveKind kind = DriveKind::Absent;
+    uint32_t serial = 0;
+};
+
+// What the rule asks of the system. Paths are full UTF-8 paths ("C:\a\b", "\\server\share\a").
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Whether a file or folder exists. Access denied answers Exists; an error that says nothing
+    // about the item itself answers Unknown.
+    virtual Presence Probe(const std::string& path) = 0;
+    virtual DriveState Drive(char letter) = 0;
+    // Whether a network location ("\\server\share", or "X:" for a mapped drive) answers within
+    // the time bound.
+    virtual bool Answers(const std::string& location) = 0;
+    virtual std::optional<std::string> EnvironmentVariable(const std::string& name) = 0;
+};
+
+enum class Verdict { Working, Broken, Unjudged };
+
+enum class Reason {
+    TargetExists,
+    RelativePathExists,
+    TargetMissing,
+    Advertised,
+    NoFileSystemPath,
+    UnsetVariable,
+    NotAbsolute,
+    DriveAbsent,
+    DriveNotReady,
+    OtherVolume,
+    NetworkSilent,
+    TargetUnknown,
+};
+
+struct Judgement {
+    Verdict verdict = Verdict::Unjudged;
+    Reason reason = Reason::NoFileSystemPath;
+    std::string target;  // the path that was checked, when there was one
+};
+
+const char* ReasonName(Reason reason);
+
+// `linkFolder` is the full path of the folder that holds the link.
+Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFolder, FileSystem& fs);
+
+// ---- Path helpers the rule and the walk share -------------------------------------------
+
+// "%NAME%" runs replaced by their values; nullopt when a named variable is unset. A lone '%'
+// and "%%" stay as they are.
+std::optional<std::string> ExpandVariables(std::string_view text, FileSystem& fs);
+
+// The form of a full path: "X:\..." (drive letter in `drive`, upper case), "\\server\share..."
+// (`share` = "\\server\share"), or neither. "\\?\" and "\\?\UNC\" prefixes are understood.
+struct PathRoot {
+    enum class Kind { Drive, Unc, Other } kind = Kind::Other;
+    char drive = 0;
+    std::string share;
+    std::string path;  // the path without any "\\?\" prefix, slashes turned into backslashes
+};
+PathRoot ClassifyPath(std::string_view path);
+
+// Joins a relative path to a folder, resolving "." and ".." (never above the folder's root).
+std::string ResolveRelative(std::string_view folder, std::string_view relative);
+
+}  // namespace qm::finder

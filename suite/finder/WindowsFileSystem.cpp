@@ -1,0 +1,138 @@
+#include "suite/finder/WindowsFileSystem.h"
+
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+namespace qm::finder {
+
+namespace {
+
+Presence PresenceFromError(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return Presence::Missing;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return Presence::Exists;  // something is there; we just may not look at it
+        default:
+            return Presence::Unknown;  // device, network or name errors say nothing of the item
+    }
+}
+
+// The probe runs on a thread of its own so that a silent server can't hold the scan longer
+// than the time bound. The thread may outlive the wait: it shares only this block with the
+// waiter, and holds a reference on the module so the DLL can't be unloaded under it.
+struct ProbeState {
+    std::wstring path;
+    std::atomic<bool> answered{false};
+};
+
+DWORD WINAPI ProbeThread(void* parameter) {
+    std::shared_ptr<ProbeState>* owned = static_cast<std::shared_ptr<ProbeState>*>(parameter);
+    std::shared_ptr<ProbeState> state = std::move(*owned);
+    delete owned;
+    DWORD attributes = ::GetFileAttributesW(state->path.c_str());
+    DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_SUCCESS;
+    // The location answers when it exists or refuses us; a missing share or unreachable server
+    // does not.
+    state->answered = attributes != INVALID_FILE_ATTRIBUTES || error == ERROR_ACCESS_DENIED;
+    state.reset();
+    HMODULE self = nullptr;
+    if (::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             reinterpret_cast<LPCWSTR>(&ProbeThread), &self)) {
+        ::FreeLibraryAndExitThread(self, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::wstring ToExtendedPath(const std::string& path) {
+    PathRoot root = ClassifyPath(path);
+    switch (root.kind) {
+        case PathRoot::Kind::Drive: return L"\\\\?\\" + Widen(root.path);
+        case PathRoot::Kind::Unc: return L"\\\\?\\UNC\\" + Widen(std::string_view(root.path).substr(2));
+        case PathRoot::Kind::Other: break;
+    }
+    return Widen(root.path);
+}
+
+Presence WindowsFileSystem::Probe(const std::string& path) {
+    std::wstring wide = ToExtendedPath(path);
+    if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return Presence::Exists;
+    return PresenceFromError(::GetLastError());
+}
+
+DriveState WindowsFileSystem::Drive(char letter) {
+    DriveState state;
+    const int index = letter - 'A';
+    if (index < 0 || index >= 26 || !(::GetLogicalDrives() & (1u << index))) return state;  // Absent
+    const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', 0};
+    const UINT type = ::GetDriveTypeW(root);
+    if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return state;
+    if (type == DRIVE_REMOTE) {
+        state.kind = DriveKind::Remote;
+        return state;
+    }
+    // No error boxes for an empty drive while we ask.
+    const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    DWORD serial = 0;
+    const BOOL mounted = ::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+    ::SetErrorMode(oldMode);
+    const bool swappable = type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+    if (!mounted) {
+        // A fixed drive that can't tell its serial is still there; an empty card reader is not.
+        state.kind = swappable ? DriveKind::NotReady : DriveKind::Fixed;
+        return state;
+    }
+    state.kind = swappable ? DriveKind::Removable : DriveKind::Fixed;
+    state.serial = serial;
+    return state;
+}
+
+bool WindowsFileSystem::Answers(const std::string& location) {
+    auto state = std::make_shared<ProbeState>();
+    state->path = ToExtendedPath(location + "\\");
+    if (state->path.rfind(L"\\\\?\\", 0) != 0) return false;
+
+    HMODULE self = nullptr;  // the probe thread's own reference on this module
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ProbeThread), &self)) {
+        return false;
+    }
+    auto* handOver = new std::shared_ptr<ProbeState>(state);
+    KernelHandle thread(::CreateThread(nullptr, 64 * 1024, ProbeThread, handOver, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread) {
+        delete handOver;
+        ::FreeLibrary(self);
+        return false;
+    }
+    if (::WaitForSingleObject(thread.Get(), probeTimeoutMs_) != WAIT_OBJECT_0) return false;  // silent: unknown
+    return state->answered;
+}
+
+std::optional<std::string> WindowsFileSystem::EnvironmentVariable(const std::string& name) {
+    std::wstring wideName = Widen(name);
+    std::wstring value(256, L'\0');
+    for (;;) {
+        ::SetLastError(ERROR_SUCCESS);
+        DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0) {
+            if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+            return std::string();
+        }
+        if (length < value.size()) {
+            value.resize(length);
+            return Narrow(value);
+        }
+        value.resize(length);
+    }
+}
+
+}  // namespace qm::finder

@@ -1,0 +1,273 @@
+#include "suite/finder/BrokenRule.h"
+#include "suite/finder/ScanCache.h"
+#include "tests/finder/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace qm::finder {
+namespace {
+
+using testing::FakeFileSystem;
+using lnk::ShellLinkInfo;
+
+constexpr uint32_t kFixed = 3, kRemovable = 2, kCdRom = 5;
+
+ShellLinkInfo Local(const std::string& path, uint32_t driveType = kFixed, uint32_t serial = 0x1111) {
+    ShellLinkInfo link;
+    link.status = lnk::ParseStatus::Ok;
+    link.linkFlags = 0x2;  // HasLinkInfo
+    link.hasLinkInfo = link.hasVolumeId = true;
+    link.localBasePath = path;
+    link.driveType = driveType;
+    link.driveSerialNumber = serial;
+    return link;
+}
+
+ShellLinkInfo Network(const std::string& share, const std::string& suffix) {
+    ShellLinkInfo link;
+    link.status = lnk::ParseStatus::Ok;
+    link.linkFlags = 0x2;
+    link.hasLinkInfo = link.hasNetwork = true;
+    link.netName = share;
+    link.commonPathSuffix = suffix;
+    return link;
+}
+
+ShellLinkInfo IdList(const std::string& path) {
+    ShellLinkInfo link;
+    link.status = lnk::ParseStatus::Ok;
+    link.linkFlags = 0x1;
+    link.hasIdList = true;
+    link.idListPath = path;
+    link.idListIsFileSystem = !path.empty();
+    return link;
+}
+
+template <typename F>
+ShellLinkInfo With(ShellLinkInfo link, F change) {
+    change(link);
+    return link;
+}
+
+// One world for every case: what exists, which drives and shares there are.
+FakeFileSystem World() {
+    FakeFileSystem fs;
+    fs.Add("C:\\");
+    fs.Add("C:\\Program Files\\App\\app.exe");
+    fs.Add("C:\\Program Files\\App");
+    fs.Add("C:\\Program Files");
+    fs.Add("C:\\Users\\Ann\\Desktop\\notes.txt");
+    fs.Add("C:\\Users\\Ann\\Documents\\report.doc");
+    fs.Add("\\\\server\\share\\doc.txt");
+    fs.Add("E:\\photos\\cat.jpg");
+    fs.Add("F:\\film.mkv");
+    fs.unknown.insert("c:\\locked\\odd.exe");
+    fs.drives['D'] = {DriveKind::NotReady, 0};
+    fs.drives['E'] = {DriveKind::Removable, 0xE0E0};
+    fs.drives['F'] = {DriveKind::Fixed, 0xF0F0};
+    fs.drives['N'] = {DriveKind::Remote, 0};
+    fs.drives['M'] = {DriveKind::Remote, 0};
+    fs.answers["\\\\server\\share"] = true;
+    fs.answers["m:"] = true;
+    fs.environment["programfiles"] = "C:\\Program Files";
+    fs.environment["userprofile"] = "C:\\Users\\Ann";
+    return fs;
+}
+
+TEST(BrokenRule, JudgesEveryKindOfTarget) {
+    struct Case {
+        const char* what;
+        ShellLinkInfo link;
+        Verdict verdict;
+        Reason reason;
+    };
+    const Case cases[] = {
+        {"local file exists", Local("C:\\Program Files\\App\\app.exe"), Verdict::Working, Reason::TargetExists},
+        {"letter case differs", Local("c:\\PROGRAM FILES\\app\\APP.EXE"), Verdict::Working, Reason::TargetExists},
+        {"local file gone", Local("C:\\Program Files\\App\\old.exe"), Verdict::Broken, Reason::TargetMissing},
+        {"folder target with trailing backslash", Local("C:\\Program Files\\"), Verdict::Working, Reason::TargetExists},
+        {"drive root", Local("C:\\"), Verdict::Working, Reason::TargetExists},
+        {"base path plus suffix", With(Local("C:\\Program Files\\"), [](auto& l) { l.commonPathSuffix = "App\\app.exe"; }),
+         Verdict::Working, Reason::TargetExists},
+        {"advertised, target gone", With(Local("C:\\gone\\setup.exe"), [](auto& l) { l.isDarwin = true; }),
+         Verdict::Unjudged, Reason::Advertised},
+        {"shell object without path", IdList(""), Verdict::Unjudged, Reason::NoFileSystemPath},
+        {"no target at all", ShellLinkInfo{}, Verdict::Unjudged, Reason::NoFileSystemPath},
+        {"IDList path gone", IdList("C:\\Users\\Ann\\gone.txt"), Verdict::Broken, Reason::TargetMissing},
+        {"IDList path exists", IdList("C:\\Users\\Ann\\Desktop\\notes.txt"), Verdict::Working, Reason::TargetExists},
+        {"environment target wins over LinkInfo",
+         With(Local("C:\\old\\app.exe"), [](auto& l) { l.environmentTarget = "%ProgramFiles%\\App\\app.exe"; }),
+         Verdict::Working, Reason::TargetExists},
+        {"environment target gone", With(Local("C:\\Program Files\\App\\app.exe"),
+                                         [](auto& l) { l.environmentTarget = "%USERPROFILE%\\gone.txt"; }),
+         Verdict::Broken, Reason::TargetMissing},
+        {"environment variable unset",
+         With(ShellLinkInfo{}, [](auto& l) { l.status = lnk::ParseStatus::Ok; l.environmentTarget = "%NOPE%\\x.exe"; }),
+         Verdict::Unjudged, Reason::UnsetVariable},
+        {"environment target not a full path",
+         With(ShellLinkInfo{}, [](auto& l) { l.environmentTarget = "app.exe"; }), Verdict::Unjudged, Reason::NotAbsolute},
+        {"ForceNoLinkInfo uses the IDList",
+         With(IdList("C:\\Users\\Ann\\Desktop\\notes.txt"),
+              [](auto& l) { l.linkFlags |= 0x100 | 0x2; l.hasLinkInfo = l.hasVolumeId = true; l.localBasePath = "C:\\gone.txt"; }),
+         Verdict::Working, Reason::TargetExists},
+        {"drive letter absent", Local("Q:\\stick\\file.txt", kRemovable, 0x1234), Verdict::Unjudged, Reason::DriveAbsent},
+        {"drive not ready", Local("D:\\setup.exe", kCdRom, 0x1234), Verdict::Unjudged, Reason::DriveNotReady},
+        {"removable drive holds another volume", Local("E:\\photos\\gone.jpg", kRemovable, 0x1234), Verdict::Unjudged,
+         Reason::OtherVolume},
+        {"removable drive holds the same volume", Local("E:\\photos\\gone.jpg", kRemovable, 0xE0E0), Verdict::Broken,
+         Reason::TargetMissing},
+        {"was removable, now a fixed drive with another serial", Local("F:\\gone.mkv", kRemovable, 0x1234),
+         Verdict::Unjudged, Reason::OtherVolume},
+        {"fixed drive with a new serial is still judged", Local("F:\\gone.mkv", kFixed, 0x1234), Verdict::Broken,
+         Reason::TargetMissing},
+        {"no serial recorded", Local("E:\\photos\\gone.jpg", kRemovable, 0), Verdict::Broken, Reason::TargetMissing},
+        {"share answers, file gone", Network("\\\\server\\share", "gone.txt"), Verdict::Broken, Reason::TargetMissing},
+        {"share answers, file there", Network("\\\\SERVER\\share\\", "doc.txt"), Verdict::Working, Reason::TargetExists},
+        {"share silent", Network("\\\\dead\\share", "doc.txt"), Verdict::Unjudged, Reason::NetworkSilent},
+        {"mapped drive silent", Local("N:\\doc.txt", 4, 0), Verdict::Unjudged, Reason::NetworkSilent},
+        {"mapped drive answers, file gone", Local("M:\\doc.txt", 4, 0), Verdict::Broken, Reason::TargetMissing},
+        {"check fails without saying why", Local("C:\\locked\\odd.exe"), Verdict::Unjudged, Reason::TargetUnknown},
+        {"extended-length prefix", Local("\\\\?\\C:\\Program Files\\App\\app.exe"), Verdict::Working, Reason::TargetExists},
+        {"relative path still leads to the file",
+         With(Local("C:\\Users\\Bob\\Documents\\report.doc"),
+              [](auto& l) { l.relativePath = "..\\Documents\\report.doc"; }),
+         Verdict::Working, Reason::RelativePathExists},
+        {"relative path leads nowhere either",
+         With(Local("C:\\Users\\Bob\\gone.doc"), [](auto& l) { l.relativePath = ".\\gone.doc"; }), Verdict::Broken,
+         Reason::TargetMissing},
+    };
+    for (const Case& c : cases) {
+        FakeFileSystem fs = World();
+        Judgement j = JudgeShortcut(c.link, "C:\\Users\\Ann\\Desktop", fs);
+        EXPECT_EQ(j.verdict, c.verdict) << c.what << ": " << ReasonName(j.reason) << " " << j.target;
+        EXPECT_EQ(j.reason, c.reason) << c.what << ": " << ReasonName(j.reason);
+    }
+}
+
+TEST(BrokenRule, ExpandsVariables) {
+    struct Case {
+        const char* in;
+        std::optional<std::string> out;
+    };
+    const Case cases[] = {
+        {"%ProgramFiles%\\App\\app.exe", "C:\\Program Files\\App\\app.exe"},
+        {"%USERPROFILE%%USERPROFILE%", "C:\\Users\\AnnC:\\Users\\Ann"},
+        {"C:\\100%\\x.txt", "C:\\100%\\x.txt"},        // a lone percent sign
+        {"C:\\a%b\\c%d.txt", "C:\\a%b\\c%d.txt"},      // percent signs around a backslash
+        {"%%", "%%"},
+        {"%", "%"},
+        {"%unset%\\x", std::nullopt},
+        {"plain", "plain"},
+    };
+    FakeFileSystem fs = World();
+    for (const Case& c : cases) EXPECT_EQ(ExpandVariables(c.in, fs), c.out) << c.in;
+}
+
+TEST(BrokenRule, ClassifiesAndResolvesPaths) {
+    struct Classified {
+        const char* in;
+        PathRoot::Kind kind;
+        char drive;
+        const char* share;
+        const char* path;
+    };
+    using K = PathRoot::Kind;
+    const Classified classified[] = {
+        {"c:\\a\\b\\", K::Drive, 'C', "", "c:\\a\\b"},
+        {"C:", K::Drive, 'C', "", "C:\\"},
+        {"C:\\", K::Drive, 'C', "", "C:\\"},
+        {"C:/a/b", K::Drive, 'C', "", "C:\\a\\b"},
+        {"C:relative", K::Other, 0, "", "C:relative"},
+        {"\\\\?\\D:\\x", K::Drive, 'D', "", "D:\\x"},
+        {"\\\\server\\share\\dir\\", K::Unc, 0, "\\\\server\\share", "\\\\server\\share\\dir"},
+        {"\\\\?\\UNC\\server\\share\\f", K::Unc, 0, "\\\\server\\share", "\\\\server\\share\\f"},
+        {"\\\\server", K::Other, 0, "", "\\\\server"},
+        {"\\\\server\\", K::Other, 0, "", "\\\\server\\"},
+        {"\\\\.\\PhysicalDrive0", K::Other, 0, "", "\\\\.\\PhysicalDrive0"},
+        {"relative\\x", K::Other, 0, "", "relative\\x"},
+        {"", K::Other, 0, "", ""},
+    };
+    for (const Classified& c : classified) {
+        PathRoot root = ClassifyPath(c.in);
+        EXPECT_EQ(root.kind, c.kind) << c.in;
+        EXPECT_EQ(root.drive, c.drive) << c.in;
+        EXPECT_EQ(root.share, c.share) << c.in;
+        EXPECT_EQ(root.path, c.path) << c.in;
+    }
+
+    struct Resolved {
+        const char* folder;
+        const char* relative;
+        const char* out;
+    };
+    const Resolved resolved[] = {
+        {"C:\\a\\b", "..\\c\\d.txt", "C:\\a\\c\\d.txt"},
+        {"C:\\a\\b", ".\\x.txt", "C:\\a\\b\\x.txt"},
+        {"C:\\a", "..\\..\\..\\x.txt", "C:\\x.txt"},  // never above the root
+        {"C:\\a\\b", "\\x.txt", "C:\\x.txt"},
+        {"C:\\", "x.txt", "C:\\x.txt"},
+        {"C:\\a", "..", "C:\\"},
+        {"\\\\srv\\sh\\a", "..\\..\\x", "\\\\srv\\sh\\x"},
+        {"C:\\a", "D:\\abs.txt", "D:\\abs.txt"},
+        {"C:\\a", "b/c.txt", "C:\\a\\b\\c.txt"},
+        {"relative", "x", ""},
+    };
+    for (const Resolved& r : resolved) EXPECT_EQ(ResolveRelative(r.folder, r.relative), r.out) << r.folder << " + " << r.relative;
+}
+
+TEST(ScanCache, AsksTheSystemOncePerQuestion) {
+    FakeFileSystem fs = World();
+    ScanCache cache(fs);
+    // Twenty links into one vanished folder: the first costs the target and its missing
+    // ancestors, the rest nothing.
+    for (int i = 0; i < 20; ++i) {
+        Judgement j = JudgeShortcut(Local("C:\\Old App\\bin\\tool" + std::to_string(i) + ".exe"), "C:\\", cache);
+        EXPECT_EQ(j.verdict, Verdict::Broken);
+    }
+    EXPECT_EQ(fs.probes, 4);  // tool0.exe, its folder, the folder above, the drive root
+    EXPECT_EQ(fs.driveQueries, 1);
+
+    // A share that does not answer is probed once for the whole scan.
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(JudgeShortcut(Network("\\\\dead\\share", "f" + std::to_string(i)), "C:\\", cache).reason, Reason::NetworkSilent);
+        EXPECT_EQ(JudgeShortcut(Network("\\\\DEAD\\Share", "g"), "C:\\", cache).reason, Reason::NetworkSilent);
+    }
+    EXPECT_EQ(fs.answerQueries, 1);
+
+    // Repeated targets and targets next to a known file: one probe each, the folder is known.
+    const int before = fs.probes;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\app.exe"), "C:\\", cache).verdict, Verdict::Working);
+        EXPECT_EQ(JudgeShortcut(Local("c:\\program files\\app\\APP.exe"), "C:\\", cache).verdict, Verdict::Working);
+    }
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\gone.exe"), "C:\\", cache).verdict, Verdict::Broken);
+    EXPECT_EQ(fs.probes - before, 2);
+    EXPECT_EQ(cache.SystemCalls().probes, uint64_t(fs.probes));
+}
+
+TEST(ScanCache, UnknownIsNeverTurnedIntoMissing) {
+    FakeFileSystem fs = World();
+    fs.unknown.insert("c:\\flaky");
+    ScanCache cache(fs);
+    // The folder's check fails without an answer: its files are still checked one by one.
+    EXPECT_EQ(JudgeShortcut(Local("C:\\flaky\\a.exe"), "C:\\", cache).verdict, Verdict::Broken);
+    fs.Add("C:\\flaky\\b.exe");
+    EXPECT_EQ(JudgeShortcut(Local("C:\\flaky\\b.exe"), "C:\\", cache).verdict, Verdict::Working);
+}
+
+TEST(ScanCache, MemoryStaysBounded) {
+    FakeFileSystem fs = World();
+    fs.Add("C:\\many");
+    ScanCache cache(fs);
+    for (size_t i = 0; i < ScanCache::kMaxRemembered + 10; ++i) {
+        cache.Probe("C:\\many\\f" + std::to_string(i));
+    }
+    // Starting over costs probes again but never a wrong answer.
+    EXPECT_EQ(cache.Probe("C:\\Program Files\\App\\app.exe"), Presence::Exists);
+    EXPECT_EQ(cache.Probe("C:\\many\\f1"), Presence::Missing);
+}
+
+}  // namespace
+}  // namespace qm::finder
