@@ -1,0 +1,51 @@
+#include "folders/Drives.h"
+
+#include "base/Utf.h"
+
+#include <windows.h>
+
+namespace qm {
+namespace {
+
+// Asking an empty removable drive may otherwise pop up the system's "insert a disk" box.
+class QuietCriticalErrors {
+public:
+    QuietCriticalErrors() noexcept { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+    ~QuietCriticalErrors() { ::SetThreadErrorMode(previous_, nullptr); }
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+
+}  // namespace
+
+std::vector<DriveInfo> ListDrives() {
+    std::vector<DriveInfo> drives;
+    // "C:\<NUL>D:\<NUL>...<NUL>": four characters per drive.
+    wchar_t list[1024] = {};
+    const DWORD length = ::GetLogicalDriveStringsW(static_cast<DWORD>(std::size(list) - 1), list);
+    if (length == 0 || length >= std::size(list)) return drives;
+
+    QuietCriticalErrors quiet;
+    for (DWORD entry = 0; entry < length / 4; ++entry) {
+        const wchar_t letter = list[entry * 4];
+        const wchar_t root[] = {letter, L':', L'\\', 0};
+        ULARGE_INTEGER available, total, free;
+        if (!::GetDiskFreeSpaceExW(root, &available, &total, &free)) continue;
+
+        wchar_t label[256] = {};
+        wchar_t fileSystem[256] = {};
+        // Unreadable volume information leaves the label empty.
+        if (!::GetVolumeInformationW(root, label, 256, nullptr, nullptr, nullptr, fileSystem, 256)) label[0] = 0;
+        DriveInfo drive;
+        drive.label = Narrow(label);
+        drive.rootPath = Narrow(root);
+        drive.driveName = drive.rootPath.substr(0, 2);
+        drives.push_back(std::move(drive));
+    }
+    return drives;
+}
+
+}  // namespace qm
