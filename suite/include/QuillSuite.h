@@ -29,8 +29,8 @@ QM_DECLARE_GUID(CLSID_FileFinderComponent, 0x010d0d72, 0x3913, 0x4a89, 0xbe, 0x2
 // ---- Settings file ("config.ini") ---------------------------------------------------------
 MIDL_INTERFACE("9dd3ba20-a466-4589-a390-c55f75d06ee9")
 IConfigComponent : public IUnknown {
-    // Reads the INI file. A missing file is an empty configuration (reads give "" and 0);
-    // an unreadable one is a failure.
+    // Reads the INI file. A missing, unreadable or malformed file is a failure whose message
+    // names the path; the configuration is then empty (reads give "" and 0).
     virtual HRESULT STDMETHODCALLTYPE Load(BSTR path) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetString(BSTR section, BSTR key, BSTR* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetInt(BSTR section, BSTR key, LONG* value) = 0;
