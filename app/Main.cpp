@@ -1,0 +1,11 @@
+// QuillMend's entry point. Narrow strings are UTF-8 throughout (the manifest sets the UTF-8
+// code page), so the command line arrives as UTF-8 too.
+#include "app/Startup.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine, int showCommand) {
+    // The welcome dialog installs itself here once it exists:
+    //   qm::app::SetWelcomeDialog(&...);   (see app/WelcomeHook.h)
+    return qm::app::RunProgram(instance, commandLine, showCommand);
+}

@@ -1,0 +1,28 @@
+// The text rules behind the path macros and the module folder, apart from the system calls
+// that supply the folders, so they can be tested on any platform.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace qm::app {
+
+// Macro name (with its percent signs) to folder. A std::map keeps the names in byte order,
+// which is the order in which the macros are replaced.
+using MacroTable = std::map<std::string, std::string, std::less<>>;
+
+// Replaces the first occurrence of each macro, matched without regard to ASCII case; a later
+// occurrence of the same macro and unknown names stay as written. Folders keep their own case.
+std::string ExpandMacros(std::string_view text, const MacroTable& macros);
+
+// Removes one trailing backslash, if any.
+std::string WithoutTrailingBackslash(std::string folder);
+
+// The folder part of a module's full file name: the text before the last backslash
+// ("C:\Tools\app.exe" gives "C:\Tools", "C:\app.exe" gives "C:", and a program on a network
+// share, "\\server\share\app.exe", gives "\\server\share").
+// A name whose last separator is a drive colon (C:app.exe) keeps the colon: C:.
+std::string ModuleFolderOf(std::string_view modulePath);
+
+}  // namespace qm::app

@@ -1,0 +1,20 @@
+// The program's start-up and shutdown: the single-instance guard, COM, the host components in
+// their fixed order, the wizard, and the teardown in its fixed order.
+#pragma once
+
+#include <windows.h>
+
+namespace qm::app {
+
+// Name of the mutex that marks a running instance.
+inline constexpr wchar_t kSingleInstanceMutexName[] = L"{284E106C-AFA2-424f-B583-B383A444430A}";
+
+// Runs the program and returns the process exit code: 0 when another instance runs, a
+// component cannot be created or the XML library is missing; the wizard's quit code (1 or 2)
+// after it ran; kExitComponentFailure after a component operation failed.
+int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand);
+
+// Releases the process-wide component references in the teardown order.
+void ReleaseComponents();
+
+}  // namespace qm::app

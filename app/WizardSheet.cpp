@@ -1,0 +1,207 @@
+#include "app/WizardSheet.h"
+
+#include "app/AppModule.h"
+#include "app/FatalError.h"
+#include "app/PathMacros.h"
+#include "app/WelcomeHook.h"
+#include "base/win/Handle.h"
+#include "host/Components.h"
+#include "res/ResourceIds.h"
+
+#include <memory>
+
+namespace qm::app {
+namespace {
+
+constexpr UINT_PTR kSheetSubclassId = 1;
+
+WelcomeDialogEntry& WelcomeEntry() {
+    static WelcomeDialogEntry entry = nullptr;
+    return entry;
+}
+
+// Centres `window` over `parent`, or over the work area of the screen without one.
+void CentreWindow(HWND window, HWND parent) {
+    RECT area{};
+    if (!parent || !::GetWindowRect(parent, &area)) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int x = area.left + ((area.right - area.left) - width) / 2;
+    const int y = area.top + ((area.bottom - area.top) - height) / 2;
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void SetWelcomeDialog(WelcomeDialogEntry entry) noexcept { WelcomeEntry() = entry; }
+
+void ShowWelcomeDialog(HWND owner) {
+    if (WelcomeDialogEntry entry = WelcomeEntry()) entry(owner);
+}
+
+WizardSheet::WizardSheet() = default;
+
+WizardSheet::~WizardSheet() {
+    if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
+    for (HPROPSHEETPAGE page : pages_) ::DestroyPropertySheetPage(page);
+}
+
+HWND WizardSheet::Create() {
+    for (PropertyPage* page : std::initializer_list<PropertyPage*>{&folderPage_, &scanPage_, &resultsPage_, &finishPage_}) {
+        if (HPROPSHEETPAGE handle = page->CreatePage()) pages_.push_back(handle);
+    }
+    header_ = {};
+    header_.dwSize = sizeof(header_);
+    header_.dwFlags = PSH_WIZARD | PSH_MODELESS | PSH_USECALLBACK;
+    header_.hwndParent = nullptr;
+    header_.hInstance = TheAppModule().Instance();
+    header_.nPages = static_cast<UINT>(pages_.size());
+    header_.nStartPage = 0;
+    header_.phpage = pages_.data();
+    header_.pfnCallback = &WizardSheet::SheetCallback;
+
+    TheAppModule().AddWindowBeingCreated(this);
+    const INT_PTR created = ::PropertySheetW(&header_);
+    if (created == 0 || created == -1) {
+        TheAppModule().TakeWindowBeingCreated();  // the callback never took it
+        return nullptr;
+    }
+    return reinterpret_cast<HWND>(created);
+}
+
+int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
+    if (message != PSCB_INITIALIZED) return 0;
+    auto* sheet = static_cast<WizardSheet*>(TheAppModule().TakeWindowBeingCreated());
+    if (!sheet) return 0;
+    return CallGuarded(0, [&] {
+        sheet->OnInitialized(window);
+        return 0;
+    });
+}
+
+void WizardSheet::OnInitialized(HWND window) {
+    window_ = window;
+    ::SetWindowSubclass(window, &WizardSheet::SheetProc, kSheetSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    pages_.clear();  // the sheet window owns the pages now
+
+    ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) | WS_MINIMIZEBOX);
+
+    const host::Components& components = host::TheComponents();
+    components.skin.AttachWindow(window);
+    if (components.config.GetInt("common", "EnableSkin") != 0) {
+        const std::string root = ExpandPathMacros(components.config.GetString("common", "SkinRoot"));
+        const std::string description = ExpandPathMacros(components.config.GetString("common", "SkinUIS"));
+        components.skin.ApplySkin(root, description);
+    } else {
+        components.skin.UseNoSkin();
+    }
+    if (components.config.GetInt("quillmend_module", "showstartup") != 0) {
+        ShowWelcomeDialog(::GetActiveWindow());
+    }
+}
+
+LRESULT CALLBACK WizardSheet::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+    auto* sheet = reinterpret_cast<WizardSheet*>(self);
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &WizardSheet::SheetProc, kSheetSubclassId);
+        sheet->window_ = nullptr;
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    const std::optional<LRESULT> handled =
+        CallGuarded<std::optional<LRESULT>>(LRESULT{0}, [&] { return sheet->HandleMessage(message, wParam, lParam); });
+    return handled ? *handled : ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+std::optional<LRESULT> WizardSheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam) CentreOnce();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            Close(kExitOk);
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            Close(kExitCancel);
+            return 0;
+        }
+        return std::nullopt;  // Back, Next, Finish, Help: the property sheet's own
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            ::SendMessageW(window_, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        return std::nullopt;
+    case WM_CLOSE:
+        // Ends exactly like Cancel, also while a page has the Cancel button disabled.
+        Close(kExitCancel);
+        return 0;
+    case WM_WIZARD_NEXT_PAGE:
+        return MoveToNextPage();
+    default:
+        return std::nullopt;
+    }
+}
+
+void WizardSheet::Close(int quitCode) {
+    ::DestroyWindow(window_);
+    ::PostQuitMessage(quitCode);
+}
+
+void WizardSheet::CentreOnce() {
+    if (centred_) return;
+    centred_ = true;
+    CentreWindow(window_, ::GetParent(window_));
+}
+
+LRESULT WizardSheet::MoveToNextPage() {
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_GETTABCONTROL, 0, 0));
+    const LRESULT count = ::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0);
+    const LRESULT current = ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0);
+    if (current + 1 >= count) return -1;
+    ::SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(current + 1), 0);
+    return 0;
+}
+
+bool WizardSheet::PreTranslateMessage(MSG& message) {
+    return window_ && ::IsDialogMessageW(window_, &message);
+}
+
+int Run(const char* /*commandLine*/, int showCommand) {
+    MessageLoop loop;
+    AppModule& module = TheAppModule();
+    module.AddMessageLoop(&loop);
+    struct LoopRegistration {
+        AppModule& module;
+        ~LoopRegistration() { module.RemoveMessageLoop(); }
+    } registration{module};
+
+    auto sheet = std::make_unique<WizardSheet>();
+    HWND window = sheet->Create();
+    if (!window) return 0;
+    if (HasFatalError()) return kExitComponentFailure;  // the sheet's initialisation failed
+
+    const HINSTANCE instance = module.Instance();
+    // The window keeps using its icons until it is destroyed, which happens before these go.
+    IconHandle bigIcon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                       ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+    IconHandle smallIcon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                                                         ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
+    ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    ::ShowWindow(window, showCommand);
+
+    loop.AddMessageFilter(sheet.get());
+    loop.AddIdleHandler(sheet.get());
+    const int exitCode = loop.Run();
+    loop.RemoveIdleHandler(sheet.get());
+    loop.RemoveMessageFilter(sheet.get());
+    sheet.reset();  // destroys a window still open (after a failure) and the pages
+    return exitCode;
+}
+
+}  // namespace qm::app

@@ -1,0 +1,64 @@
+// The wizard: a modeless property sheet in wizard mode with the folder, scan, results and
+// finish pages, its handling of its own commands, and the private message that moves it on.
+#pragma once
+
+#include "app/FinishPage.h"
+#include "app/MessageLoop.h"
+#include "folders/FolderPage.h"
+#include "results/ResultsPage.h"
+#include "scan/ScanPage.h"
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <vector>
+
+namespace qm::app {
+
+// Sent (not posted) to the sheet window to select the next page; answers 0 when it moved,
+// -1 when the current page is already the last.
+inline constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
+
+// Quit codes of the wizard's message loop.
+inline constexpr int kExitOk = 1;
+inline constexpr int kExitCancel = 2;
+
+class WizardSheet : public MessageFilter, public IdleHandler {
+public:
+    WizardSheet();  // the pages look up their titles here
+    ~WizardSheet();
+    WizardSheet(const WizardSheet&) = delete;
+    WizardSheet& operator=(const WizardSheet&) = delete;
+
+    // Creates the sheet window (not yet shown); null when it cannot be created.
+    HWND Create();
+    HWND Window() const { return window_; }
+
+    bool PreTranslateMessage(MSG& message) override;
+    void OnIdle() override {}
+
+private:
+    static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
+    static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR self);
+    void OnInitialized(HWND window);
+    std::optional<LRESULT> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Close(int quitCode);
+    void CentreOnce();
+    LRESULT MoveToNextPage();
+
+    HWND window_ = nullptr;
+    PROPSHEETHEADERW header_{};
+    std::vector<HPROPSHEETPAGE> pages_;
+    folders::FolderPage folderPage_;
+    scan::ScanPage scanPage_;
+    results::ResultsPage resultsPage_;
+    FinishPage finishPage_;
+    bool centred_ = false;
+};
+
+// Builds and runs the wizard on the calling (main) thread; returns the loop's exit code, or 0
+// when the sheet window cannot be created.
+int Run(const char* commandLine, int showCommand);
+
+}  // namespace qm::app

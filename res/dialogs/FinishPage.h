@@ -1,0 +1,2 @@
+// The finish page (dialog 213) has no controls.
+#pragma once

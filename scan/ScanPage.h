@@ -1,0 +1,17 @@
+// The wizard's second page: the search of the chosen roots (dialog 211).
+#pragma once
+
+#include "app/PropertyPage.h"
+
+namespace qm::scan {
+
+class ScanPage : public app::PropertyPage {
+public:
+    ScanPage();
+
+protected:
+    BOOL OnInitDialog() override;
+    std::optional<LRESULT> OnSheetNotify(const NMHDR& header) override;
+};
+
+}  // namespace qm::scan
