@@ -59,6 +59,15 @@ std::string AnsiToUtf8(const unsigned char* bytes, size_t count) {
     return Utf16ToUtf8(wide);
 }
 
+// UTF-16LE text to UTF-8; nearly all shortcut text is ASCII, which skips the general decoder.
+std::string Utf16LeToUtf8(const unsigned char* bytes, size_t units) {
+    for (size_t i = 0; i < units; ++i)
+        if (bytes[2 * i] >= 0x80 || bytes[2 * i + 1] != 0) return Utf16LeBytesToUtf8(bytes, units);
+    std::string out(units, '\0');
+    for (size_t i = 0; i < units; ++i) out[i] = static_cast<char>(bytes[2 * i]);
+    return out;
+}
+
 // A bounded view of the file: every read says whether it fitted.
 class Bytes {
 public:
@@ -95,7 +104,7 @@ public:
         end = std::min(end, size_);
         for (size_t i = begin; i + 1 < end; i += 2) {
             if (data_[i] == 0 && data_[i + 1] == 0) {
-                out = Utf16LeBytesToUtf8(data_ + begin, (i - begin) / 2);
+                out = Utf16LeToUtf8(data_ + begin, (i - begin) / 2);
                 if (after) *after = i + 2;
                 return true;
             }
@@ -111,7 +120,7 @@ public:
     std::string Utf16Field(size_t begin, size_t maxUnits) const {
         size_t len = 0;
         while (len < maxUnits && (data_[begin + 2 * len] | data_[begin + 2 * len + 1]) != 0) ++len;
-        return Utf16LeBytesToUtf8(data_ + begin, len);
+        return Utf16LeToUtf8(data_ + begin, len);
     }
 
 private:
