@@ -12,6 +12,7 @@
 #include <msxml2.h>
 #include <wrl/client.h>
 
+#include <cwchar>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -163,6 +164,26 @@ void RequireName(BSTR name, const wchar_t* what) {
     if (BstrView(name).empty()) throw ComFailure(E_INVALIDARG, std::wstring(L"The ") + what + L" name is empty.");
 }
 
+// XML's Name production, ASCII part exact, every non-ASCII character accepted. Checked here
+// because not every XML library refuses a bad name, and a saved document holding one could
+// never be loaded again.
+bool IsXmlName(std::wstring_view name) {
+    if (name.empty()) return false;
+    auto isStart = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' || c == L':' || c >= 0x80; };
+    if (!isStart(name.front())) return false;
+    for (wchar_t c : name.substr(1)) {
+        if (!isStart(c) && !(c >= L'0' && c <= L'9') && c != L'-' && c != L'.') return false;
+    }
+    return true;
+}
+
+void RequireXmlName(BSTR name, const wchar_t* what) {
+    RequireName(name, what);
+    if (!IsXmlName(BstrView(name))) {
+        throw ComFailure(E_INVALIDARG, L"\"" + std::wstring(BstrView(name)) + L"\" is not a valid " + what + L" name.");
+    }
+}
+
 class XmlStoreComponent final : public ComObject<IXmlStoreComponent> {
 public:
     STDMETHODIMP CheckLibrary() override {
@@ -276,7 +297,7 @@ public:
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
             if (!child) throw ComFailure(E_POINTER, L"AppendChild was given no place for its result.");
             *child = nullptr;
-            RequireName(name, L"element");
+            RequireXmlName(name, L"element");
             ComPtr<IXMLDOMNode> dom = DomNodeOf(parent, L"parent");
             std::lock_guard lock(mutex_);
             // The parent's own document makes the element, whichever store the parent came from.
@@ -308,7 +329,7 @@ public:
 
     STDMETHODIMP SetAttribute(IXmlNode* node, BSTR name, VARIANT value) override {
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
-            RequireName(name, L"attribute");
+            RequireXmlName(name, L"attribute");
             ComPtr<IXMLDOMElement> element = ElementOf(node, L"given");
             std::lock_guard lock(mutex_);
             const HRESULT result = element->setAttribute(name, value);
@@ -380,14 +401,20 @@ private:
         if (FAILED(document_->get_parseError(&error)) || !error) return L"the parser gave no reason.";
         Bstr reason;
         error->get_reason(reason.Put());
-        long line = 0, column = 0;
+        long code = 0, line = 0, column = 0;
+        error->get_errorCode(&code);
         error->get_line(&line);
         error->get_linepos(&column);
         std::wstring text(reason.View());
-        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-        if (text.empty()) text = L"the document is not well-formed";
+        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.')) {
+            text.pop_back();
+        }
+        // Some parsers say no more than "error"; the document then is simply not well-formed.
+        if (text.empty() || text == L"error") text = L"it is not well-formed XML";
         if (line > 0) text += L" (line " + std::to_wstring(line) + L", column " + std::to_wstring(column) + L")";
-        return text + L".";
+        wchar_t codeText[40];
+        std::swprintf(codeText, 40, L" [parser code 0x%08lX]", static_cast<unsigned long>(code));
+        return text + L"." + (code ? codeText : L"");
     }
 
     std::mutex mutex_;

@@ -1,0 +1,256 @@
+// The settings file and the language file through their components.
+#include "tests/suite/TestSupport.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace qm::test {
+namespace {
+
+constexpr std::string_view kSettings =
+    "; QuillMend suite settings\r\n"
+    "[common]\r\n"
+    "langfile=%ModulePath%\\lang\\English.lng\r\n"
+    "EnableSkin=0\r\n"
+    "\r\n"
+    "[quillmend_module]\r\n"
+    "; shown at start?\r\n"
+    "showstartup=1\r\n"
+    "helpfile=\xC3\xBC\x62\x65r.chm\r\n";
+
+host::ConfigComponent NewConfig() {
+    host::ConfigComponent config;
+    EXPECT_EQ(host::ConfigComponent::Create(config), S_OK);
+    return config;
+}
+
+TEST_F(ComponentTest, ConfigReadsAndWritesThrough) {
+    const std::string file = folder_.Write("config.ini", kSettings);
+    host::ConfigComponent config = NewConfig();
+    config.Load(file);
+
+    EXPECT_EQ(config.GetString("common", "langfile"), "%ModulePath%\\lang\\English.lng");
+    EXPECT_EQ(config.GetString("COMMON", "LangFile"), "%ModulePath%\\lang\\English.lng");
+    EXPECT_EQ(config.GetString("quillmend_module", "helpfile"), "\xC3\xBC\x62\x65r.chm");
+    EXPECT_EQ(config.GetString("common", "absent"), "");
+    EXPECT_EQ(config.GetInt("common", "EnableSkin"), 0);
+    EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 1);
+    EXPECT_EQ(config.GetInt("quillmend_module", "helpfile"), 0);  // not a number
+    EXPECT_EQ(config.GetInt("nowhere", "showstartup"), 0);
+
+    config.SetInt("quillmend_module", "showstartup", 0);
+    EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 0) << "seen at once";
+    config.SetInt("Vaultdesk", "counter", -42);
+    EXPECT_EQ(config.GetString("vaultdesk", "COUNTER"), "-42");
+
+    // On disk at once, every other line as it was, no temporary file left behind.
+    std::string expected(kSettings);
+    expected.replace(expected.find("showstartup=1"), 13, "showstartup=0");
+    expected += "\r\n[Vaultdesk]\r\ncounter=-42\r\n";
+    EXPECT_EQ(ScratchFolder::Read(file), expected);
+    EXPECT_EQ(folder_.CountFiles(), 1);
+
+    // "Restart": a fresh instance reads what was written.
+    config.Reset();
+    host::ConfigComponent restarted = NewConfig();
+    restarted.Load(file);
+    EXPECT_EQ(restarted.GetInt("quillmend_module", "showstartup"), 0);
+    EXPECT_EQ(restarted.GetInt("Vaultdesk", "counter"), -42);
+}
+
+TEST_F(ComponentTest, ConfigKeepsAnotherProgramsEditsWhenWriting) {
+    const std::string file = folder_.Write("config.ini", "[common]\nlangfile=a.lng\n");
+    host::ConfigComponent config = NewConfig();
+    config.Load(file);
+    folder_.Write("config.ini", "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n");
+    config.SetInt("quillmend_module", "showstartup", 1);
+    EXPECT_EQ(ScratchFolder::Read(file), "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n\n[quillmend_module]\nshowstartup=1\n");
+    EXPECT_EQ(config.GetString("common", "xmlfile"), "suite.xml");
+}
+
+TEST_F(ComponentTest, ConfigBadInputIsAClearError) {
+    const std::string missing = folder_.File("no-such-config.ini");
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* messagePart;
+    } cases[] = {
+        {"missing file", missing, "does not exist"},
+        {"empty path", "", "path is empty"},
+        {"unterminated section", folder_.Write("bad1.ini", "[common]\r\nx=1\r\n[quillmend_module\r\n"), "line 3"},
+        {"binary file", folder_.Write("bad2.ini", std::string("MZ\x90\0\3\0\0\0", 8)), "binary"},
+        {"a folder", folder_.Path(), "settings file"},
+    };
+    for (const Case& c : cases) {
+        host::ConfigComponent config = NewConfig();
+        const host::ComponentError error = ExpectComponentError([&] { config.Load(c.path); });
+        EXPECT_TRUE(FAILED(error.Code())) << c.name;
+        EXPECT_TRUE(Contains(error.Message(), c.messagePart)) << c.name << ": " << error.Message();
+        if (!c.path.empty()) {
+            EXPECT_TRUE(Contains(error.Message(), c.path)) << c.name << ": " << error.Message();
+        }
+        // After a failed load the configuration is empty, and nothing can be written to a file
+        // that was never read.
+        EXPECT_EQ(config.GetString("common", "langfile"), "") << c.name;
+        EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 0) << c.name;
+        EXPECT_THROW(config.SetInt("quillmend_module", "showstartup", 1), host::ComponentError) << c.name;
+    }
+    EXPECT_EQ(ScratchFolder::Read(missing), "<missing>");
+}
+
+TEST_F(ComponentTest, ConfigRefusesWritesThatWouldDamageTheFile) {
+    const std::string file = folder_.Write("config.ini", kSettings);
+    host::ConfigComponent config = NewConfig();
+    config.Load(file);
+    struct Case {
+        const char* section;
+        const char* key;
+    } cases[] = {{"", "showstartup"}, {"common", ""}, {"a]b", "k"}, {"common", "k=v"}, {"common", "a\r\nb"}, {"x\ny", "k"}};
+    for (const Case& c : cases) {
+        const host::ComponentError error = ExpectComponentError([&] { config.SetInt(c.section, c.key, 1); });
+        EXPECT_EQ(error.Code(), E_INVALIDARG) << c.section << "/" << c.key;
+    }
+    EXPECT_EQ(ScratchFolder::Read(file), kSettings);
+
+    ScratchFolder::SetReadOnly(file, true);
+    const host::ComponentError error = ExpectComponentError([&] { config.SetInt("quillmend_module", "showstartup", 0); });
+    EXPECT_TRUE(Contains(error.Message(), "read-only")) << error.Message();
+    EXPECT_TRUE(Contains(error.Message(), file)) << error.Message();
+    EXPECT_EQ(ScratchFolder::Read(file), kSettings) << "the old file is intact";
+    EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 1) << "a failed write changes nothing";
+    EXPECT_EQ(folder_.CountFiles(), 1);
+    ScratchFolder::SetReadOnly(file, false);
+}
+
+constexpr std::string_view kLanguage =
+    "\xEF\xBB\xBF; English\r\n"
+    "[Strings]\r\n"
+    "_Information=Information\r\n"
+    "_Error=Error\r\n"
+    "_QM_004=Tick the drives and folders to search.\r\n"
+    "_QM_Mainname=QuillMend\r\n"
+    "_Continue=&Continue\r\n"
+    "_QM_015=Searching \\\"%s\\\"\\nPlease wait\r\n"
+    "_Unicode=\xC3\x9C\x62\x65rsicht \xF0\x9F\x94\x97\r\n";
+
+host::LanguageComponent NewLanguage() {
+    host::LanguageComponent language;
+    EXPECT_EQ(host::LanguageComponent::Create(language), S_OK);
+    return language;
+}
+
+TEST_F(ComponentTest, LanguageAnswersTextsAndMissingKeysAsThemselves) {
+    host::LanguageComponent language = NewLanguage();
+    language.Load(folder_.Write("English.lng", kLanguage));
+    struct Case {
+        const char* key;
+        const char* text;
+    } cases[] = {
+        {"_Information", "Information"},
+        {"_QM_015", "Searching \\\"%s\\\"\nPlease wait"},
+        {"_Unicode", "\xC3\x9C\x62\x65rsicht \xF0\x9F\x94\x97"},
+        {"_QM_999", "_QM_999"},              // a gap shows its key
+        {"_information", "_information"},    // keys are case-sensitive
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(language.GetText(c.key), c.text) << c.key;
+
+    // Before anything is loaded every key answers itself; so does Text() without a component.
+    EXPECT_EQ(NewLanguage().GetText("_Error"), "_Error");
+    EXPECT_EQ(host::Text("_QM_Mainname"), "_QM_Mainname");
+}
+
+TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* messagePart;
+    } cases[] = {
+        {"missing file", folder_.File("Klingon.lng"), "does not exist"},
+        {"empty path", "", "path is empty"},
+        {"line without '='", folder_.Write("bad.lng", "_A=1\r\n_B=2\r\nbroken line\r\n"), "line 3"},
+        {"binary file", folder_.Write("bad.bin", std::string("\x89PNG\0\0", 6)), "binary"},
+    };
+    for (const Case& c : cases) {
+        host::LanguageComponent language = NewLanguage();
+        language.Load(folder_.Write("good.lng", "_A=kept\n"));
+        const host::ComponentError error = ExpectComponentError([&] { language.Load(c.path); });
+        EXPECT_TRUE(FAILED(error.Code())) << c.name;
+        EXPECT_TRUE(Contains(error.Message(), c.messagePart)) << c.name << ": " << error.Message();
+        EXPECT_EQ(language.GetText("_A"), "kept") << c.name << ": a failed load keeps the texts it had";
+    }
+}
+
+TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsAtOnce) {
+    host::LanguageComponent language = NewLanguage();
+    language.Load(folder_.Write("English.lng", kLanguage));
+    constexpr int kIterations = 20000;
+    std::atomic<int> wrong{0};
+    std::atomic<bool> go{false};
+    auto hammer = [&](bool worker) {
+        // The scan worker initialises its own apartment and uses the same reference.
+        ComApartment apartment(COINIT_APARTMENTTHREADED);
+        while (!go) std::this_thread::yield();
+        for (int i = 0; i < kIterations; ++i) {
+            const bool present = (i % 2) == (worker ? 1 : 0);
+            const std::string key = present ? "_QM_Mainname" : "_QM_" + std::to_string(100 + i % 50);
+            const std::string expected = present ? "QuillMend" : key;
+            if (language.GetText(key) != expected) ++wrong;
+        }
+    };
+    std::thread worker(hammer, true);
+    go = true;
+    hammer(false);
+    worker.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST_F(ComponentTest, LanguageTranslatesWindowAndChildCaptionsThatAreKeys) {
+    host::LanguageComponent language = NewLanguage();
+    language.Load(folder_.Write("English.lng", kLanguage));
+
+    WindowHandle dialog(::CreateWindowExW(0, L"STATIC", L"_QM_Mainname", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                                          nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(dialog);
+    struct Child {
+        const wchar_t* className;
+        const wchar_t* caption;
+        const wchar_t* expected;
+    } children[] = {
+        {L"BUTTON", L"_Continue", L"&Continue"},
+        {L"STATIC", L"_QM_004", L"Tick the drives and folders to search."},
+        {L"STATIC", L"Plain text stays", L"Plain text stays"},
+        {L"STATIC", L"_QM_404", L"_QM_404"},  // no such key: untouched
+        {L"BUTTON", L"", L""},
+        {L"STATIC", L"_Unicode", L"\u00DCbersicht \U0001F517"},
+    };
+    std::vector<HWND> handles;
+    for (const Child& c : children) {
+        handles.push_back(::CreateWindowExW(0, c.className, c.caption, WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
+                                            dialog.Get(), nullptr, nullptr, nullptr));
+        ASSERT_NE(handles.back(), nullptr);
+    }
+    // A grandchild (a control inside a group) is translated too.
+    HWND grandchild = ::CreateWindowExW(0, L"BUTTON", L"_Error", WS_CHILD, 0, 0, 50, 20, handles[0], nullptr, nullptr, nullptr);
+    ASSERT_NE(grandchild, nullptr);
+
+    language.TranslateWindow(dialog.Get());
+
+    auto caption = [](HWND window) {
+        wchar_t text[256] = {};
+        ::GetWindowTextW(window, text, 256);
+        return std::wstring(text);
+    };
+    EXPECT_EQ(caption(dialog.Get()), L"QuillMend");
+    for (size_t i = 0; i < handles.size(); ++i) EXPECT_EQ(caption(handles[i]), children[i].expected) << i;
+    EXPECT_EQ(caption(grandchild), L"Error");
+
+    EXPECT_EQ(ExpectComponentError([&] { language.TranslateWindow(nullptr); }).Code(), E_INVALIDARG);
+    HWND gone = ::CreateWindowExW(0, L"STATIC", L"_Error", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ::DestroyWindow(gone);
+    EXPECT_EQ(ExpectComponentError([&] { language.TranslateWindow(gone); }).Code(), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,185 @@
+// XML documents through the XML store over the system XML library.
+#include "tests/suite/TestSupport.h"
+
+#include <vector>
+
+namespace qm::test {
+namespace {
+
+using host::ComPtr;
+
+constexpr std::string_view kModuleXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<config>\r\n"
+    "  <!-- saved folder selection -->\r\n"
+    "  <select_folders>\r\n"
+    "    <item name=\"C:\\\"/>\r\n"
+    "    <other name=\"not an item\"/>\r\n"
+    "    <item name=\"D:\\Daten\\\xC3\x9C\x62\x65rsicht\"/>\r\n"
+    "  </select_folders>\r\n"
+    "  <empty/>\r\n"
+    "</config>\r\n";
+
+host::XmlStoreComponent NewStore() {
+    host::XmlStoreComponent store;
+    EXPECT_EQ(host::XmlStoreComponent::Create(store), S_OK);
+    return store;
+}
+
+std::vector<std::string> ItemNames(const host::XmlStoreComponent& reader, const host::XmlStoreComponent& owner) {
+    std::vector<std::string> names;
+    ComPtr<IXmlNode> folders = owner.SelectNode("config/select_folders");
+    if (!folders) return names;
+    ComPtr<IXmlNodeList> items = owner.SelectChildren(folders.Get(), "item");
+    if (!items) return names;
+    while (ComPtr<IXmlNode> item = host::XmlStoreComponent::NextNode(items.Get())) {
+        names.push_back(reader.GetAttribute(item.Get(), "name"));
+    }
+    return names;
+}
+
+TEST_F(ComponentTest, XmlLibraryIsPresent) {
+    EXPECT_FALSE(NewStore().IsLibraryMissing());
+}
+
+TEST_F(ComponentTest, XmlSelectsNodesByPathAndChildrenByName) {
+    host::XmlStoreComponent store = NewStore();
+    store.Load(folder_.Write("module.xml", kModuleXml));
+    struct Case {
+        const char* path;
+        const char* name;  // nullptr: none
+    } cases[] = {
+        {"config", "config"},
+        {"config/select_folders", "select_folders"},
+        {"config/empty", "empty"},
+        {"config/absent", nullptr},
+        {"other/select_folders", nullptr},  // the top element must match
+        {"select_folders", nullptr},
+        {"config/select_folders/item", "item"},
+        {"config/select_folders/item/deeper", nullptr},
+    };
+    for (const Case& c : cases) {
+        ComPtr<IXmlNode> node = store.SelectNode(c.path);
+        ASSERT_EQ(node != nullptr, c.name != nullptr) << c.path;
+        if (!node) continue;
+        Bstr name;
+        ASSERT_EQ(node->GetName(name.Put()), S_OK);
+        EXPECT_EQ(Narrow(name.View()), c.name) << c.path;
+    }
+    for (const char* bad : {"", "config/", "/config", "config//select_folders"}) {
+        EXPECT_EQ(ExpectComponentError([&] { store.SelectNode(bad); }).Code(), E_INVALIDARG) << bad;
+    }
+
+    EXPECT_EQ(ItemNames(store, store), (std::vector<std::string>{"C:\\", "D:\\Daten\\\xC3\x9C\x62\x65rsicht"}));
+    EXPECT_EQ(store.SelectChildren(store.SelectNode("config/empty").Get(), "item"), nullptr);
+    EXPECT_EQ(ExpectComponentError([&] { store.SelectChildren(nullptr, "item"); }).Code(), E_POINTER);
+
+    // The raw contract: S_FALSE with null for absent nodes, lists and attributes.
+    ComPtr<IXmlNode> none;
+    Bstr absent(L"config/absent");
+    EXPECT_EQ(store.Get()->SelectNode(absent.Get(), none.GetAddressOf()), S_FALSE);
+    EXPECT_EQ(none.Get(), nullptr);
+    ComPtr<IXmlNode> empty = store.SelectNode("config/empty");
+    ComPtr<IXmlNodeList> list;
+    Bstr item(L"item");
+    EXPECT_EQ(store.Get()->SelectChildren(empty.Get(), item.Get(), list.GetAddressOf()), S_FALSE);
+    EXPECT_EQ(list.Get(), nullptr);
+    Variant value;
+    Bstr name(L"name");
+    EXPECT_EQ(store.Get()->GetAttribute(empty.Get(), name.Get(), value.Put()), S_OK);
+    EXPECT_EQ(value.Get().vt, VT_NULL);
+    EXPECT_EQ(store.GetAttribute(empty.Get(), "name"), "");
+
+    // A list ends with S_FALSE and stays ended.
+    ComPtr<IXmlNodeList> items = store.SelectChildren(store.SelectNode("config/select_folders").Get(), "item");
+    ComPtr<IXmlNode> node;
+    EXPECT_EQ(items->NextNode(node.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(items->NextNode(node.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(items->NextNode(node.ReleaseAndGetAddressOf()), S_FALSE);
+    EXPECT_EQ(node.Get(), nullptr);
+    EXPECT_EQ(items->NextNode(node.ReleaseAndGetAddressOf()), S_FALSE);
+}
+
+TEST_F(ComponentTest, XmlRoundTripKeepsUnicodeAndWorksAcrossStores) {
+    const std::string file = folder_.Write("module.xml", kModuleXml);
+    host::XmlStoreComponent common = NewStore(), module = NewStore();
+    common.Load(folder_.Write("common.xml", "<suite/>"));
+    module.Load(file);
+
+    const std::string unicode = "E:\\\xE6\x96\x87\xE4\xBB\xB6 & <\"quoted\"> \xF0\x9D\x84\x9E";
+    ComPtr<IXmlNode> folders = module.SelectNode("config/select_folders");
+    // Remove the first item, add a new one through the other store: nodes cross stores.
+    ComPtr<IXmlNodeList> items = module.SelectChildren(folders.Get(), "item");
+    ComPtr<IXmlNode> first = host::XmlStoreComponent::NextNode(items.Get());
+    ComPtr<IXmlNode> removed = common.RemoveChild(folders.Get(), first.Get());
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(common.GetAttribute(removed.Get(), "name"), "C:\\");
+    ComPtr<IXmlNode> added = common.AppendChild(folders.Get(), "item", "");
+    ASSERT_TRUE(added);
+    common.SetAttribute(added.Get(), "name", unicode);
+    EXPECT_EQ(ItemNames(common, module), (std::vector<std::string>{"D:\\Daten\\\xC3\x9C\x62\x65rsicht", unicode}));
+
+    // Removing a node that is not a child is an error, not a crash.
+    EXPECT_TRUE(FAILED(ExpectComponentError([&] { module.RemoveChild(folders.Get(), removed.Get()); }).Code()));
+    // Names that would make the saved file unreadable are refused before they reach the document.
+    for (const char* bad : {"bad name", "1st", "a<b", "-x", "a&b", "q\""}) {
+        EXPECT_EQ(ExpectComponentError([&] { module.AppendChild(folders.Get(), bad, ""); }).Code(), E_INVALIDARG) << bad;
+        EXPECT_EQ(ExpectComponentError([&] { module.SetAttribute(folders.Get(), bad, "x"); }).Code(), E_INVALIDARG) << bad;
+    }
+    EXPECT_EQ(ExpectComponentError([&] { module.SetAttribute(nullptr, "name", "x"); }).Code(), E_POINTER);
+
+    module.AppendChild(module.SelectNode("config").Get(), "note", "text \xE2\x9C\x93");
+    module.Save();
+    EXPECT_EQ(folder_.CountFiles(), 2) << "no temporary file stays behind";
+
+    host::XmlStoreComponent reloaded = NewStore();
+    reloaded.Load(file);
+    EXPECT_EQ(ItemNames(reloaded, reloaded), (std::vector<std::string>{"D:\\Daten\\\xC3\x9C\x62\x65rsicht", unicode}));
+    EXPECT_TRUE(reloaded.SelectNode("config/note"));
+    EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<!-- saved folder selection -->")) << "comments survive";
+}
+
+TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
+    const std::string malformed = "<config>\r\n  <select_folders>\r\n    <item name=\"C:\\\">\r\n</config>\r\n";
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* messagePart;
+    } cases[] = {
+        {"missing file", folder_.File("absent.xml"), "does not exist"},
+        {"empty path", "", "path is empty"},
+        {"not well-formed", folder_.Write("broken.xml", malformed), "broken.xml\" cannot be loaded"},
+        {"empty file", folder_.Write("empty.xml", ""), "cannot be loaded"},
+        {"a folder", folder_.Path(), "folder"},
+    };
+    for (const Case& c : cases) {
+        host::XmlStoreComponent store = NewStore();
+        store.Load(folder_.Write("good.xml", kModuleXml));
+        const host::ComponentError error = ExpectComponentError([&] { store.Load(c.path); });
+        EXPECT_TRUE(FAILED(error.Code())) << c.name;
+        EXPECT_TRUE(Contains(error.Message(), c.messagePart)) << c.name << ": " << error.Message();
+        // The store is now an empty document, and it refuses to save over anything.
+        EXPECT_EQ(store.SelectNode("config/select_folders"), nullptr) << c.name;
+        EXPECT_TRUE(FAILED(ExpectComponentError([&] { store.Save(); }).Code())) << c.name;
+    }
+    EXPECT_EQ(ScratchFolder::Read(folder_.File("broken.xml")), malformed);
+    EXPECT_EQ(ScratchFolder::Read(folder_.File("good.xml")), kModuleXml);
+}
+
+TEST_F(ComponentTest, XmlSaveToAReadOnlyFileFailsAndKeepsIt) {
+    const std::string file = folder_.Write("module.xml", kModuleXml);
+    host::XmlStoreComponent store = NewStore();
+    store.Load(file);
+    store.AppendChild(store.SelectNode("config").Get(), "added", "");
+    ScratchFolder::SetReadOnly(file, true);
+    const host::ComponentError error = ExpectComponentError([&] { store.Save(); });
+    EXPECT_TRUE(Contains(error.Message(), "read-only")) << error.Message();
+    EXPECT_EQ(ScratchFolder::Read(file), kModuleXml);
+    EXPECT_EQ(folder_.CountFiles(), 1);
+    ScratchFolder::SetReadOnly(file, false);
+    store.Save();
+    EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<added"));
+}
+
+}  // namespace
+}  // namespace qm::test
