@@ -11,6 +11,7 @@ namespace {
 using testkit::Canvas;
 using testkit::ParentWindow;
 using testkit::RenderClient;
+using testkit::SolidIcon;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -142,23 +143,6 @@ TEST(SkinnedStatic, StretchesBitmapOverClientArea) {
     EXPECT_TRUE(testkit::Near(canvas.Pixel(5, 28), colours[2], 4));
     EXPECT_TRUE(testkit::Near(canvas.Pixel(302, 28), colours[3], 4));
     EXPECT_EQ(canvas.Count(RGB(1, 2, 3)), 0) << "the whole client area is covered";
-}
-
-// An opaque icon of one colour.
-IconHandle SolidIcon(int size, COLORREF colour) {
-    Canvas colourImage(size, size);
-    GdiObject colourBitmap(::CreateCompatibleBitmap(colourImage.Dc(), size, size));
-    {
-        MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
-        SelectObjectScope selected(dc.Get(), colourBitmap.Get());
-        GdiObject brush(::CreateSolidBrush(colour));
-        RECT all{0, 0, size, size};
-        ::FillRect(dc.Get(), &all, brush.As<HBRUSH>());
-    }
-    std::vector<BYTE> maskBits(static_cast<size_t>(size) * ((size + 15) / 16) * 2, 0);  // all opaque
-    GdiObject mask(::CreateBitmap(size, size, 1, 1, maskBits.data()));
-    ICONINFO info{TRUE, 0, 0, mask.As<HBITMAP>(), colourBitmap.As<HBITMAP>()};
-    return IconHandle(::CreateIconIndirect(&info));
 }
 
 TEST(SkinnedStatic, IconPlacementAndTextStart) {

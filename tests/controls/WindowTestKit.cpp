@@ -13,6 +13,11 @@ namespace {
 
 LRESULT CALLBACK ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(::GetStockObject(DEFAULT_GUI_FONT));
+    if (message == WM_COMMAND) {
+        if (auto* commands = reinterpret_cast<std::vector<ParentWindow::Command>*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
+            commands->push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+        return 0;
+    }
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -44,7 +49,9 @@ std::wstring ModuleFolder() {
 
 ParentWindow::ParentWindow(int width, int height, bool visible)
     : window_(::CreateWindowExW(0, ParentClass(), L"Test parent", WS_POPUP | WS_CAPTION | (visible ? WS_VISIBLE : 0),
-                                40, 40, width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr)) {}
+                                40, 40, width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr)) {
+    ::SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(commands_.get()));
+}
 
 HWND ParentWindow::AddChild(const wchar_t* className, const wchar_t* text, int id, DWORD style, int x, int y,
                             int width, int height) const {
@@ -146,6 +153,22 @@ bool Canvas::SaveBmp(const std::wstring& path) const {
               ::WriteFile(out.Get(), &header, sizeof header, &written, nullptr) &&
               ::WriteFile(out.Get(), bits_, imageBytes, &written, nullptr);
     return ok && written == imageBytes;
+}
+
+IconHandle SolidIcon(int size, COLORREF colour) {
+    Canvas colourImage(size, size);
+    GdiObject colourBitmap(::CreateCompatibleBitmap(colourImage.Dc(), size, size));
+    {
+        MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+        SelectObjectScope selected(dc.Get(), colourBitmap.Get());
+        GdiObject brush(::CreateSolidBrush(colour));
+        RECT all{0, 0, size, size};
+        ::FillRect(dc.Get(), &all, brush.As<HBRUSH>());
+    }
+    std::vector<BYTE> maskBits(static_cast<size_t>(size) * ((size + 15) / 16) * 2, 0);  // all opaque
+    GdiObject mask(::CreateBitmap(size, size, 1, 1, maskBits.data()));
+    ICONINFO info{TRUE, 0, 0, mask.As<HBITMAP>(), colourBitmap.As<HBITMAP>()};
+    return IconHandle(::CreateIconIndirect(&info));
 }
 
 Canvas RenderClient(HWND window, COLORREF background) {

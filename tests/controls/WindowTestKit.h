@@ -6,20 +6,31 @@
 #include "base/win/Handle.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace qm::testkit {
 
-// A plain top-level window with the default GUI font, white background.
+// A plain top-level window with the default GUI font, white background, that records the
+// commands its children send.
 class ParentWindow {
 public:
+    struct Command {
+        int id;
+        int code;
+        HWND from;
+    };
     explicit ParentWindow(int width = 400, int height = 200, bool visible = false);
     HWND Get() const noexcept { return window_.Get(); }
+    const std::vector<Command>& Commands() const noexcept { return *commands_; }
+    void ClearCommands() { commands_->clear(); }
     // A child of the given class, id and style (WS_CHILD | WS_VISIBLE are added).
     HWND AddChild(const wchar_t* className, const wchar_t* text, int id, DWORD style, int x, int y, int width,
                   int height) const;
 
 private:
+    std::unique_ptr<std::vector<Command>> commands_ = std::make_unique<std::vector<Command>>();
     WindowHandle window_;
 };
 
@@ -50,6 +61,9 @@ private:
     int width_;
     int height_;
 };
+
+// An opaque icon of one colour.
+IconHandle SolidIcon(int size, COLORREF colour);
 
 // Renders the client area of `window` into a canvas of its size pre-filled with `background`.
 Canvas RenderClient(HWND window, COLORREF background = RGB(255, 255, 255));
