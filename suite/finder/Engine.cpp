@@ -143,7 +143,8 @@ bool Walk::Report(FinderCallback callback, void* context, const std::string& pat
 
 bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& path) {
     // Offline and cloud placeholder files would be fetched by reading them: leave them be.
-    constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS;
+    // (FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS: not in every SDK's headers.)
+    constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | 0x00040000 | 0x00400000;
     if (file.size == 0 || (file.attributes & kNotHere)) return false;
 
     FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -1,0 +1,195 @@
+// QuillMendScan.exe FOLDER... - the broken-shortcut search from the command line, for scripts,
+// benchmarks and end-to-end tests. It searches each folder through the FileFinderComponent with
+// the same arguments and the same kind of callbacks as the scan page, and prints the full path
+// of each broken shortcut on standard output, one per line, UTF-8, nothing else.
+//
+// Exit codes: 0 every folder searched to its end; 1 bad command line; 2 a folder could not be
+// searched or the component failed (a message on standard error; the other folders are still
+// searched and their findings printed). --stats adds counts and times on standard error.
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "host/Components.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitComplete = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitFailed = 2;
+
+// Writes UTF-8 text to a standard handle: wide console output when it is a console (whatever
+// its code page), the bytes themselves when it is a file or a pipe.
+class Output {
+public:
+    explicit Output(DWORD which) : handle_(::GetStdHandle(which)) {
+        DWORD mode = 0;
+        console_ = handle_ && handle_ != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle_, &mode);
+    }
+    ~Output() { Flush(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void Write(std::string_view text) {
+        pending_.append(text);
+        if (pending_.size() >= 64 * 1024) Flush();
+    }
+    // False once a write failed (a closed pipe): there is no point searching on.
+    bool Flush() {
+        if (pending_.empty() || !handle_ || handle_ == INVALID_HANDLE_VALUE) {
+            pending_.clear();
+            return ok_;
+        }
+        if (console_) {
+            std::wstring wide = qm::Widen(pending_);
+            DWORD written = 0;
+            ok_ = ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) && ok_;
+        } else {
+            size_t done = 0;
+            while (done < pending_.size()) {
+                DWORD written = 0;
+                if (!::WriteFile(handle_, pending_.data() + done, static_cast<DWORD>(pending_.size() - done), &written, nullptr) ||
+                    written == 0) {
+                    ok_ = false;
+                    break;
+                }
+                done += written;
+            }
+        }
+        pending_.clear();
+        return ok_;
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    HANDLE handle_;
+    bool console_ = false;
+    bool ok_ = true;
+    std::string pending_;
+};
+
+struct Search {
+    Output* out = nullptr;
+    uint64_t folders = 0;
+    uint64_t broken = 0;
+};
+
+int __cdecl OnFileFound(const char* path, DWORD, WIN32_FIND_DATAA, void* context) {
+    Search& search = *static_cast<Search*>(context);
+    ++search.broken;
+    search.out->Write(path ? path : "");
+    search.out->Write("\r\n");
+    return search.out->Ok() ? 1 : 0;
+}
+
+int __cdecl OnFolderEntered(const char*, DWORD, WIN32_FIND_DATAA, void* context) {
+    ++static_cast<Search*>(context)->folders;
+    return 1;
+}
+
+void Usage(Output& err) {
+    err.Write("usage: QuillMendScan [--stats] FOLDER...\r\n"
+              "Prints the full path of every broken shortcut below each FOLDER, one per line.\r\n");
+}
+
+std::string Seconds(std::chrono::steady_clock::duration elapsed) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", std::chrono::duration<double>(elapsed).count());
+    return text;
+}
+
+int Run() {
+    Output out(STD_OUTPUT_HANDLE);
+    Output err(STD_ERROR_HANDLE);
+
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    std::vector<std::string> folders;
+    bool stats = false;
+    bool optionsEnded = false;
+    for (int i = 1; argv && i < argc; ++i) {
+        std::string arg = qm::Narrow(argv[i]);
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--stats") {
+            stats = true;
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
+            Usage(out);
+            ::LocalFree(argv);
+            return kExitComplete;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            err.Write("QuillMendScan: unknown option " + arg + "\r\n");
+            Usage(err);
+            ::LocalFree(argv);
+            return kExitUsage;
+        } else {
+            folders.push_back(std::move(arg));
+        }
+    }
+    if (argv) ::LocalFree(argv);
+    if (folders.empty()) {
+        Usage(err);
+        return kExitUsage;
+    }
+
+    qm::ComApartment apartment;
+    if (FAILED(apartment.Result())) {
+        err.Write("QuillMendScan: COM could not be initialised\r\n");
+        return kExitFailed;
+    }
+    qm::host::FileFinderComponent finder;
+    if (HRESULT created = qm::host::FileFinderComponent::Create(finder); FAILED(created)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(created));
+        err.Write(std::string("QuillMendScan: the file finder component could not be created (") + code + ")\r\n");
+        return kExitFailed;
+    }
+
+    int exitCode = kExitComplete;
+    Search total;
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& folder : folders) {
+        Search search;
+        search.out = &out;
+        const auto folderStart = std::chrono::steady_clock::now();
+        try {
+            finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search);
+        } catch (const qm::host::ComponentError& error) {
+            out.Flush();
+            err.Write("QuillMendScan: " + folder + ": " + error.Message() + "\r\n");
+            exitCode = kExitFailed;
+        }
+        if (stats) {
+            err.Write(folder + ": " + std::to_string(search.folders) + " folders, " + std::to_string(search.broken) +
+                      " broken shortcuts, " + Seconds(std::chrono::steady_clock::now() - folderStart) + " s\r\n");
+        }
+        total.folders += search.folders;
+        total.broken += search.broken;
+        if (!out.Flush()) {
+            err.Write("QuillMendScan: standard output could not be written\r\n");
+            return kExitFailed;
+        }
+    }
+    if (stats && folders.size() > 1) {
+        err.Write("total: " + std::to_string(total.folders) + " folders, " + std::to_string(total.broken) +
+                  " broken shortcuts, " + Seconds(std::chrono::steady_clock::now() - start) + " s\r\n");
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return Run();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "QuillMendScan: %s\n", error.what());
+        return kExitFailed;
+    }
+}
