@@ -1,0 +1,24 @@
+#include "folders/CheckTreeView.h"
+
+#include <windowsx.h>
+
+namespace qm::folders {
+
+LRESULT CheckTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN) {
+        TVHITTESTINFO hit{};
+        hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(Window(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        if (item && (hit.flags & TVHT_ONITEMSTATEICON) && onToggle) onToggle(item);
+        // The control still selects, focuses and expands as usual.
+    } else if (message == WM_KEYDOWN && wParam == VK_SPACE) {
+        const auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(Window(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+        if (item && onToggle) onToggle(item);
+        return 0;  // consumed
+    } else if (message == WM_CHAR && wParam == L' ') {
+        return 0;  // the space that toggled is no search-by-typing for the control
+    }
+    return CallNext(message, wParam, lParam);
+}
+
+}  // namespace qm::folders
