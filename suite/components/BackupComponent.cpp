@@ -14,6 +14,8 @@ namespace {
 
 class BackupComponent final : public ComObject<IBackupComponent> {
 public:
+    BackupComponent() noexcept { OfferFreeThreadedMarshaling(); }
+
     STDMETHODIMP SetBackupDir(BSTR directory) override {
         return GuardCall(L"BackupComponent", __uuidof(IBackupComponent), [&] {
             std::wstring folder(BstrView(directory));

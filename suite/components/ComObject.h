@@ -73,6 +73,9 @@ public:
             *object = static_cast<IUnknown*>(static_cast<ISupportErrorInfo*>(this));
         } else if (iid == __uuidof(ISupportErrorInfo)) {
             *object = static_cast<ISupportErrorInfo*>(this);
+        } else if (iid == __uuidof(IMarshal) && freeThreadedMarshaler_) {
+            // Inner object of the aggregation: it returns its own IMarshal, already counted.
+            return freeThreadedMarshaler_->QueryInterface(iid, object);
         } else {
             (TryInterface<Interfaces>(iid, object) || ...);
         }
@@ -92,7 +95,21 @@ public:
 
 protected:
     ComObject() noexcept { ModuleAddRef(); }
-    virtual ~ComObject() { ModuleRelease(); }
+    virtual ~ComObject() {
+        if (freeThreadedMarshaler_) freeThreadedMarshaler_->Release();
+        ModuleRelease();
+    }
+
+    // For objects whose every method is safe from any thread: aggregating the free-threaded
+    // marshaler makes a pointer marshalled to another apartment (the scan worker's) the object
+    // itself, instead of a proxy that would need the main thread to pump messages. Without it
+    // the object still works; marshalling just is not offered.
+    void OfferFreeThreadedMarshaling() noexcept {
+        if (!freeThreadedMarshaler_) {
+            ::CoCreateFreeThreadedMarshaler(static_cast<IUnknown*>(static_cast<ISupportErrorInfo*>(this)),
+                                            &freeThreadedMarshaler_);
+        }
+    }
 
 private:
     template <typename Interface>
@@ -103,6 +120,7 @@ private:
     }
 
     std::atomic<long> references_{1};
+    IUnknown* freeThreadedMarshaler_ = nullptr;  // the aggregated inner object, if offered
 };
 
 // Creates `T` and asks it for `iid`; the creation reference is dropped either way.

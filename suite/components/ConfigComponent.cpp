@@ -41,6 +41,8 @@ std::string NameArgument(BSTR name, bool isSection) {
 
 class ConfigComponent final : public ComObject<IConfigComponent> {
 public:
+    ConfigComponent() noexcept { OfferFreeThreadedMarshaling(); }
+
     STDMETHODIMP Load(BSTR path) override {
         return GuardCall(kSource, __uuidof(IConfigComponent), [&] {
             std::wstring file(BstrView(path));

@@ -32,6 +32,8 @@ std::wstring WindowCaption(HWND window) {
 
 class LanguageComponent final : public ComObject<ILanguageComponent> {
 public:
+    LanguageComponent() noexcept { OfferFreeThreadedMarshaling(); }
+
     STDMETHODIMP Load(BSTR path) override {
         return GuardCall(kSource, __uuidof(ILanguageComponent), [&] {
             const std::wstring file(BstrView(path));

@@ -19,6 +19,8 @@ constexpr const wchar_t* kSource = L"SkinComponent";
 
 class SkinComponent final : public ComObject<ISkinComponent> {
 public:
+    SkinComponent() noexcept { OfferFreeThreadedMarshaling(); }
+
     STDMETHODIMP AttachWindow(HWND window) override {
         return GuardCall(kSource, __uuidof(ISkinComponent), [&] {
             if (!window || !::IsWindow(window)) {

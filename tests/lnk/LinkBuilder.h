@@ -119,13 +119,13 @@ inline ByteVector IdList(const std::vector<ByteVector>& items, bool terminated =
 
 // LinkInfo with a local base path (ANSI, and Unicode when given) and an optional network part.
 struct LinkInfoSpec {
-    std::string basePath;  // empty: no VolumeID and local base path
-    std::u16string basePathUnicode;
+    std::string basePath{};  // empty: no VolumeID and local base path
+    std::u16string basePathUnicode{};
     std::string volumeLabel = "SYSTEM";
-    std::string netName;   // empty: no network part
-    std::string deviceName;
-    std::string suffix;
-    std::u16string suffixUnicode;
+    std::string netName{};   // empty: no network part
+    std::string deviceName{};
+    std::string suffix{};
+    std::u16string suffixUnicode{};
 };
 
 inline ByteVector LinkInfo(const LinkInfoSpec& spec) {

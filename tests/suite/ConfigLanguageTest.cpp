@@ -8,6 +8,8 @@
 namespace qm::test {
 namespace {
 
+using host::ComPtr;
+
 constexpr std::string_view kSettings =
     "; QuillMend suite settings\r\n"
     "[common]\r\n"
@@ -204,6 +206,28 @@ TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsAtOnce) {
     hammer(false);
     worker.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST_F(ComponentTest, LanguageMarshalledToAnotherApartmentIsTheObjectItself) {
+    host::LanguageComponent language = NewLanguage();
+    language.Load(folder_.Write("English.lng", kLanguage));
+    IStream* stream = nullptr;
+    ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(__uuidof(ILanguageComponent), language.Get(), &stream), S_OK);
+    ILanguageComponent* seen = nullptr;
+    std::string text;
+    std::thread worker([&] {
+        ComApartment apartment(COINIT_APARTMENTTHREADED);
+        ComPtr<ILanguageComponent> unmarshalled;
+        if (SUCCEEDED(::CoGetInterfaceAndReleaseStream(stream, __uuidof(ILanguageComponent),
+                                                       reinterpret_cast<void**>(unmarshalled.GetAddressOf())))) {
+            seen = unmarshalled.Get();
+            // No message pump runs on the main thread meanwhile: a proxy would hang here.
+            text = host::LanguageComponent(unmarshalled).GetText("_QM_Mainname");
+        }
+    });
+    worker.join();
+    EXPECT_EQ(seen, language.Get());
+    EXPECT_EQ(text, "QuillMend");
 }
 
 TEST_F(ComponentTest, LanguageTranslatesWindowAndChildCaptionsThatAreKeys) {
