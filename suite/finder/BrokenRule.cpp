@@ -65,7 +65,7 @@ bool HoldsOtherVolume(const lnk::ShellLinkInfo& link, char drive, const DriveSta
     if (!swappable) return false;
     PathRoot recorded = ClassifyPath(link.localBasePath);
     if (recorded.kind != PathRoot::Kind::Drive || recorded.drive != drive) return false;
-    return state.serial != link.driveSerialNumber;
+    return !state.serialKnown || state.serial != link.driveSerialNumber;
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ enum class DriveKind {
 
 struct DriveState {
     DriveKind kind = DriveKind::Absent;
+    bool serialKnown = false;  // asked only of drives whose medium can change
     uint32_t serial = 0;
 };
 

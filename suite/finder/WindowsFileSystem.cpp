@@ -81,18 +81,22 @@ DriveState WindowsFileSystem::Drive(char letter) {
         state.kind = DriveKind::Remote;
         return state;
     }
-    // No error boxes for an empty drive while we ask.
-    const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    DWORD serial = 0;
-    const BOOL mounted = ::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
-    ::SetErrorMode(oldMode);
-    const bool swappable = type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
-    if (!mounted) {
-        // A fixed drive that can't tell its serial is still there; an empty card reader is not.
-        state.kind = swappable ? DriveKind::NotReady : DriveKind::Fixed;
+    if (type != DRIVE_REMOVABLE && type != DRIVE_CDROM) {
+        state.kind = DriveKind::Fixed;  // its serial is never needed: the medium can't change
         return state;
     }
-    state.kind = swappable ? DriveKind::Removable : DriveKind::Fixed;
+    // No error boxes for an empty drive while we ask (this thread only).
+    DWORD oldMode = 0;
+    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
+    DWORD serial = 0;
+    const BOOL mounted = ::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+    ::SetThreadErrorMode(oldMode, nullptr);
+    if (!mounted) {
+        state.kind = DriveKind::NotReady;
+        return state;
+    }
+    state.kind = DriveKind::Removable;
+    state.serialKnown = true;
     state.serial = serial;
     return state;
 }

@@ -64,11 +64,11 @@ FakeFileSystem World() {
     fs.Add("E:\\photos\\cat.jpg");
     fs.Add("F:\\film.mkv");
     fs.unknown.insert("c:\\locked\\odd.exe");
-    fs.drives['D'] = {DriveKind::NotReady, 0};
-    fs.drives['E'] = {DriveKind::Removable, 0xE0E0};
-    fs.drives['F'] = {DriveKind::Fixed, 0xF0F0};
-    fs.drives['N'] = {DriveKind::Remote, 0};
-    fs.drives['M'] = {DriveKind::Remote, 0};
+    fs.drives['D'] = {DriveKind::NotReady};
+    fs.drives['E'] = {DriveKind::Removable, true, 0xE0E0};
+    fs.drives['F'] = {DriveKind::Fixed};
+    fs.drives['N'] = {DriveKind::Remote};
+    fs.drives['M'] = {DriveKind::Remote};
     fs.answers["\\\\server\\share"] = true;
     fs.answers["m:"] = true;
     fs.environment["programfiles"] = "C:\\Program Files";
@@ -118,7 +118,7 @@ TEST(BrokenRule, JudgesEveryKindOfTarget) {
          Reason::OtherVolume},
         {"removable drive holds the same volume", Local("E:\\photos\\gone.jpg", kRemovable, 0xE0E0), Verdict::Broken,
          Reason::TargetMissing},
-        {"was removable, now a fixed drive with another serial", Local("F:\\gone.mkv", kRemovable, 0x1234),
+        {"was removable, now a fixed drive", Local("F:\\gone.mkv", kRemovable, 0x1234),
          Verdict::Unjudged, Reason::OtherVolume},
         {"fixed drive with a new serial is still judged", Local("F:\\gone.mkv", kFixed, 0x1234), Verdict::Broken,
          Reason::TargetMissing},

@@ -21,7 +21,7 @@ class FakeFileSystem : public FileSystem {
 public:
     std::set<std::string> existing;  // lower case
     std::set<std::string> unknown;   // probes that fail with an error saying nothing
-    std::map<char, DriveState> drives{{'C', {DriveKind::Fixed, 0x1111}}};
+    std::map<char, DriveState> drives{{'C', {DriveKind::Fixed}}};
     std::map<std::string, bool> answers;  // lower case; absent means "does not answer"
     std::map<std::string, std::string> environment;
     int probes = 0, driveQueries = 0, answerQueries = 0;
