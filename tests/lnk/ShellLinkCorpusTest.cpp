@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -90,7 +91,47 @@ std::vector<CorpusFile> LoadCorpusList() {
 struct LnkinfoResult {
     int exitCode = -1;
     std::map<std::string, std::string> fields;  // "Local path" -> value, from "Link information:"
+    std::vector<std::map<std::string, std::string>> shellItems;  // "Item type" -> "File entry", ...
 };
+
+// The file-system path that lnkinfo's decoding of the IDList items gives, after the rule the
+// reader follows: an optional My Computer or Network root, then a drive or a UNC share, then
+// file entries by their long names.
+std::string LnkinfoIdListPath(const LnkinfoResult& lnkinfo) {
+    std::string path;
+    bool rootSeen = false;
+    for (size_t i = 0; i < lnkinfo.shellItems.size(); ++i) {
+        auto item = lnkinfo.shellItems[i];
+        const std::string type = item["Item type"];
+        if (type == "Root folder" && i == 0 &&
+            (item["Shell folder identifier"] == "20d04fe0-3aea-1069-a2d8-08002b30309d" ||
+             item["Shell folder identifier"] == "208d2c60-3aea-1069-a2d7-08002b30309d")) {
+            continue;
+        } else if (type == "Volume" && !rootSeen) {
+            const std::string& volume = item["Volume name"];
+            if (volume.size() != 3 || volume[1] != ':' || volume[2] != '\\' || !std::isalpha(static_cast<unsigned char>(volume[0])))
+                return {};
+            path = volume;
+            rootSeen = true;
+        } else if (type == "Network location") {
+            const std::string& location = item["Location"];
+            if (location.size() > 2 && location.compare(0, 2, "\\\\") == 0) {
+                path = location;
+                rootSeen = true;
+            } else if (rootSeen) {
+                return {};
+            }
+        } else if (type == "File entry" && rootSeen) {
+            const std::string name = item["Long name"].empty() ? item["Name"] : item["Long name"];
+            if (name.empty()) return {};
+            if (path.back() != '\\') path += '\\';
+            path += name;
+        } else {
+            return {};
+        }
+    }
+    return rootSeen ? path : std::string();
+}
 
 LnkinfoResult RunLnkinfo(const std::string& path) {
     LnkinfoResult result;
@@ -116,14 +157,23 @@ LnkinfoResult RunLnkinfo(const std::string& path) {
     waitpid(child, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::istringstream lines(text);
-    bool inLinkInformation = false;
+    std::string section;
     for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line[0] != '\t') inLinkInformation = line == "Link information:";
-        if (!inLinkInformation || line.size() < 2 || line[0] != '\t' || line[1] == '\t') continue;
-        size_t colon = line.find(": ");
+        if (!line.empty() && line[0] != '\t') section = line;
+        const size_t depth = line.find_first_not_of('\t');
+        const size_t colon = line.find(": ");
+        if (depth == std::string::npos || depth == 0) continue;
+        if (section == "Link target identifier:" && depth == 1 && line.compare(1, 11, "Shell item:") == 0) {
+            result.shellItems.emplace_back();
+            continue;
+        }
         if (colon == std::string::npos) continue;
-        std::string key = line.substr(1, line.find('\t', 1) - 1);
-        result.fields.emplace(key, line.substr(colon + 2));
+        const std::string key = line.substr(depth, line.find('\t', depth) - depth);
+        const std::string value = line.substr(colon + 2);
+        if (section == "Link information:" && depth == 1)
+            result.fields.emplace(key, value);
+        else if (section == "Link target identifier:" && depth == 2 && !result.shellItems.empty())
+            result.shellItems.back().emplace(key, value);  // the item's own lines and its extension blocks'
     }
     return result;
 }
@@ -218,6 +268,10 @@ const ExpectedDifference kExpectedDifferences[] = {
      "lnkinfo 20181227 decodes the surrogate pair of U+1F370 into U+1EF71"},
     {"lnkinfo", "local", "log2timeline__plaso/test_data/unpaired_surrogate.lnk",
      "lnkinfo drops the unit after an unpaired surrogate; we keep it and put U+FFFD for the surrogate"},
+    {"lnkinfo", "idlist", "strayge__pylnk/_history/tests/examples/local_emoji.lnk",
+     "lnkinfo 20181227 decodes the surrogate pair of U+1F370 in the long name into U+1EF71"},
+    {"lnkinfo", "idlist", "log2timeline__plaso/test_data/unpaired_surrogate.lnk",
+     "lnkinfo drops the unit after an unpaired surrogate in the long name; we keep it"},
     {"published", "status", "Matmaus__LnkParse3/tests/samples/extra_data",
      "the last extra data block claims more bytes than the file holds; the project reads what it can, "
      "lnkinfo and we reject the file"},
@@ -325,6 +379,7 @@ TEST(ShellLinkCorpus, AgreesWithIndependentReaders) {
             compare("lnkinfo", "local", field("Local path"), info.LocalPath());
             compare("lnkinfo", "network", field("Network path"), info.NetworkPath());
             compare("lnkinfo", "environment", field("Environment variables location"), info.environmentTarget);
+            compare("lnkinfo", "idlist", LnkinfoIdListPath(lnkinfo), info.idListPath);
         }
 
         const PublishedPaths published = LoadPublished(file.path);
