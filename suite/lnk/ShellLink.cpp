@@ -167,6 +167,7 @@ bool FileEntryName(const Bytes& item, std::string& name) {
     if (unicode) {
         if (!item.Utf16Z(kNameStart, size, name, &afterName)) return false;
     } else {
+        // AnsiZ found the terminator inside the item, which bounds the strlen.
         if (!item.AnsiZ(kNameStart, size, name)) return false;
         afterName = kNameStart + std::strlen(reinterpret_cast<const char*>(item.at(kNameStart))) + 1;
     }
@@ -189,8 +190,8 @@ void DeriveIdListPath(const Bytes& list, ShellLinkInfo& info) {
         if (itemSize == 0) break;
         const Bytes item(list.at(pos), itemSize);  // bounds already checked by the caller
         pos += itemSize;
-        const uint32_t type = itemSize >= 3 ? item.at(2)[0] : 0;
         if (itemSize < 3) return;
+        const uint32_t type = item.at(2)[0];
         if (type == 0x1F) {  // root folder identified by a class id
             if (index++ != 0 || itemSize < 20) return;
             if (std::memcmp(item.at(4), kMyComputerClsid, 16) != 0 && std::memcmp(item.at(4), kNetworkClsid, 16) != 0)

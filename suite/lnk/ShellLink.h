@@ -15,11 +15,13 @@ inline constexpr size_t kMaxLinkFileSize = 1u << 20;
 enum class ParseStatus {
     Ok,            // a shell link; the fields below are filled as far as the file has them
     NotShellLink,  // wrong header size or class identifier: some other file named .lnk
-    Malformed,     // a shell-link header, but a structure runs past the end or is inconsistent
+    Malformed,     // a shell-link header, but a structure runs past the end or is inconsistent;
+                   // the fields read before the fault stay filled, for messages only
 };
 
 // What a link says of its target. All text is UTF-8 (Unicode variants preferred over ANSI ones;
-// ANSI text is taken as Windows-1252, the code page of nearly every real file).
+// ANSI text is taken as Windows-1252, the code page of nearly every real file: a link keeps no
+// record of the code page it was written in). Text ends at its first NUL.
 struct ShellLinkInfo {
     ParseStatus status = ParseStatus::NotShellLink;
     std::string error;  // for Malformed: which structure was bad, for messages and tests
