@@ -1,0 +1,47 @@
+#include "help/AboutDialog.h"
+
+#include "app/PathMacros.h"
+#include "base/Utf.h"
+#include "controls/ControlFont.h"
+#include "help/ResourceModule.h"
+#include "host/Components.h"
+#include "res/ResourceIds.h"
+#include "res/dialogs/AboutDialog.h"
+
+namespace qm::help {
+
+namespace {
+constexpr COLORREF kNoticePanel = RGB(255, 255, 208);
+constexpr LONG kNoticeFontHeight = 11;
+constexpr int kNoticeInset = 7;
+}  // namespace
+
+INT_PTR AboutDialog::Show(HWND owner) {
+    AboutDialog dialog;
+    return dialog.Run(IDD_ABOUT, owner, ResourceModule());
+}
+
+BOOL AboutDialog::OnInitDialog() {
+    controls::CentreDialog(Window());
+    host::TheComponents().language.TranslateWindow(Window());
+
+    const std::string program = app::GetModulePath();
+    const std::string nameAndVersion =
+        app::GetVersionString(program, "ProductName") + " " + app::GetVersionString(program, "ProductVersion");
+    ::SetDlgItemTextW(Window(), IDC_ABOUT_NAME_VERSION, Widen(nameAndVersion).c_str());
+    ::SetDlgItemTextW(Window(), IDC_ABOUT_COPYRIGHT, Widen(app::GetVersionString(program, "LegalCopyright")).c_str());
+
+    if (notice_.Attach(::GetDlgItem(Window(), IDC_ABOUT_NOTICE))) {
+        LOGFONTW font = controls::WithWeight(controls::FontDescriptionOf(Window()), 0);
+        font.lfHeight = kNoticeFontHeight;
+        notice_.SetFont(font);
+        notice_.style = controls::SkinnedStatic::kGradient;
+        notice_.colour1 = kNoticePanel;
+        notice_.colour2 = kNoticePanel;
+        notice_.insetX = kNoticeInset;
+        notice_.insetY = kNoticeInset;
+    }
+    return TRUE;
+}
+
+}  // namespace qm::help

@@ -1,0 +1,13 @@
+#include "help/ResourceModule.h"
+
+#include "app/AppModule.h"
+
+namespace qm::help {
+
+HINSTANCE ResourceModule() noexcept {
+    // Before start-up has set the application object (a test program), the running file.
+    HINSTANCE instance = app::TheAppModule().Instance();
+    return instance ? instance : ::GetModuleHandleW(nullptr);
+}
+
+}  // namespace qm::help

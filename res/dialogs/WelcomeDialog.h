@@ -1,0 +1,7 @@
+// Controls of the welcome dialog (dialog 129).
+#pragma once
+
+#define IDC_WELCOME_HELP        9
+#define IDC_WELCOME_BANNER      1000
+#define IDC_WELCOME_CONTINUE    1001
+#define IDC_WELCOME_ALWAYS_SHOW 1014
