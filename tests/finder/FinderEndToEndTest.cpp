@@ -1,0 +1,477 @@
+// FindFiles end to end under Wine: real trees of real shortcut files, the component created
+// through registration-free COM and called with the scan's own arguments, and the console front
+// end run as a separate process.
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "suite/finder/FindOptions.h"
+#include "suite/include/QuillSuite.h"
+#include "tools/lnkwriter/LinkWriter.h"
+#include "tools/lnkwriter/TreeGenerator.h"
+
+#include <gtest/gtest.h>
+#include <wrl/client.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qm::finder {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+namespace fs = std::filesystem;
+
+std::wstring Extended(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    FileHandle file(::CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << Narrow(path);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+void MakeFolder(const std::wstring& path) {
+    ASSERT_TRUE(::CreateDirectoryW(Extended(path).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) << Narrow(path);
+}
+
+// Deletes a tree of any path length; junctions are removed, never followed.
+void DeleteTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    FindHandle find(::FindFirstFileW(Extended(folder + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = folder + L"\\" + name;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                DeleteTree(path);
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ::RemoveDirectoryW(Extended(path).c_str());
+            } else {
+                ::SetFileAttributesW(Extended(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(Extended(path).c_str());
+            }
+        } while (::FindNextFileW(find.Get(), &data));
+    }
+    find.Reset();
+    ::SetFileAttributesW(Extended(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(Extended(folder).c_str());
+}
+
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"qm-finder-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter_++);
+        DeleteTree(path_);
+        MakeFolder(path_);
+    }
+    ~TempFolder() { DeleteTree(path_); }
+    const std::wstring& Wide() const { return path_; }
+    std::string Utf8() const { return Narrow(path_); }
+
+private:
+    static inline int counter_ = 0;
+    std::wstring path_;
+};
+
+char AbsentDriveLetter() {
+    const DWORD drives = ::GetLogicalDrives();
+    for (char letter = 'Y'; letter >= 'G'; --letter) {
+        if (!(drives & (1u << (letter - 'A')))) return letter;
+    }
+    return 0;
+}
+
+struct Report {
+    std::string path;
+    std::string name;  // the find data's cFileName
+    DWORD attributes = 0;
+};
+
+struct Recorder {
+    std::vector<Report> files, folders;
+    DWORD thread = ::GetCurrentThreadId();
+    bool otherThread = false;
+    int stopAtFile = -1;    // answer 0 to this file report (0-based)
+    int stopAtFolder = -1;  // ... or to this folder report
+    int callsAfterStop = 0;
+    bool stopped = false;
+};
+
+int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
+    auto& r = *static_cast<Recorder*>(context);
+    if (r.stopped) ++r.callsAfterStop;
+    if (::GetCurrentThreadId() != r.thread) r.otherThread = true;
+    r.files.push_back({path, data.cFileName, data.dwFileAttributes});
+    if (static_cast<int>(r.files.size()) - 1 == r.stopAtFile) {
+        r.stopped = true;
+        return 0;
+    }
+    return 1;
+}
+
+int __cdecl OnFolder(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
+    auto& r = *static_cast<Recorder*>(context);
+    if (r.stopped) ++r.callsAfterStop;
+    if (::GetCurrentThreadId() != r.thread) r.otherThread = true;
+    r.folders.push_back({path, data.cFileName, data.dwFileAttributes});
+    if (static_cast<int>(r.folders.size()) - 1 == r.stopAtFolder) {
+        r.stopped = true;
+        return 0;
+    }
+    return 1;
+}
+
+class FinderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(apartment_.Result()));
+        ASSERT_EQ(::CoCreateInstance(CLSID_FileFinderComponent, nullptr, CLSCTX_ALL, __uuidof(IFileFinderComponent),
+                                     reinterpret_cast<void**>(finder_.GetAddressOf())),
+                  S_OK);
+    }
+
+    // FindFiles exactly as the scan page calls it.
+    HRESULT Find(const std::string& root, Recorder& recorder, LONG followReparse = 0) {
+        std::vector<char> buffer(root.begin(), root.end());
+        buffer.resize(root.size() + 2, '\0');
+        const char* include[2] = {"", ""};
+        const char* exclude[1] = {""};
+        return finder_->FindFiles(buffer.data(), include, 0, OnFile, &recorder, OnFolder, &recorder, exclude,
+                                  followReparse, 1, 0, 0, 0, 0, 1, 0, 0);
+    }
+
+    static std::set<std::string> Paths(const std::vector<Report>& reports) {
+        std::set<std::string> paths;
+        for (const Report& r : reports) paths.insert(r.path);
+        return paths;
+    }
+
+    ComApartment apartment_;
+    ComPtr<IFileFinderComponent> finder_;
+};
+
+TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
+    TempFolder temp;
+    lnkwriter::TreeSpec spec;
+    spec.root = fs::path(temp.Wide()) / L"tree";
+    spec.windowsRoot = temp.Utf8() + "\\tree";
+    spec.folders = 60;
+    spec.files = 300;
+    spec.links = 96;
+    spec.absentDrive = AbsentDriveLetter();
+    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(spec);
+    for (int k = 0; k < static_cast<int>(lnkwriter::LinkKind::Count); ++k) {
+        if (static_cast<lnkwriter::LinkKind>(k) == lnkwriter::LinkKind::AbsentDrive && !spec.absentDrive) continue;
+        EXPECT_GT(tree.perKind[k], 0u) << lnkwriter::KindName(static_cast<lnkwriter::LinkKind>(k));
+    }
+
+    Recorder first;
+    EXPECT_EQ(Find(spec.windowsRoot, first), S_OK);
+    EXPECT_EQ(Paths(first.files), std::set<std::string>(tree.broken.begin(), tree.broken.end()));
+    EXPECT_EQ(first.files.size(), tree.broken.size()) << "a shortcut was reported twice";
+    EXPECT_FALSE(first.otherThread);
+
+    // Every folder entered once, the root first; never "." or "..".
+    ASSERT_FALSE(first.folders.empty());
+    EXPECT_EQ(first.folders[0].path, spec.windowsRoot);
+    EXPECT_EQ(first.folders.size(), tree.folders);
+    EXPECT_EQ(Paths(first.folders).size(), first.folders.size());
+    for (const Report& folder : first.folders) {
+        EXPECT_NE(folder.name, ".");
+        EXPECT_NE(folder.name, "..");
+        EXPECT_TRUE(folder.attributes & FILE_ATTRIBUTE_DIRECTORY) << folder.path;
+    }
+    // Each report carries its own entry: the name is the path's last part.
+    for (const Report& file : first.files) {
+        EXPECT_EQ(file.path.substr(file.path.size() - file.name.size()), file.name);
+        EXPECT_FALSE(file.attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    Recorder second;  // the same order for an unchanged tree
+    EXPECT_EQ(Find(spec.windowsRoot + "\\", second), S_OK);
+    ASSERT_EQ(second.files.size(), first.files.size());
+    for (size_t i = 0; i < first.files.size(); ++i) EXPECT_EQ(second.files[i].path, first.files[i].path);
+    ASSERT_EQ(second.folders.size(), first.folders.size());
+    for (size_t i = 0; i < first.folders.size(); ++i) EXPECT_EQ(second.folders[i].path, first.folders[i].path);
+}
+
+// Hand-made cases the generator does not cover: hidden and system folders, names that only
+// look like shortcuts, paths longer than MAX_PATH, a folder target, Unicode everywhere.
+TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
+    TempFolder temp;
+    const std::wstring root = temp.Wide();
+    const std::string root8 = temp.Utf8();
+    auto link = [](const std::string& target) {
+        lnkwriter::LinkSpec spec;
+        spec.localBasePath = target;
+        return lnkwriter::BuildLink(spec);
+    };
+    const std::string gone = root8 + "\\gone.exe";
+    std::set<std::string> expected;
+
+    MakeFolder(root + L"\\hidden");
+    ::SetFileAttributesW(Extended(root + L"\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    WriteBytes(root + L"\\hidden\\in hidden.lnk", link(gone));
+    expected.insert(root8 + "\\hidden\\in hidden.lnk");
+
+    WriteBytes(root + L"\\shortcut.txt", link(gone));            // a link, but not named .lnk
+    WriteBytes(root + L"\\empty.lnk", {});                         // nothing in it
+    std::vector<unsigned char> truncated = link(gone);
+    truncated.resize(90);
+    WriteBytes(root + L"\\truncated.lnk", truncated);
+    WriteBytes(root + L"\\folder target.lnk", link(root8 + "\\hidden\\"));
+    WriteBytes(root + L"\\\x65E5\x672C \xD83D\xDCC1.lnk", link(root8 + "\\\xE6\x97\xA5-gone.exe"));
+    expected.insert(root8 + "\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\x81.lnk");
+
+    // A chain of folders well past MAX_PATH.
+    std::wstring deep = root;
+    std::string deep8 = root8;
+    for (int i = 0; deep.size() < 400; ++i) {
+        deep += L"\\a rather long folder name " + std::to_wstring(i);
+        deep8 += "\\a rather long folder name " + std::to_string(i);
+        MakeFolder(deep);
+    }
+    WriteBytes(deep + L"\\deep.lnk", link(deep8 + "\\gone too.exe"));
+    expected.insert(deep8 + "\\deep.lnk");
+
+    Recorder recorder;
+    EXPECT_EQ(Find(root8, recorder), S_OK);
+    EXPECT_EQ(Paths(recorder.files), expected);
+    bool longSeen = false;
+    for (const Report& file : recorder.files) longSeen |= file.path.size() > MAX_PATH;
+    EXPECT_TRUE(longSeen);
+}
+
+TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
+    TempFolder temp;
+    lnkwriter::TreeSpec spec;
+    spec.root = fs::path(temp.Wide()) / L"tree";
+    spec.windowsRoot = temp.Utf8() + "\\tree";
+    spec.folders = 40;
+    spec.files = 50;
+    spec.links = 64;
+    lnkwriter::GenerateTree(spec);
+
+    struct Case {
+        const char* what;
+        int stopAtFile, stopAtFolder;
+        size_t files, folders;
+    };
+    const Case cases[] = {
+        {"first broken shortcut", 0, -1, 1, 0},
+        {"third broken shortcut", 2, -1, 3, 0},
+        {"the root folder", -1, 0, 0, 1},
+        {"the fifth folder", -1, 4, 0, 5},
+    };
+    for (const Case& c : cases) {
+        Recorder recorder;
+        recorder.stopAtFile = c.stopAtFile;
+        recorder.stopAtFolder = c.stopAtFolder;
+        HRESULT result = Find(spec.windowsRoot, recorder);
+        EXPECT_EQ(result, kFindStopped) << c.what;
+        EXPECT_TRUE(SUCCEEDED(result)) << c.what;
+        EXPECT_EQ(recorder.callsAfterStop, 0) << c.what;
+        EXPECT_EQ(recorder.files.size() == c.files || c.stopAtFile < 0, true) << c.what;
+        if (c.stopAtFolder >= 0) EXPECT_EQ(recorder.folders.size(), c.folders) << c.what;
+        else EXPECT_EQ(recorder.files.size(), c.files) << c.what;
+    }
+}
+
+// A junction that points back up the tree would loop forever if it were followed.
+TEST_F(FinderTest, NeverFollowsJunctionsOrSymbolicLinks) {
+    TempFolder temp;
+    const std::wstring loop = temp.Wide() + L"\\loop";
+    MakeFolder(loop);
+    MakeFolder(loop + L"\\inner");
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = temp.Utf8() + "\\gone.exe";
+    WriteBytes(loop + L"\\inner\\broken.lnk", lnkwriter::BuildLink(spec));
+
+    const std::wstring back = loop + L"\\inner\\back";
+    bool made = false;
+    std::string how;
+    // A mount point (junction) through FSCTL_SET_REPARSE_POINT.
+    MakeFolder(back);
+    {
+        FileHandle dir(::CreateFileW(Extended(back).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (dir) {
+            const std::wstring substitute = L"\\??\\" + loop;
+            const size_t pathBytes = (substitute.size() + 1 + loop.size() + 1) * sizeof(wchar_t);
+            std::vector<unsigned char> buffer(8 + 8 + pathBytes, 0);
+            auto put16 = [&](size_t at, size_t v) { buffer[at] = uint8_t(v); buffer[at + 1] = uint8_t(v >> 8); };
+            const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+            std::memcpy(buffer.data(), &tag, 4);
+            put16(4, 8 + pathBytes);
+            put16(8, 0);
+            put16(10, substitute.size() * 2);
+            put16(12, (substitute.size() + 1) * 2);
+            put16(14, loop.size() * 2);
+            std::memcpy(buffer.data() + 16, substitute.c_str(), (substitute.size() + 1) * 2);
+            std::memcpy(buffer.data() + 16 + (substitute.size() + 1) * 2, loop.c_str(), (loop.size() + 1) * 2);
+            DWORD returned = 0;
+            made = ::DeviceIoControl(dir.Get(), FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                     nullptr, 0, &returned, nullptr);
+            how = "junction";
+        }
+    }
+    if (!made) {
+        ::RemoveDirectoryW(Extended(back).c_str());
+        made = ::CreateSymbolicLinkW(back.c_str(), loop.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */);
+        how = "directory symbolic link";
+    }
+    if (!made) GTEST_SKIP() << "this system makes neither junctions nor directory symbolic links";
+
+    WIN32_FIND_DATAW probe;
+    FindHandle through(::FindFirstFileW(Extended(back + L"\\inner").c_str(), &probe));
+    if (!through) GTEST_SKIP() << how << " reported as made, but it does not lead back (a stub)";
+    through.Reset();
+
+    Recorder recorder;
+    EXPECT_EQ(Find(temp.Utf8(), recorder), S_OK) << how;
+    EXPECT_EQ(recorder.files.size(), 1u) << how;
+    EXPECT_EQ(recorder.folders.size(), 3u) << how;  // root, loop, inner; never back
+    ::RemoveDirectoryW(Extended(back).c_str());
+}
+
+TEST_F(FinderTest, FailsClearlyOnARootItCannotSearchOrWrongArguments) {
+    TempFolder temp;
+    WriteBytes(temp.Wide() + L"\\file.txt", {'x'});
+    struct Case {
+        const char* what;
+        std::string root;
+    };
+    const Case cases[] = {
+        {"missing folder", temp.Utf8() + "\\no such folder"},
+        {"a file", temp.Utf8() + "\\file.txt"},
+        {"absent drive", std::string(1, AbsentDriveLetter() ? AbsentDriveLetter() : 'Y') + ":\\"},
+    };
+    for (const Case& c : cases) {
+        Recorder recorder;
+        HRESULT result = Find(c.root, recorder);
+        EXPECT_TRUE(FAILED(result)) << c.what;
+        EXPECT_TRUE(recorder.files.empty() && recorder.folders.empty()) << c.what;
+        ComPtr<IErrorInfo> info;
+        ASSERT_EQ(::GetErrorInfo(0, info.GetAddressOf()), S_OK) << c.what;
+        Bstr description;
+        info->GetDescription(description.Put());
+        EXPECT_NE(Narrow(description.View()).find(c.root.substr(0, 2)), std::string::npos) << c.what;
+    }
+
+    Recorder recorder;
+    EXPECT_EQ(Find(temp.Utf8(), recorder, /*followReparse=*/1), E_INVALIDARG);
+    EXPECT_EQ(finder_->FindFiles(nullptr, nullptr, 0, OnFile, &recorder, OnFolder, &recorder, nullptr, 0, 1, 0, 0, 0, 0, 1, 0, 0),
+              E_POINTER);
+}
+
+// ---- The console front end --------------------------------------------------------------
+
+struct ScanRun {
+    DWORD exitCode = 0;
+    std::string out, err;
+};
+
+std::wstring ScannerPath() {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    path.resize(path.find_last_of(L'\\'));
+    return path + L"\\..\\bin\\QuillMendScan.exe";
+}
+
+std::string ReadAll(HANDLE pipe) {
+    std::string text;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read) text.append(chunk, read);
+    return text;
+}
+
+ScanRun RunScanner(const std::wstring& arguments) {
+    ScanRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    ::CreatePipe(&outRead, &outWrite, &inherit, 0);
+    ::CreatePipe(&errRead, &errWrite, &inherit, 0);
+    KernelHandle outR(outRead), outW(outWrite), errR(errRead), errW(errWrite);
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + ScannerPath() + L"\" " + arguments;
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        run.exitCode = 0xFFFFFFFF;
+        return run;
+    }
+    KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    outW.Reset();
+    errW.Reset();
+    // stderr is small; stdout is read to its end first so the child never blocks on a full pipe.
+    run.out = ReadAll(outRead);
+    run.err = ReadAll(errRead);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
+    TempFolder temp;
+    lnkwriter::TreeSpec spec;
+    spec.root = fs::path(temp.Wide()) / L"tree";
+    spec.windowsRoot = temp.Utf8() + "\\tree";
+    spec.folders = 30;
+    spec.files = 60;
+    spec.links = 48;
+    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(spec);
+    const std::wstring quotedRoot = L"\"" + Widen(spec.windowsRoot) + L"\"";
+
+    ScanRun ok = RunScanner(L"--stats " + quotedRoot);
+    EXPECT_EQ(ok.exitCode, 0u) << ok.err;
+    std::vector<std::string> lines = Lines(ok.out);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), std::set<std::string>(tree.broken.begin(), tree.broken.end()));
+    EXPECT_EQ(lines.size(), tree.broken.size());
+    EXPECT_NE(ok.err.find(std::to_string(tree.folders) + " folders"), std::string::npos) << ok.err;
+
+    // A folder that can't be searched: a message, exit code 2, the other folder still searched.
+    ScanRun partly = RunScanner(L"\"" + temp.Wide() + L"\\missing\" " + quotedRoot);
+    EXPECT_EQ(partly.exitCode, 2u);
+    EXPECT_NE(partly.err.find("missing"), std::string::npos) << partly.err;
+    EXPECT_EQ(Lines(partly.out).size(), tree.broken.size());
+
+    struct Usage {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    };
+    const Usage usages[] = {{L"", 1}, {L"--bogus " , 1}, {L"--stats", 1}};
+    for (const Usage& u : usages) {
+        ScanRun run = RunScanner(u.arguments);
+        EXPECT_EQ(run.exitCode, u.exitCode) << Narrow(u.arguments);
+        EXPECT_TRUE(run.out.empty()) << Narrow(u.arguments);
+        EXPECT_FALSE(run.err.empty()) << Narrow(u.arguments);
+    }
+}
+
+}  // namespace
+}  // namespace qm::finder
