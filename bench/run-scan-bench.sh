@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the scan benchmark's tree (20,000 folders, 200,000 files, 5,000 shortcuts of every kind)
+# with the native generator, then runs FindFiles against a bare walk of it under Wine.
+#   bench/run-scan-bench.sh [FOLDERS FILES LINKS]
+# Environment: QM_BENCH_WIN_BUILD (default build/win), QM_BENCH_TREE (default build/scan-bench/tree),
+# QM_BENCH_ROUNDS (default 3). The tree is kept for later runs; delete it to make a new one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+folders=${1:-20000}; files=${2:-200000}; links=${3:-5000}
+win=${QM_BENCH_WIN_BUILD:-$root/build/win}
+native=$root/build/scan-bench-native
+tree=${QM_BENCH_TREE:-$root/build/scan-bench/tree-$folders-$files-$links}
+jobs=${QM_JOBS:-2}
+
+cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_SANITIZE=OFF -DQM_BUILD_TESTS=OFF \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$native" --target make_lnk_tree -j "$jobs" >/dev/null
+cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build "$win" --target scan_bench qm_suite -j "$jobs" >/dev/null
+
+. "$root/tools/wine-env.sh"
+qm_ensure_display
+qm_ensure_prefix
+# A drive letter the prefix does not map: its shortcuts must not be reported.
+absent=Q
+for letter in Q R S T U V W X Y; do
+  if [ ! -e "$WINEPREFIX/dosdevices/${letter,,}:" ]; then absent=$letter; break; fi
+done
+tree=$(realpath -m "$tree")
+wintree="Z:${tree//\//\\}"
+if [ ! -d "$tree" ]; then
+  echo "Writing the tree to $tree ..."
+  "$native/tools/lnkwriter/make_lnk_tree" "$tree" "$wintree" "$folders" "$files" "$links" "$absent"
+fi
+wintree_expected="Z:${tree//\//\\}.expected"
+exec "$QM_WINE" "$win/bin/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"
