@@ -122,7 +122,9 @@ struct LinkInfoSpec {
     std::string basePath{};  // empty: no VolumeID and local base path
     std::u16string basePathUnicode{};
     std::string volumeLabel = "SYSTEM";
+    std::u16string volumeLabelUnicode{};  // given: the VolumeID carries only this Unicode label
     std::string netName{};   // empty: no network part
+    std::u16string netNameUnicode{};      // given: the network part has Unicode names too
     std::string deviceName{};
     std::string suffix{};
     std::u16string suffixUnicode{};
@@ -140,8 +142,14 @@ inline ByteVector LinkInfo(const LinkInfoSpec& spec) {
         PutU32(volume, 0);  // size, patched
         PutU32(volume, 3);  // DRIVE_FIXED
         PutU32(volume, 0x1234ABCD);
-        PutU32(volume, 0x10);
-        PutAnsiZ(volume, spec.volumeLabel);
+        if (spec.volumeLabelUnicode.empty()) {
+            PutU32(volume, 0x10);
+            PutAnsiZ(volume, spec.volumeLabel);
+        } else {
+            PutU32(volume, 0x14);
+            PutU32(volume, 0x14);  // the Unicode label follows this field
+            PutUtf16Z(volume, spec.volumeLabelUnicode);
+        }
         SetU32(volume, 0, static_cast<uint32_t>(volume.size()));
         b.insert(b.end(), volume.begin(), volume.end());
         SetU32(b, 16, static_cast<uint32_t>(b.size()));
@@ -153,13 +161,23 @@ inline ByteVector LinkInfo(const LinkInfoSpec& spec) {
         ByteVector net;
         PutU32(net, 0);
         PutU32(net, spec.deviceName.empty() ? 2 : 3);  // ValidNetType, ValidDevice
-        PutU32(net, 0x14);
+        const bool unicodeNames = !spec.netNameUnicode.empty();
+        PutU32(net, unicodeNames ? 0x1C : 0x14);
         PutU32(net, 0);
         PutU32(net, 0x00020000);  // WNNC_NET_LANMAN
+        if (unicodeNames) {
+            PutU32(net, 0);  // NetNameOffsetUnicode, patched below
+            PutU32(net, 0);  // DeviceNameOffsetUnicode: none
+        }
         PutAnsiZ(net, spec.netName);
         if (!spec.deviceName.empty()) {
             SetU32(net, 12, static_cast<uint32_t>(net.size()));
             PutAnsiZ(net, spec.deviceName);
+        }
+        if (unicodeNames) {
+            if (net.size() % 2) net.push_back(0);
+            SetU32(net, 20, static_cast<uint32_t>(net.size()));
+            PutUtf16Z(net, spec.netNameUnicode);
         }
         SetU32(net, 0, static_cast<uint32_t>(net.size()));
         b.insert(b.end(), net.begin(), net.end());

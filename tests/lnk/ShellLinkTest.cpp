@@ -99,6 +99,16 @@ TEST(ShellLinkLinkInfo, ReadsLocalNetworkAndUnicodeForms) {
     EXPECT_EQ(local.driveType, 3u);
     EXPECT_EQ(local.driveSerialNumber, 0x1234ABCDu);
     EXPECT_EQ(local.volumeLabel, "SYSTEM");
+
+    ShellLinkInfo unicodeNames = Parse(Concat(
+        {Header(kFlagLinkInfo),
+         LinkInfo({.basePath = "C:\\x", .volumeLabelUnicode = u"D\u00e9p\u00f4t", .netName = "\\\\s?rv\\x",
+                   .netNameUnicode = u"\\\\s\u00e9rv\\x", .suffix = "a.txt"}),
+         Terminal()}));
+    ASSERT_EQ(unicodeNames.status, ParseStatus::Ok) << unicodeNames.error;
+    EXPECT_EQ(unicodeNames.volumeLabel, "D\xC3\xA9p\xC3\xB4t");
+    EXPECT_EQ(unicodeNames.NetworkPath(), "\\\\s\xC3\xA9rv\\x\\a.txt");
+    EXPECT_EQ(unicodeNames.LocalPath(), "C:\\xa.txt");
 }
 
 TEST(ShellLinkStrings, DecodesAnsiAsWindows1252AndUnicodeAsUtf16) {
