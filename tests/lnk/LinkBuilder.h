@@ -118,7 +118,7 @@ inline ByteVector IdList(const std::vector<ByteVector>& items, bool terminated =
 }
 
 // LinkInfo with a local base path (ANSI, and Unicode when given) and an optional network part.
-struct LinkInfoSpec {
+struct LinkInfoFields {
     std::string basePath{};  // empty: no VolumeID and local base path
     std::u16string basePathUnicode{};
     std::string volumeLabel = "SYSTEM";
@@ -130,38 +130,38 @@ struct LinkInfoSpec {
     std::u16string suffixUnicode{};
 };
 
-inline ByteVector LinkInfo(const LinkInfoSpec& spec) {
-    const bool unicode = !spec.basePathUnicode.empty() || !spec.suffixUnicode.empty();
+inline ByteVector LinkInfo(const LinkInfoFields& fields) {
+    const bool unicode = !fields.basePathUnicode.empty() || !fields.suffixUnicode.empty();
     const uint32_t headerSize = unicode ? 0x24 : 0x1C;
     ByteVector b(headerSize, 0);
     uint32_t flags = 0;
-    if (!spec.basePath.empty()) {
+    if (!fields.basePath.empty()) {
         flags |= 1;
         SetU32(b, 12, static_cast<uint32_t>(b.size()));
         ByteVector volume;
         PutU32(volume, 0);  // size, patched
         PutU32(volume, 3);  // DRIVE_FIXED
         PutU32(volume, 0x1234ABCD);
-        if (spec.volumeLabelUnicode.empty()) {
+        if (fields.volumeLabelUnicode.empty()) {
             PutU32(volume, 0x10);
-            PutAnsiZ(volume, spec.volumeLabel);
+            PutAnsiZ(volume, fields.volumeLabel);
         } else {
             PutU32(volume, 0x14);
             PutU32(volume, 0x14);  // the Unicode label follows this field
-            PutUtf16Z(volume, spec.volumeLabelUnicode);
+            PutUtf16Z(volume, fields.volumeLabelUnicode);
         }
         SetU32(volume, 0, static_cast<uint32_t>(volume.size()));
         b.insert(b.end(), volume.begin(), volume.end());
         SetU32(b, 16, static_cast<uint32_t>(b.size()));
-        PutAnsiZ(b, spec.basePath);
+        PutAnsiZ(b, fields.basePath);
     }
-    if (!spec.netName.empty()) {
+    if (!fields.netName.empty()) {
         flags |= 2;
         SetU32(b, 20, static_cast<uint32_t>(b.size()));
         ByteVector net;
         PutU32(net, 0);
-        PutU32(net, spec.deviceName.empty() ? 2 : 3);  // ValidNetType, ValidDevice
-        const bool unicodeNames = !spec.netNameUnicode.empty();
+        PutU32(net, fields.deviceName.empty() ? 2 : 3);  // ValidNetType, ValidDevice
+        const bool unicodeNames = !fields.netNameUnicode.empty();
         PutU32(net, unicodeNames ? 0x1C : 0x14);
         PutU32(net, 0);
         PutU32(net, 0x00020000);  // WNNC_NET_LANMAN
@@ -169,30 +169,30 @@ inline ByteVector LinkInfo(const LinkInfoSpec& spec) {
             PutU32(net, 0);  // NetNameOffsetUnicode, patched below
             PutU32(net, 0);  // DeviceNameOffsetUnicode: none
         }
-        PutAnsiZ(net, spec.netName);
-        if (!spec.deviceName.empty()) {
+        PutAnsiZ(net, fields.netName);
+        if (!fields.deviceName.empty()) {
             SetU32(net, 12, static_cast<uint32_t>(net.size()));
-            PutAnsiZ(net, spec.deviceName);
+            PutAnsiZ(net, fields.deviceName);
         }
         if (unicodeNames) {
             if (net.size() % 2) net.push_back(0);
             SetU32(net, 20, static_cast<uint32_t>(net.size()));
-            PutUtf16Z(net, spec.netNameUnicode);
+            PutUtf16Z(net, fields.netNameUnicode);
         }
         SetU32(net, 0, static_cast<uint32_t>(net.size()));
         b.insert(b.end(), net.begin(), net.end());
     }
     SetU32(b, 24, static_cast<uint32_t>(b.size()));
-    PutAnsiZ(b, spec.suffix);
+    PutAnsiZ(b, fields.suffix);
     if (unicode) {
-        if (!spec.basePathUnicode.empty()) {
+        if (!fields.basePathUnicode.empty()) {
             if (b.size() % 2) b.push_back(0);
             SetU32(b, 28, static_cast<uint32_t>(b.size()));
-            PutUtf16Z(b, spec.basePathUnicode);
+            PutUtf16Z(b, fields.basePathUnicode);
         }
         if (b.size() % 2) b.push_back(0);
         SetU32(b, 32, static_cast<uint32_t>(b.size()));
-        PutUtf16Z(b, spec.suffixUnicode);
+        PutUtf16Z(b, fields.suffixUnicode);
     }
     SetU32(b, 0, static_cast<uint32_t>(b.size()));
     SetU32(b, 4, headerSize);

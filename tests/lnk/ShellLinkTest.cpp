@@ -68,7 +68,7 @@ TEST(ShellLinkHeader, TellsShellLinksFromOtherFiles) {
 TEST(ShellLinkLinkInfo, ReadsLocalNetworkAndUnicodeForms) {
     const struct {
         const char* what;
-        LinkInfoSpec spec;
+        LinkInfoFields fields;
         const char* localPath;
         const char* networkPath;
         const char* deviceName;
@@ -86,14 +86,14 @@ TEST(ShellLinkLinkInfo, ReadsLocalNetworkAndUnicodeForms) {
          {.netName = "\\\\s\\x", .suffix = "?", .suffixUnicode = u"\u00e9"}, "", "\\\\s\\x\\\xC3\xA9", ""},
     };
     for (const auto& c : cases) {
-        ShellLinkInfo info = Parse(Concat({Header(kFlagLinkInfo), LinkInfo(c.spec), Terminal()}));
+        ShellLinkInfo info = Parse(Concat({Header(kFlagLinkInfo), LinkInfo(c.fields), Terminal()}));
         ASSERT_EQ(info.status, ParseStatus::Ok) << c.what << ": " << info.error;
         EXPECT_TRUE(info.hasLinkInfo);
         EXPECT_EQ(info.LocalPath(), c.localPath) << c.what;
         EXPECT_EQ(info.NetworkPath(), c.networkPath) << c.what;
         EXPECT_EQ(info.deviceName, c.deviceName) << c.what;
-        EXPECT_EQ(info.hasVolumeId, !c.spec.basePath.empty()) << c.what;
-        EXPECT_EQ(info.hasNetwork, !c.spec.netName.empty()) << c.what;
+        EXPECT_EQ(info.hasVolumeId, !c.fields.basePath.empty()) << c.what;
+        EXPECT_EQ(info.hasNetwork, !c.fields.netName.empty()) << c.what;
     }
     ShellLinkInfo local = Parse(Concat({Header(kFlagLinkInfo), LinkInfo({.basePath = "C:\\x"}), Terminal()}));
     EXPECT_EQ(local.driveType, 3u);
