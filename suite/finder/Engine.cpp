@@ -145,7 +145,9 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
     // Offline and cloud placeholder files would be fetched by reading them: leave them be.
     // (FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS: not in every SDK's headers.)
     constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | 0x00040000 | 0x00400000;
-    if (file.size == 0 || (file.attributes & kNotHere)) return false;
+    // Smaller than a shell-link header: not a shortcut, and not worth opening.
+    constexpr uint64_t kHeaderSize = 0x4C;
+    if (file.size < kHeaderSize || (file.attributes & kNotHere)) return false;
 
     FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
