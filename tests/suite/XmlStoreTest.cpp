@@ -181,5 +181,15 @@ TEST_F(ComponentTest, XmlSaveToAReadOnlyFileFailsAndKeepsIt) {
     EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<added"));
 }
 
+TEST_F(ComponentTest, XmlShippedDocumentsLoad) {
+    for (const char* name : {"QuillMend.xml", "Common.xml"}) {
+        const std::string file = std::string(QM_SOURCE_DIR "/res/data/") + name;
+        if (ScratchFolder::Read(file) == "<missing>") continue;
+        host::XmlStoreComponent store = NewStore();
+        EXPECT_NO_THROW(store.Load(file)) << name;
+        EXPECT_TRUE(store.SelectNode("config")) << name;
+    }
+}
+
 }  // namespace
 }  // namespace qm::test
