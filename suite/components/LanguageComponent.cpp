@@ -45,6 +45,8 @@ public:
                 throw ComFailure(HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
                                  L"The language file \"" + file + L"\" is malformed" + where + L": " + Widen(error.message) + L".");
             }
+            // Swapped in only once the whole file has parsed: a failed load keeps the texts the
+            // windows already show consistent with every later GetText.
             std::unique_lock lock(mutex_);
             texts_ = std::move(*table);
             return S_OK;
