@@ -1,0 +1,485 @@
+// The folder page in a real wizard sheet under Wine: its tree-view control, ticks by mouse and
+// keyboard, lazy loading, Next, and the selection saved through the real XML store component.
+#include "folders/FolderPage.h"
+
+#include "app/AppModule.h"
+#include "app/FatalError.h"
+#include "folders/Drives.h"
+#include "folders/FolderEnumerator.h"
+#include "host/Components.h"
+#include "scan/ScanRoots.h"
+#include "tests/folders/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+using qm::CheckState;
+using qm::CheckTree;
+using qm::folders::FolderPage;
+using qm::test::TempTree;
+using Paths = std::vector<std::string>;
+
+const char kEmptySelection[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <select_folders/>\n</config>\n";
+
+std::string ReadFile(const std::string& path) {
+    qm::FileHandle file(::CreateFileW(qm::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return "<missing>";
+    std::string content(::GetFileSize(file.Get(), nullptr), '\0');
+    DWORD read = 0;
+    ::ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    content.resize(read);
+    return content;
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    ::SetFileAttributesW(qm::Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    qm::FileHandle file(::CreateFileW(qm::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+}
+
+std::string XmlWithItems(const Paths& names) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <select_folders>\n";
+    for (const std::string& name : names) xml += "    <item name=\"" + name + "\"/>\n";
+    return xml + "  </select_folders>\n</config>\n";
+}
+
+void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;  // a reported failure asks the loop to end
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// The components the page talks to, real ones from QuillSuite.dll, and the module XML file.
+class FolderPageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static qm::ComApartment apartment;  // the main thread's, for the whole run
+        qm::app::TheAppModule().Init(::GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX init{sizeof(init), ICC_TREEVIEW_CLASSES};
+        ::InitCommonControlsEx(&init);
+    }
+
+    void SetUp() override {
+        auto& components = qm::host::TheComponents();
+        ASSERT_TRUE(SUCCEEDED(qm::host::LanguageComponent::Create(components.language)));
+        components.language.Load(QM_LANGUAGE_FILE);
+        ASSERT_TRUE(SUCCEEDED(qm::host::XmlStoreComponent::Create(components.commonXml)));
+        ASSERT_TRUE(SUCCEEDED(qm::host::XmlStoreComponent::Create(components.moduleXml)));
+        xmlFile_ = files_.Path("QuillMend.xml");
+        drive_ = qm::ListDrives();
+        drive_.erase(std::remove_if(drive_.begin(), drive_.end(), [](const qm::DriveInfo& d) { return d.driveName != "C:"; }),
+                     drive_.end());
+        ASSERT_EQ(drive_.size(), 1u);
+        // The tree under test lies on C:, in the temporary folder.
+        ASSERT_EQ(tree_.Root().rfind("C:\\", 0), 0u) << tree_.Root();
+        for (const char* folder : {"a\\a1\\a1x", "a\\a1\\a1y", "a\\a2", "b\\b1", "Archive.2020"}) tree_.Folder(folder);
+    }
+
+    void TearDown() override {
+        Close();
+        auto& components = qm::host::TheComponents();
+        components.moduleXml.Reset();
+        components.commonXml.Reset();
+        components.language.Reset();
+        qm::scan::TheScanRoots().SetReader(nullptr);
+        qm::scan::TheScanRoots().Replace({});
+        while (qm::app::TakeFatalError()) {}
+        Pump();
+    }
+
+    // Loads the module document from `content` (or leaves the store without a document).
+    void UseModuleXml(const std::string& content) {
+        WriteFile(xmlFile_, content);
+        qm::host::TheComponents().moduleXml.Load(xmlFile_);
+    }
+
+    // Starts the page in a modeless wizard sheet, as the program does.
+    void Open() {
+        notices_.clear();
+        page_ = std::make_unique<FolderPage>(
+            [this] { return drive_; }, qm::ListSubfolders,
+            [this](HWND, const std::string& text, const std::string& caption) { notices_.push_back(caption + ": " + text); });
+        HPROPSHEETPAGE pages[] = {page_->CreatePage()};
+        PROPSHEETHEADERW header{};
+        header.dwSize = sizeof(header);
+        header.dwFlags = PSH_MODELESS | PSH_WIZARD;
+        header.hInstance = ::GetModuleHandleW(nullptr);
+        header.nPages = 1;
+        header.phpage = pages;
+        sheet_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
+        ASSERT_NE(sheet_, nullptr);
+        Pump();
+        ASSERT_NE(page_->Window(), nullptr);
+        ASSERT_NE(page_->TreeWindow(), nullptr);
+    }
+
+    void Close() {
+        if (sheet_) ::DestroyWindow(sheet_);
+        sheet_ = nullptr;
+        Pump();
+        page_.reset();
+    }
+
+    // The page's answer to the wizard's Next (0 goes on, -1 stays).
+    LRESULT PressNext() {
+        PSHNOTIFY notify{};
+        notify.hdr.hwndFrom = sheet_;
+        notify.hdr.code = static_cast<UINT>(PSN_WIZNEXT);
+        ::SendMessageW(page_->Window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+        return ::GetWindowLongPtrW(page_->Window(), DWLP_MSGRESULT);
+    }
+
+    CheckTree::NodeId Node(const std::string& path) const {
+        const qm::FolderTree& model = page_->Model();
+        const std::int32_t index = model.Paths().Find(path);
+        if (index < 0) return CheckTree::kNone;
+        for (CheckTree::NodeId node = 0; node < static_cast<CheckTree::NodeId>(model.Ticks().Size()); ++node)
+            if (model.Ticks().Data(node) == index) return node;
+        return CheckTree::kNone;
+    }
+
+    // The tick the control shows (its state image), not the model's.
+    CheckState Shown(const std::string& path) const {
+        const HTREEITEM item = page_->Item(Node(path));
+        EXPECT_NE(item, nullptr) << path;
+        const UINT state = TreeView_GetItemState(page_->TreeWindow(), item, TVIS_STATEIMAGEMASK);
+        return static_cast<CheckState>(state >> 12);
+    }
+    CheckState ShownComputer() const {
+        return static_cast<CheckState>(TreeView_GetItemState(page_->TreeWindow(), page_->Item(0), TVIS_STATEIMAGEMASK) >> 12);
+    }
+    bool IsOpen(const std::string& path) const {
+        return TreeView_GetItemState(page_->TreeWindow(), page_->Item(Node(path)), TVIS_EXPANDED) & TVIS_EXPANDED;
+    }
+
+    // Opens a node the way the user does (the control asks the page before it opens).
+    void Open(const std::string& path) {
+        ASSERT_NE(Node(path), CheckTree::kNone) << path;
+        TreeView_Expand(page_->TreeWindow(), page_->Item(Node(path)), TVE_EXPAND);
+    }
+
+    // A point of `item` whose hit-test gives `part` (state icon, label, button), found by asking
+    // the control itself; the item is scrolled into view first.
+    POINT PointOn(HTREEITEM item, UINT part) const {
+        const HWND tree = page_->TreeWindow();
+        TreeView_EnsureVisible(tree, item);
+        RECT row{};
+        *reinterpret_cast<HTREEITEM*>(&row) = item;
+        ::SendMessageW(tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&row));
+        for (LONG x = row.left; x < row.right; ++x) {
+            TVHITTESTINFO hit{};
+            hit.pt = {x, (row.top + row.bottom) / 2};
+            if (reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) == item &&
+                (hit.flags & part))
+                return hit.pt;
+        }
+        ADD_FAILURE() << "no point with hit-test flag " << part;
+        return {-1, -1};
+    }
+    void Click(const std::string& path, UINT part) {
+        const POINT at = PointOn(page_->Item(Node(path)), part);
+        // The control follows a press in a loop of its own until the button is released: the
+        // release must already wait in the queue.
+        ::PostMessageW(page_->TreeWindow(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        ::SendMessageW(page_->TreeWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        Pump();
+    }
+    void PressSpaceOn(const std::string& path) {
+        TreeView_SelectItem(page_->TreeWindow(), page_->Item(Node(path)));
+        ::SendMessageW(page_->TreeWindow(), WM_KEYDOWN, VK_SPACE, 0);
+        ::SendMessageW(page_->TreeWindow(), WM_CHAR, L' ', 0);
+        ::SendMessageW(page_->TreeWindow(), WM_KEYUP, VK_SPACE, 0);
+        Pump();
+    }
+
+    Paths SavedItems() const {
+        Paths names;
+        const std::string xml = ReadFile(xmlFile_);
+        for (size_t at = xml.find("name=\""); at != std::string::npos; at = xml.find("name=\"", at + 1)) {
+            const size_t start = at + 6;
+            names.push_back(xml.substr(start, xml.find('"', start) - start));
+        }
+        return names;
+    }
+
+    std::string T(const std::string& relative = "") const { return tree_.Path(relative); }
+
+    TempTree tree_;
+    TempTree files_;
+    std::string xmlFile_;
+    std::vector<qm::DriveInfo> drive_;
+    std::unique_ptr<FolderPage> page_;
+    HWND sheet_ = nullptr;
+    Paths notices_;
+};
+
+TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
+    UseModuleXml(kEmptySelection);
+    Open();
+    const HWND tree = page_->TreeWindow();
+    wchar_t text[260] = {};
+    TVITEMW item{TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE, page_->Item(0)};
+    item.pszText = text;
+    item.cchTextMax = 260;
+    TreeView_GetItem(tree, &item);
+    EXPECT_EQ(qm::Narrow(text), qm::host::Text("_QM_008"));
+    EXPECT_EQ(item.iImage, 3);
+    EXPECT_TRUE(TreeView_GetItemState(tree, page_->Item(0), TVIS_EXPANDED) & TVIS_EXPANDED);
+
+    const HTREEITEM drive = TreeView_GetChild(tree, page_->Item(0));
+    item = {TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE, drive};
+    item.pszText = text;
+    item.cchTextMax = 260;
+    TreeView_GetItem(tree, &item);
+    EXPECT_EQ(qm::Narrow(text), drive_[0].label + "(C:)");
+    EXPECT_EQ(item.iImage, 1);
+    EXPECT_EQ(item.iSelectedImage, 0);
+    EXPECT_EQ(TreeView_GetNextSibling(tree, drive), nullptr);
+    // The drive holds its first-level folders already; those hold nothing until C: opens.
+    ASSERT_NE(Node("C:\\windows"), CheckTree::kNone);
+    EXPECT_TRUE(page_->Model().Ticks().Children(Node("C:\\windows")).empty());
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Unchecked);
+    EXPECT_EQ(ShownComputer(), CheckState::Unchecked);
+    EXPECT_EQ(::SendMessageW(tree, TVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(RGB(255, 255, 255)));
+    ASSERT_NE(TreeView_GetImageList(tree, TVSIL_STATE), nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_STATE)), 4);
+    EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL)), 4);
+}
+
+TEST_F(FolderPageTest, ClicksOnTheStateIconAndSpaceToggleButLabelsAndButtonsDoNot) {
+    UseModuleXml(kEmptySelection);
+    Open();
+    Open("C:\\");
+    Click("C:\\windows", TVHT_ONITEMLABEL);
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Unchecked);
+    Click("C:\\windows", TVHT_ONITEMBUTTON);  // opens or closes it, nothing else
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Unchecked);
+
+    Click("C:\\windows", TVHT_ONITEMSTATEICON);
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
+    EXPECT_EQ(Shown("C:\\"), CheckState::Partial);  // it has unticked siblings
+    EXPECT_EQ(ShownComputer(), CheckState::Partial);
+    const auto system32 = page_->Model().Ticks().Children(Node("C:\\windows")).front();
+    EXPECT_EQ(page_->Model().Ticks().State(system32), CheckState::Checked);
+
+    Click("C:\\windows", TVHT_ONITEMSTATEICON);
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Unchecked);
+    EXPECT_EQ(Shown("C:\\"), CheckState::Unchecked);
+
+    PressSpaceOn("C:\\");
+    EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
+    EXPECT_EQ(ShownComputer(), CheckState::Checked);  // the only drive
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
+    PressSpaceOn("C:\\");
+    EXPECT_EQ(Shown("C:\\"), CheckState::Unchecked);
+}
+
+TEST_F(FolderPageTest, TicksFollowNewlyLoadedFoldersAndNextYieldsTheTopmostRoots) {
+    UseModuleXml(XmlWithItems({T("a")}));
+    Open();
+    // Restoring opened the way down; a's children are loaded and ticked with it.
+    EXPECT_TRUE(IsOpen(T()));
+    EXPECT_EQ(Shown(T("a")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("a\\a1")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
+    for (const std::string& ancestor : {T(), std::string("C:\\")}) EXPECT_EQ(Shown(ancestor), CheckState::Partial) << ancestor;
+    EXPECT_EQ(ShownComputer(), CheckState::Partial);
+
+    Open(T("a"));  // loads a1's children: they start unticked, a stays ticked
+    ASSERT_NE(Node(T("a\\a1\\a1x")), CheckTree::kNone);
+    EXPECT_EQ(Shown(T("a\\a1\\a1x")), CheckState::Unchecked);
+    EXPECT_EQ(Shown(T("a")), CheckState::Checked);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{T("a")});
+
+    Click(T("a\\a1\\a1x"), TVHT_ONITEMSTATEICON);  // a1y stays unticked: a1 and above turn partial
+    EXPECT_EQ(Shown(T("a\\a1")), CheckState::Partial);
+    EXPECT_EQ(Shown(T("a")), CheckState::Partial);
+    EXPECT_EQ(ShownComputer(), CheckState::Partial);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
+    EXPECT_EQ(SavedItems(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
+
+    // Closing and reopening a folder never duplicates its children.
+    const std::size_t nodes = page_->Model().Ticks().Size();
+    TreeView_Expand(page_->TreeWindow(), page_->Item(Node(T("a"))), TVE_COLLAPSE);
+    Open(T("a"));
+    Open(T());
+    EXPECT_EQ(page_->Model().Ticks().Size(), nodes);
+    HTREEITEM child = TreeView_GetChild(page_->TreeWindow(), page_->Item(Node(T("a\\a1"))));
+    int children = 0;
+    for (; child; child = TreeView_GetNextSibling(page_->TreeWindow(), child)) ++children;
+    EXPECT_EQ(children, 2);
+}
+
+TEST_F(FolderPageTest, SavedSelectionSurvivesARestart) {
+    UseModuleXml(XmlWithItems({T("b"), T("Archive.2020")}));
+    Open();
+    EXPECT_EQ(Shown(T("b")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("Archive.2020")), CheckState::Checked);
+    Click(T("b"), TVHT_ONITEMSTATEICON);  // edit: b off, a on
+    Click(T("a"), TVHT_ONITEMSTATEICON);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(SavedItems(), (Paths{T("a"), T("Archive.2020")}));
+    Close();
+
+    qm::host::TheComponents().moduleXml.Load(xmlFile_);  // the next start
+    Open();
+    EXPECT_EQ(Shown(T("a")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("Archive.2020")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), (Paths{T("a"), T("Archive.2020")}));
+}
+
+TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
+    // Wine names the system folder in lower case; the drive and a folder under it, both saved.
+    UseModuleXml(XmlWithItems({"C:\\", "C:\\windows"}));
+    Open();
+    EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
+    EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
+    Close();
+
+    // A deleted folder and a letter-case mismatch: the way is opened, nothing is ticked, and
+    // the next Next drops them from the file.
+    std::string upper = T("b");
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return static_cast<char>(::toupper(c)); });
+    UseModuleXml(XmlWithItems({T("gone\\deeper"), upper}));
+    Open();
+    EXPECT_TRUE(IsOpen(T()));
+    EXPECT_EQ(ShownComputer(), CheckState::Unchecked);
+    EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
+    EXPECT_EQ(PressNext(), -1);  // nothing ticked: the notice, and the page stays
+    EXPECT_EQ(notices_, Paths{qm::host::Text("_Information") + ": " + qm::host::Text("_QM_009")});
+    EXPECT_TRUE(SavedItems().empty());
+    EXPECT_NE(ReadFile(xmlFile_).find("select_folders"), std::string::npos);
+    Close();
+
+    // An empty name stands for the computer node: every drive is ticked.
+    UseModuleXml(XmlWithItems({""}));
+    Open();
+    EXPECT_EQ(ShownComputer(), CheckState::Checked);
+    EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
+}
+
+TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
+    struct Case { const char* what; const char* content; };
+    const Case cases[] = {
+        {"no select_folders", "<?xml version=\"1.0\"?>\n<config><other/></config>\n"},
+        {"not XML", "this is not XML <<<"},
+        {"empty file", ""},
+    };
+    for (const Case& c : cases) {
+        WriteFile(xmlFile_, c.content);
+        try {
+            qm::host::TheComponents().moduleXml.Load(xmlFile_);
+        } catch (const qm::host::ComponentError&) {
+            // Start-up decides about a document that does not load; the page must cope either way.
+        }
+        Open();
+        EXPECT_EQ(ShownComputer(), CheckState::Unchecked) << c.what;
+        Click("C:\\", TVHT_ONITEMSTATEICON);
+        EXPECT_EQ(PressNext(), 0) << c.what;
+        EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"}) << c.what;
+        EXPECT_EQ(ReadFile(xmlFile_), c.content) << c.what;  // never written
+        EXPECT_FALSE(qm::app::HasFatalError()) << c.what;
+        Close();
+    }
+    // No module store at all.
+    qm::host::TheComponents().moduleXml.Reset();
+    Open();
+    Click("C:\\", TVHT_ONITEMSTATEICON);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_FALSE(qm::app::HasFatalError());
+}
+
+TEST_F(FolderPageTest, AReadOnlyDocumentReachesTheTopLevelHandlerAndKeepsTheTicks) {
+    UseModuleXml(XmlWithItems({T("a")}));
+    Open();
+    const std::string before = ReadFile(xmlFile_);
+    ::SetFileAttributesW(qm::Widen(xmlFile_).c_str(), FILE_ATTRIBUTE_READONLY);
+    Click(T("b"), TVHT_ONITEMSTATEICON);
+    PressNext();
+    const std::optional<qm::app::FatalError> error = qm::app::TakeFatalError();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(FAILED(error->code));
+    EXPECT_FALSE(error->message.empty());
+    EXPECT_EQ(Shown(T("a")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("b")), CheckState::Checked);
+    EXPECT_EQ(ReadFile(xmlFile_), before);
+    ::SetFileAttributesW(qm::Widen(xmlFile_).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Stands in for a scan worker that still reads the roots: it ends when its event is set. The
+// event is set by a window message, which only arrives if Next keeps the messages flowing.
+struct StandInWorker {
+    qm::KernelHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    qm::KernelHandle thread;
+    StandInWorker() {
+        thread.Reset(::CreateThread(nullptr, 0, [](void* event) -> DWORD {
+            ::WaitForSingleObject(static_cast<HANDLE>(event), 30000);
+            return 0;
+        }, release.Get(), 0, nullptr));
+    }
+};
+
+struct Messenger {
+    static inline FolderPageTest* test = nullptr;
+    static inline StandInWorker* worker = nullptr;
+    static inline Paths rootsSeen;
+    static inline LRESULT secondNext = 1;
+    static inline std::function<LRESULT()> pressNext;
+};
+
+LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        Messenger::rootsSeen = qm::scan::TheScanRoots().Paths();  // still the old roots
+        Messenger::secondNext = Messenger::pressNext();              // a second Next meanwhile
+        ::SetEvent(Messenger::worker->release.Get());
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
+    UseModuleXml(kEmptySelection);
+    Open();
+    Click("C:\\", TVHT_ONITEMSTATEICON);
+    qm::scan::TheScanRoots().Replace({"old"});
+    StandInWorker worker;
+    qm::scan::TheScanRoots().SetReader(worker.thread.Get());
+    EXPECT_TRUE(qm::scan::TheScanRoots().ReaderRunning());
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = MessengerProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QmFolderPageMessenger";
+    ::RegisterClassW(&windowClass);
+    qm::WindowHandle messenger(::CreateWindowW(L"QmFolderPageMessenger", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                               windowClass.hInstance, nullptr));
+    Messenger::worker = &worker;
+    Messenger::pressNext = [this] { return PressNext(); };
+    ::PostMessageW(messenger.Get(), WM_APP, 0, 0);
+
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(::WaitForSingleObject(worker.thread.Get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(Messenger::rootsSeen, Paths{"old"});
+    EXPECT_EQ(Messenger::secondNext, -1);
+    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_FALSE(qm::scan::TheScanRoots().ReaderRunning());
+}
+
+}  // namespace
