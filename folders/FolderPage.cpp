@@ -5,6 +5,7 @@
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "folders/SavedSelection.h"
+#include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/FolderPage.h"
@@ -156,6 +157,10 @@ std::optional<LRESULT> FolderPage::OnSheetNotify(const NMHDR& header) {
         return 0;
     }
     if (header.code == static_cast<UINT>(PSN_WIZNEXT)) return OnNext();
+    if (header.code == static_cast<UINT>(PSN_HELP)) {
+        help::ShowHelpMenu(Window());
+        return 0;
+    }
     return PropertyPage::OnSheetNotify(header);
 }
 

@@ -6,6 +6,7 @@
 #include "app/FatalError.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
+#include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "scan/ScanRoots.h"
 #include "tests/folders/TempTree.h"
@@ -70,6 +71,10 @@ protected:
 
     void SetUp() override {
         auto& components = qm::host::TheComponents();
+        // The help menu reads the start-up switch from the settings.
+        ASSERT_TRUE(SUCCEEDED(qm::host::ConfigComponent::Create(components.config)));
+        WriteFile(files_.Path("config.ini"), "[quillmend_module]\nshowstartup=1\n");
+        components.config.Load(files_.Path("config.ini"));
         ASSERT_TRUE(SUCCEEDED(qm::host::LanguageComponent::Create(components.language)));
         components.language.Load(QM_LANGUAGE_FILE);
         ASSERT_TRUE(SUCCEEDED(qm::host::XmlStoreComponent::Create(components.commonXml)));
@@ -86,10 +91,12 @@ protected:
 
     void TearDown() override {
         Close();
+        EXPECT_FALSE(qm::app::HasFatalError()) << "a failure reached the top-level handler";
         auto& components = qm::host::TheComponents();
         components.moduleXml.Reset();
         components.commonXml.Reset();
         components.language.Reset();
+        components.config.Reset();
         qm::scan::TheScanRoots().SetReader(nullptr);
         qm::scan::TheScanRoots().Replace({});
         while (qm::app::TakeFatalError()) {}
@@ -130,10 +137,11 @@ protected:
     }
 
     // The page's answer to the wizard's Next (0 goes on, -1 stays).
-    LRESULT PressNext() {
+    LRESULT PressNext() { return SheetNotify(PSN_WIZNEXT); }
+    LRESULT SheetNotify(int code) {
         PSHNOTIFY notify{};
         notify.hdr.hwndFrom = sheet_;
-        notify.hdr.code = static_cast<UINT>(PSN_WIZNEXT);
+        notify.hdr.code = static_cast<UINT>(code);
         ::SendMessageW(page_->Window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
         return ::GetWindowLongPtrW(page_->Window(), DWLP_MSGRESULT);
     }
@@ -253,6 +261,16 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     ASSERT_NE(TreeView_GetImageList(tree, TVSIL_STATE), nullptr);
     EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_STATE)), 4);
     EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL)), 4);
+
+    // The wizard's Help button shows the help menu for the page.
+    HWND menuOwner = nullptr;
+    qm::help::MenuChooser previous = qm::help::ReplaceMenuChooser([&](HMENU, UINT, POINT, HWND owner) {
+        menuOwner = owner;
+        return 0u;  // dismissed
+    });
+    EXPECT_EQ(SheetNotify(PSN_HELP), 0);
+    qm::help::ReplaceMenuChooser(previous);
+    EXPECT_EQ(menuOwner, page_->Window());
 }
 
 TEST_F(FolderPageTest, ClicksOnTheStateIconAndSpaceToggleButLabelsAndButtonsDoNot) {
