@@ -146,12 +146,16 @@ bool Canvas::SaveBmp(const std::wstring& path) const {
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
+    // GDI leaves the fourth byte of each pixel as it pleases (alpha-blended icons set it,
+    // text and fills do not); viewers read it as transparency, so the file says opaque.
+    std::vector<unsigned> opaque(bits_, bits_ + static_cast<size_t>(width_) * height_);
+    for (unsigned& pixel : opaque) pixel |= 0xFF000000u;
     FileHandle out(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
     DWORD written = 0;
     bool ok = ::WriteFile(out.Get(), &file, sizeof file, &written, nullptr) &&
               ::WriteFile(out.Get(), &header, sizeof header, &written, nullptr) &&
-              ::WriteFile(out.Get(), bits_, imageBytes, &written, nullptr);
+              ::WriteFile(out.Get(), opaque.data(), imageBytes, &written, nullptr);
     return ok && written == imageBytes;
 }
 
@@ -268,17 +272,18 @@ std::wstring ArtifactDirectory() {
 }
 
 std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name) {
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpUntilIdle();
-    RECT frame{};
-    ::GetWindowRect(window, &frame);
-    Canvas canvas(frame.right - frame.left, frame.bottom - frame.top);
-    canvas.Fill(RGB(255, 0, 255));
-    // The screen shows exactly what a person sees; PrintWindow serves when it cannot be read.
-    WindowDc screen(nullptr);
-    if (!::IsWindowVisible(window) || !::BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), screen.Get(),
-                                                frame.left, frame.top, SRCCOPY))
-        ::PrintWindow(window, canvas.Dc(), 0);
+    // The client area as the window painted it. Without a window manager on the X display
+    // nobody draws the caption, so the frame is left out.
+    RECT client{};
+    ::GetClientRect(window, &client);
+    Canvas canvas(client.right, client.bottom);
+    canvas.Fill(::GetSysColor(COLOR_3DFACE));
+    WindowDc windowDc(window);
+    if (!windowDc.Get() || !::IsWindowVisible(window) ||
+        !::BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), windowDc.Get(), 0, 0, SRCCOPY))
+        return std::wstring();
     std::wstring path = ArtifactDirectory() + L"\\" + name + L".bmp";
     return canvas.SaveBmp(path) ? path : std::wstring();
 }
@@ -290,6 +295,7 @@ struct ModalInspection {
     HWND dialog = nullptr;
     const DialogInspector* body = nullptr;
     UINT_PTR timer = 0;
+    int waits = 0;
 };
 thread_local ModalInspection inspection;
 
@@ -297,6 +303,12 @@ void CALLBACK InspectWhenIdle(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     HWND dialog = inspection.dialog;
     if (!dialog || !::IsWindow(dialog)) return;
+    // A modal dialog is shown once its queue first runs dry; a timer that was already due
+    // comes before that, so wait for the next round.
+    if (!::IsWindowVisible(dialog) && ++inspection.waits < 100) {
+        inspection.timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, InspectWhenIdle);
+        return;
+    }
     ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (inspection.body && *inspection.body) (*inspection.body)(dialog);
     if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

@@ -90,8 +90,8 @@ GuiCounts CurrentGuiCounts();
 // The folder where tests leave pictures for a person to look at (build/<b>/artifacts), created
 // on demand; QM_ARTIFACT_DIR overrides it.
 std::wstring ArtifactDirectory();
-// Copies the window as it is on screen (PrintWindow) to a BMP in the artifact folder; returns
-// the path written or "" on failure.
+// Copies the client area of a visible window, as it painted it, to a BMP in the artifact
+// folder; returns the path written or "" on failure.
 std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name);
 
 // Runs `body` once a modal dialog of this thread is up and painted, then closes it with

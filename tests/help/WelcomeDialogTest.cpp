@@ -1,0 +1,125 @@
+#include "app/WelcomeDialog.h"
+
+#include "controls/SkinnedStatic.h"
+#include "help/HelpMenu.h"
+#include "help/ResourceModule.h"
+#include "host/ComponentError.h"
+#include "res/ResourceIds.h"
+#include "res/dialogs/WelcomeDialog.h"
+#include "tests/controls/WindowTestKit.h"
+#include "tests/help/FakeComponents.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm::app {
+namespace {
+
+using testkit::InstalledFakes;
+using testkit::RunModalWith;
+
+INT_PTR RunWelcome(const std::function<void(HWND)>& body) {
+    return RunModalWith(
+        [] {
+            WelcomeDialog dialog;
+            return dialog.Run(IDD_WELCOME, nullptr, help::ResourceModule());
+        },
+        body);
+}
+
+void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
+    InstalledFakes fakes;
+    fakes.language.texts[L"_QM_Mainname"] = L"Main name";
+    bool checked = false, helpVisible = true;
+    std::wstring caption, helpCaption;
+    int whitePixels = 0, faceColourPixels = -1;
+    RunWelcome([&](HWND dialog) {
+        caption = controls::WindowText(dialog);
+        checked = ::IsDlgButtonChecked(dialog, IDC_WELCOME_ALWAYS_SHOW) == BST_CHECKED;
+        HWND help = ::GetDlgItem(dialog, IDC_WELCOME_HELP);
+        helpVisible = ::IsWindowVisible(help) != FALSE;
+        helpCaption = controls::WindowText(help);
+        testkit::Canvas banner = testkit::RenderClient(::GetDlgItem(dialog, IDC_WELCOME_BANNER), RGB(1, 2, 3));
+        whitePixels = banner.Count(RGB(255, 255, 255));
+        faceColourPixels = banner.Count(RGB(1, 2, 3));
+    });
+    EXPECT_EQ(caption, L"<_QM_001>");
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(helpVisible);
+    EXPECT_EQ(helpCaption, L"<_Help>");
+    EXPECT_EQ(faceColourPixels, 0) << "the banner bitmap covers the whole banner";
+    EXPECT_GT(whitePixels, 20) << "the title is drawn in white";
+}
+
+TEST(WelcomeDialog, CheckBoxWritesAtOnceAndTheLastClickCounts) {
+    struct Case {
+        const char* name;
+        int clicks;
+        int closeWith;
+        std::vector<std::string> written;
+        INT_PTR result;
+    } cases[] = {
+        {"untick and Continue", 1, IDC_WELCOME_CONTINUE, {"SetInt quillmend_module,showstartup,0"}, IDC_WELCOME_CONTINUE},
+        {"untick, tick again, Continue", 2, IDC_WELCOME_CONTINUE,
+         {"SetInt quillmend_module,showstartup,0", "SetInt quillmend_module,showstartup,1"}, IDC_WELCOME_CONTINUE},
+        {"untick and Escape keeps the write", 1, IDCANCEL, {"SetInt quillmend_module,showstartup,0"}, IDCANCEL},
+        {"no click writes nothing", 0, IDOK, {}, IDOK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstalledFakes fakes;
+        std::vector<std::string> writtenBeforeClosing;
+        const INT_PTR result = RunWelcome([&](HWND dialog) {
+            for (int i = 0; i < c.clicks; ++i) Click(dialog, IDC_WELCOME_ALWAYS_SHOW);
+            writtenBeforeClosing = fakes.config.SetIntCalls();
+            if (c.closeWith == IDC_WELCOME_CONTINUE)
+                Click(dialog, IDC_WELCOME_CONTINUE);
+            else
+                ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(c.closeWith, BN_CLICKED), 0);
+        });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(writtenBeforeClosing, c.written) << "each click writes at once";
+        EXPECT_EQ(fakes.config.SetIntCalls(), c.written) << "closing writes nothing";
+    }
+}
+
+TEST(WelcomeDialog, HelpButtonShowsTheWelcomeMenuOverIt) {
+    InstalledFakes fakes;
+    std::vector<POINT> shownAt;
+    help::ReplaceMenuChooser([&](HMENU, UINT, POINT at, HWND) {
+        shownAt.push_back(at);
+        return UINT(0);
+    });
+    RECT button{};
+    RunWelcome([&](HWND dialog) {
+        HWND help = ::GetDlgItem(dialog, IDC_WELCOME_HELP);
+        ::GetWindowRect(help, &button);
+        // The skinned button's own click: press and release inside.
+        ::SendMessageW(help, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+        ::SendMessageW(help, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    });
+    help::ReplaceMenuChooser({});
+    ASSERT_EQ(shownAt.size(), 1u);
+    EXPECT_EQ(shownAt[0].x, button.left);
+    EXPECT_EQ(shownAt[0].y, button.bottom);
+}
+
+TEST(WelcomeDialog, FailingSettingsWriteEndsTheDialogAndReachesTheCaller) {
+    InstalledFakes fakes;
+    fakes.config.failWith = E_ACCESSDENIED;
+    bool closedByFailure = false;
+    EXPECT_THROW(RunWelcome([&](HWND dialog) {
+                     Click(dialog, IDC_WELCOME_ALWAYS_SHOW);
+                     closedByFailure = true;
+                 }),
+                 host::ComponentError);
+    EXPECT_TRUE(closedByFailure);
+}
+
+}  // namespace
+}  // namespace qm::app
