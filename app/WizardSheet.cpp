@@ -8,6 +8,7 @@
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 
+#include <cstring>
 #include <memory>
 
 namespace qm::app {
@@ -31,6 +32,19 @@ void CentreWindow(HWND window, HWND parent) {
     const int x = area.left + ((area.right - area.left) - width) / 2;
     const int y = area.top + ((area.bottom - area.top) - height) / 2;
     ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Clears WS_VISIBLE in a dialog template handed over by PSCB_PRECREATE (either layout).
+void HideTemplate(LPARAM lParam) {
+    if (!lParam) return;
+    auto* words = reinterpret_cast<WORD*>(lParam);
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;  // DLGTEMPLATEEX: version, signature
+    // DLGTEMPLATEEX: dlgVer, signature, helpID, exStyle, style; DLGTEMPLATE: style first.
+    auto* style = reinterpret_cast<DWORD*>(extended ? words + 6 : words);
+    DWORD value;
+    std::memcpy(&value, style, sizeof(value));
+    value &= ~static_cast<DWORD>(WS_VISIBLE);
+    std::memcpy(style, &value, sizeof(value));
 }
 
 }  // namespace
@@ -71,7 +85,13 @@ HWND WizardSheet::Create() {
     return reinterpret_cast<HWND>(created);
 }
 
-int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
+int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
+    if (message == PSCB_PRECREATE) {
+        // The sheet's own template is visible; created hidden, the window appears only when
+        // Run shows it, with its icons set and after a welcome dialog has been closed.
+        HideTemplate(lParam);
+        return 0;
+    }
     if (message != PSCB_INITIALIZED) return 0;
     auto* sheet = static_cast<WizardSheet*>(TheAppModule().TakeWindowBeingCreated());
     if (!sheet) return 0;

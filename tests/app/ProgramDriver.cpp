@@ -1,0 +1,149 @@
+#include "ProgramDriver.h"
+
+#include "base/Utf.h"
+
+#include <sstream>
+
+namespace qm::test {
+namespace {
+
+struct Search {
+    DWORD processId;
+    bool wantWizard;
+    bool anyVisible;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<Search*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search.processId || !::IsWindowVisible(window)) return TRUE;
+    if (search.anyVisible || IsWizard(window) == search.wantWizard) {
+        wchar_t className[32] = {};
+        ::GetClassNameW(window, className, 32);
+        if (search.anyVisible || std::wstring(className) == L"#32770") {
+            search.found = window;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::wstring TestFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text(path, length);
+    return text.substr(0, text.find_last_of(L'\\'));
+}
+
+std::string ReadFile(const std::wstring& path) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string text;
+    if (!file) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) text.append(buffer, got);
+    return text;
+}
+
+void WriteFile(const std::wstring& path, const std::string& text) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file) ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool IsWizard(HWND window) { return ::FindWindowExW(window, nullptr, L"SysTabControl32", nullptr) != nullptr; }
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    // The message text is the static control with id 0xFFFF.
+    return WindowText(::GetDlgItem(box, 0xFFFF));
+}
+
+Program::Program(const std::wstring& folder, const std::vector<std::wstring>& environment) {
+    // The child's environment: this process's, plus the given entries.
+    std::wstring block;
+    if (!environment.empty()) {
+        // An entry given here replaces the inherited one of the same name.
+        auto nameOf = [](std::wstring_view entry) { return entry.substr(0, entry.find(L'=', 1)); };
+        wchar_t* current = ::GetEnvironmentStringsW();
+        for (const wchar_t* entry = current; *entry; entry += wcslen(entry) + 1) {
+            bool replaced = false;
+            for (const std::wstring& given : environment) {
+                replaced = replaced || _wcsicmp(std::wstring(nameOf(given)).c_str(), std::wstring(nameOf(entry)).c_str()) == 0;
+            }
+            if (!replaced) block.append(entry).push_back(L'\0');
+        }
+        ::FreeEnvironmentStringsW(current);
+        for (const std::wstring& entry : environment) block.append(entry).push_back(L'\0');
+        block.push_back(L'\0');
+    }
+    std::wstring command = L"\"" + folder + L"\\QuillMend.exe\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    started_ = std::chrono::steady_clock::now();
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                         environment.empty() ? nullptr : block.data(), folder.c_str(), &startup, &info)) {
+        process_.Reset(info.hProcess);
+        ::CloseHandle(info.hThread);
+        id_ = info.dwProcessId;
+    }
+}
+
+Program::~Program() {
+    if (process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_.Get(), 99);
+        ::WaitForSingleObject(process_.Get(), 10000);
+    }
+}
+
+HWND Program::VisibleWindow() const {
+    Search search{id_, false, true, nullptr};
+    ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Program::WaitFor(bool wantWizard, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (process_ && std::chrono::steady_clock::now() < deadline) {
+        Search search{id_, wantWizard, false, nullptr};
+        ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        // Polls every 10 ms, and stops at once when the process ends.
+        if (::WaitForSingleObject(process_.Get(), 10) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+HWND Program::WaitForWizard(std::chrono::milliseconds timeout) { return WaitFor(true, timeout); }
+HWND Program::WaitForMessageBox(std::chrono::milliseconds timeout) { return WaitFor(false, timeout); }
+
+std::optional<DWORD> Program::WaitForExit(std::chrono::milliseconds timeout) {
+    if (!process_) return std::nullopt;
+    if (::WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+}  // namespace qm::test

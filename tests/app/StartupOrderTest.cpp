@@ -1,0 +1,305 @@
+// Start-up and teardown of the real program, recorded by the components' stand-in DLL that
+// sits beside a copy of QuillMend.exe in the folder "app-double": which components are
+// created, what each is given (macros expanded), in which order they are released, and
+// the exit code of every way a run can end.
+#include "ProgramDriver.h"
+
+#include "base/Utf.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+namespace {
+
+constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
+
+std::wstring Folder() { return TestFolder() + L"\\app-double"; }
+std::string FolderUtf8() { return Narrow(Folder()); }
+
+std::string TempFolder() {
+    wchar_t buffer[MAX_PATH];
+    std::wstring text(buffer, ::GetTempPathW(MAX_PATH, buffer));
+    if (!text.empty() && text.back() == L'\\') text.pop_back();
+    return Narrow(text);
+}
+
+struct Settings {
+    int enableSkin = 0;
+    int showStartup = 0;
+    std::string langfile = "%ModulePath%\\lang\\English.lng";
+    std::string control;  // lines for [recording_double]
+};
+
+void Prepare(const Settings& settings) {
+    std::string ini;
+    ini += "[common]\r\nlangfile=" + settings.langfile + "\r\n";
+    ini += "xmlfile=%ModulePath%\\data\\Common.xml\r\n";
+    ini += "EnableSkin=" + std::to_string(settings.enableSkin) + "\r\n";
+    ini += "SkinRoot=%ModulePath%\\skin\r\nSkinUIS=%MODULEPATH%\\skin\\Default\\skin.uis\r\n";
+    ini += "[Vaultdesk]\r\nvd_backup_dir=%TempDirectory%\\QuillMendBackup\r\n";
+    ini += "[quillmend_module]\r\nxmlfile=%ModulePath%\\data\\QuillMend.xml\r\n";
+    ini += "showstartup=" + std::to_string(settings.showStartup) + "\r\n";
+    ini += "[recording_double]\r\n" + settings.control + "\r\n";
+    WriteFile(Folder() + L"\\config.ini", ini);
+    ::DeleteFileW((Folder() + L"\\calls.log").c_str());
+}
+
+// The recorded calls of start-up, the sheet and teardown: without the text look-ups and the
+// XML document work that the pages do as they please.
+std::vector<std::string> Calls() {
+    static const char* const pageCalls[] = {".GetText(", ".TranslateWindow(", ".SelectNode(", ".SelectChildren(",
+                                            ".GetAttribute(", ".AppendChild(", ".SetAttribute(", ".RemoveChild(",
+                                            ".Save("};
+    std::vector<std::string> calls;
+    for (const std::string& line : Lines(ReadFile(Folder() + L"\\calls.log"))) {
+        bool pageCall = false;
+        for (const char* call : pageCalls) pageCall = pageCall || line.find(call) != std::string::npos;
+        if (!pageCall) calls.push_back(line);
+    }
+    return calls;
+}
+std::vector<std::string> AllCalls() { return Lines(ReadFile(Folder() + L"\\calls.log")); }
+
+std::vector<std::string> Releases(const std::vector<std::string>& calls) {
+    std::vector<std::string> releases;
+    for (const std::string& line : calls) {
+        if (line.rfind("release ", 0) == 0) releases.push_back(line.substr(8));
+    }
+    return releases;
+}
+
+// Everything start-up does up to the wizard, in order, as the stand-in records it.
+std::vector<std::string> StartupCalls() {
+    const std::string dir = FolderUtf8();
+    return {
+        "create ConfigComponent#1",
+        "ConfigComponent#1.Load(" + dir + "\\config.ini)",
+        "create LanguageComponent#1",
+        "ConfigComponent#1.GetString(common,langfile)",
+        "LanguageComponent#1.Load(" + dir + "\\lang\\English.lng)",
+        "create XmlStoreComponent#1",
+        "XmlStoreComponent#1.CheckLibrary()",
+        "ConfigComponent#1.GetString(common,xmlfile)",
+        "XmlStoreComponent#1.Load(" + dir + "\\data\\Common.xml)",
+        "create BackupComponent#1",
+        "ConfigComponent#1.GetString(Vaultdesk,vd_backup_dir)",
+        "BackupComponent#1.SetBackupDir(" + TempFolder() + "\\QuillMendBackup)",
+        "create XmlStoreComponent#2",
+        "ConfigComponent#1.GetString(quillmend_module,xmlfile)",
+        "XmlStoreComponent#2.Load(" + dir + "\\data\\QuillMend.xml)",
+        "create SkinComponent#1",
+        "create FileFinderComponent#1",
+    };
+}
+
+const std::vector<std::string> kTeardownOrder = {
+    "XmlStoreComponent#1", "LanguageComponent#1", "ConfigComponent#1",  "BackupComponent#1",
+    "XmlStoreComponent#2", "SkinComponent#1",     "FileFinderComponent#1",
+};
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class StartupOrder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(::GetFileAttributesW((Folder() + L"\\QuillMend.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+};
+
+TEST_F(StartupOrder, FullRunCreatesFeedsAndReleasesInOrderForEveryWayOfClosing) {
+    struct Case {
+        const char* name;
+        void (*close)(HWND wizard);
+        DWORD exitCode;
+    } cases[] = {
+        {"Cancel", [](HWND w) { ::PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }, 2},
+        {"IDOK", [](HWND w) { ::PostMessageW(w, WM_COMMAND, IDOK, 0); }, 1},
+        {"Escape", [](HWND w) { ::PostMessageW(::GetDlgItem(w, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0); }, 2},
+        {"close box", [](HWND w) { ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, 2},
+        {"WM_CLOSE", [](HWND w) { ::PostMessageW(w, WM_CLOSE, 0, 0); }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Prepare({});
+        Program program(Folder());
+        HWND wizard = program.WaitForWizard();
+        ASSERT_NE(wizard, nullptr);
+        c.close(wizard);
+        EXPECT_EQ(program.WaitForExit(), c.exitCode);
+        const std::vector<std::string> expected = Concat(Concat(StartupCalls(), {
+            "SkinComponent#1.AttachWindow(window)",
+            "ConfigComponent#1.GetInt(common,EnableSkin)",
+            "SkinComponent#1.UseNoSkin()",
+            "ConfigComponent#1.GetInt(quillmend_module,showstartup)",
+        }), [] {
+            std::vector<std::string> releases;
+            for (const std::string& name : kTeardownOrder) releases.push_back("release " + name);
+            return releases;
+        }());
+        EXPECT_EQ(Calls(), expected);
+    }
+}
+
+TEST_F(StartupOrder, SkinSettingsAreReadExpandedOnlyWhenTheSkinIsEnabled) {
+    Settings settings;
+    settings.enableSkin = 1;
+    Prepare(settings);
+    Program program(Folder());
+    HWND wizard = program.WaitForWizard();
+    ASSERT_NE(wizard, nullptr);
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+    const std::string dir = FolderUtf8();
+    const std::vector<std::string> calls = Calls();
+    const std::vector<std::string> skin = {
+        "SkinComponent#1.AttachWindow(window)",
+        "ConfigComponent#1.GetInt(common,EnableSkin)",
+        "ConfigComponent#1.GetString(common,SkinRoot)",
+        "ConfigComponent#1.GetString(common,SkinUIS)",
+        "SkinComponent#1.ApplySkin(" + dir + "\\skin," + dir + "\\skin\\Default\\skin.uis)",
+        "ConfigComponent#1.GetInt(quillmend_module,showstartup)",
+    };
+    ASSERT_GE(calls.size(), StartupCalls().size() + skin.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin() + StartupCalls().size(),
+                                       calls.begin() + StartupCalls().size() + skin.size()),
+              skin);
+}
+
+TEST_F(StartupOrder, AnEmptyLanguageFileSettingReachesLoadAsAnEmptyPath) {
+    Settings settings;
+    settings.langfile = "";
+    Prepare(settings);
+    Program program(Folder());
+    HWND wizard = program.WaitForWizard();
+    ASSERT_NE(wizard, nullptr);
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+    const std::vector<std::string> calls = Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "LanguageComponent#1.Load()"), calls.end());
+}
+
+TEST_F(StartupOrder, AComponentThatCannotBeCreatedEndsSilentlyWithZeroAfterReleasingTheOthers) {
+    const char* classes[] = {"ConfigComponent", "LanguageComponent", "XmlStoreComponent",
+                             "BackupComponent", "SkinComponent",     "FileFinderComponent"};
+    for (const char* missing : classes) {
+        SCOPED_TRACE(missing);
+        Settings settings;
+        settings.control = std::string("unavailable=") + missing;
+        Prepare(settings);
+        Program program(Folder());
+        EXPECT_EQ(program.WaitForExit(), 0u);
+        const std::vector<std::string> calls = Calls();
+        // Created: every class before the missing one, in start-up order.
+        std::vector<std::string> created;
+        for (const std::string& line : calls) {
+            if (line.rfind("create ", 0) == 0) created.push_back(line.substr(7));
+        }
+        std::vector<std::string> expectedReleases;
+        for (const std::string& name : kTeardownOrder) {
+            if (std::find(created.begin(), created.end(), name) != created.end()) expectedReleases.push_back(name);
+        }
+        EXPECT_EQ(Releases(calls), expectedReleases);
+        for (const std::string& name : created) EXPECT_NE(name.rfind(missing, 0), 0u) << name;
+        // The start-up calls up to the failure are the usual ones.
+        const std::vector<std::string> usual = StartupCalls();
+        const size_t before = calls.size() - expectedReleases.size();
+        EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + before),
+                  std::vector<std::string>(usual.begin(), usual.begin() + before));
+    }
+}
+
+TEST_F(StartupOrder, AMissingXmlLibraryIsReportedOnceAndEndsWithZero) {
+    Settings settings;
+    settings.control = "xml_library=missing";
+    Prepare(settings);
+    Program program(Folder());
+    HWND box = program.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"_SHELL_ERROR");
+    EXPECT_EQ(MessageBoxText(box), L"_SHELL_REQUEST_XMLLIB");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    const std::vector<std::string> all = AllCalls();
+    const std::vector<std::string> usual = StartupCalls();
+    EXPECT_EQ(Calls(), Concat(std::vector<std::string>(usual.begin(), usual.begin() + 7),
+                              {"release XmlStoreComponent#1", "release LanguageComponent#1",
+                               "release ConfigComponent#1"}));
+    EXPECT_EQ(std::count(all.begin(), all.end(), "LanguageComponent#1.GetText(_SHELL_REQUEST_XMLLIB)"), 1);
+}
+
+TEST_F(StartupOrder, AFailingComponentOperationIsShownAndEndsWithItsOwnCodeAfterAnOrderlyTeardown) {
+    struct Case {
+        const char* failing;
+        std::vector<std::string> released;
+    } cases[] = {
+        {"LanguageComponent.Load", {"LanguageComponent#1", "ConfigComponent#1"}},
+        {"BackupComponent.SetBackupDir",
+         {"XmlStoreComponent#1", "LanguageComponent#1", "ConfigComponent#1", "BackupComponent#1"}},
+        {"SkinComponent.UseNoSkin", kTeardownOrder},        // inside the sheet's initialisation
+        {"LanguageComponent.TranslateWindow", kTeardownOrder},  // inside a page's initialisation
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        Settings settings;
+        settings.control = std::string("fail=") + c.failing;
+        Prepare(settings);
+        Program program(Folder());
+        HWND box = program.WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(WindowText(box), L"_Error");
+        EXPECT_NE(MessageBoxText(box).find(L"Recorded failure of " + Widen(c.failing)), std::wstring::npos)
+            << Narrow(MessageBoxText(box));
+        EXPECT_EQ(program.VisibleWindow(), box);  // no wizard left on screen behind it
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(program.WaitForExit(), 3u);
+        EXPECT_EQ(Releases(Calls()), c.released);
+    }
+}
+
+TEST_F(StartupOrder, ASecondInstanceEndsAtOnceWithZeroAndTouchesNothing) {
+    Prepare({});
+    Program first(Folder());
+    HWND wizard = first.WaitForWizard();
+    ASSERT_NE(wizard, nullptr);
+    {
+        Program second(Folder());
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(), 0u);
+    }
+    const std::vector<std::string> calls = Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "create ConfigComponent#1"), 1);
+    EXPECT_EQ(calls.size(), StartupCalls().size() + 4);  // the first instance's, nothing more
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(first.WaitForExit(), 2u);
+}
+
+TEST_F(StartupOrder, NextPageMessageWalksToTheLastPageAndFinishThereEndsWithZeroWithoutTeardown) {
+    Prepare({});
+    Program program(Folder());
+    HWND wizard = program.WaitForWizard();
+    ASSERT_NE(wizard, nullptr);
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_GETTABCONTROL, 0, 0));
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
+    for (LRESULT page = 1; page <= 3; ++page) {
+        EXPECT_EQ(::SendMessageW(wizard, WM_WIZARD_NEXT_PAGE, 0, 0), 0);
+        EXPECT_EQ(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0), page);
+    }
+    EXPECT_EQ(::SendMessageW(wizard, WM_WIZARD_NEXT_PAGE, 0, 0), -1);
+    EXPECT_EQ(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 3);
+    ::PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(Releases(Calls()).empty());
+}
+
+}  // namespace
+}  // namespace qm::test
