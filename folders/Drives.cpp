@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 namespace qm {
 namespace {
 
