@@ -156,7 +156,7 @@ int Run(int argc, wchar_t** argv) {
     std::printf("tree %s: %llu folders, %llu files, %llu .lnk files (first walk %.3f s)\n", root8.c_str(),
                 (unsigned long long)tree.folders, (unsigned long long)tree.files, (unsigned long long)tree.links, cold);
 
-    std::vector<double> bare, full, walkOnly, serial;
+    std::vector<double> bare, full, walkOnly;
     SIZE_T peakBeforeFind = 0;
     Found found;
     HRESULT result = S_OK;
@@ -179,15 +179,8 @@ int Run(int argc, wchar_t** argv) {
         start = Clock::now();
         qm::finder::RunFind(walkRequest);
         walkOnly.push_back(Seconds(Clock::now() - start));
-        // And the whole search without the read-ahead thread: what the thread gains.
-        qm::finder::FindRequest serialRequest;
-        serialRequest.root = root8;
-        serialRequest.options.readAhead = false;
-        start = Clock::now();
-        qm::finder::RunFind(serialRequest);
-        serial.push_back(Seconds(Clock::now() - start));
-        std::printf("round %d: bare walk %.3f s, engine walk only %.3f s, search without read-ahead %.3f s, FindFiles %.3f s "
-                    "(ratio %.3f)\n", round + 1, bare.back(), walkOnly.back(), serial.back(), full.back(), full.back() / bare.back());
+        std::printf("round %d: bare walk %.3f s, engine walk only %.3f s, FindFiles %.3f s (ratio %.3f)\n", round + 1,
+                    bare.back(), walkOnly.back(), full.back(), full.back() / bare.back());
     }
     const PROCESS_MEMORY_COUNTERS memory = Memory();
 
@@ -203,20 +196,13 @@ int Run(int argc, wchar_t** argv) {
     std::printf("bare FindFirstFileExW walk: best %.3f s, median %.3f s\n", bareBest, Median(bare));
     std::printf("engine walk, no link read:  best %.3f s, median %.3f s\n", *std::min_element(walkOnly.begin(), walkOnly.end()),
                 Median(walkOnly));
-    std::printf("search without read-ahead:  best %.3f s, median %.3f s (ratio to bare: best %.3f)\n",
-                *std::min_element(serial.begin(), serial.end()), Median(serial),
-                *std::min_element(serial.begin(), serial.end()) / bareBest);
     std::printf("full FindFiles search:      best %.3f s, median %.3f s\n", fullBest, Median(full));
     // Each round's own ratio: the two runs of a round are seconds apart, so a machine whose load
     // drifts (other builds sharing the cores and the wineserver) disturbs these least.
-    std::vector<double> roundRatios, serialRatios;
-    for (size_t i = 0; i < full.size(); ++i) {
-        roundRatios.push_back(full[i] / bare[i]);
-        serialRatios.push_back(serial[i] / bare[i]);
-    }
+    std::vector<double> roundRatios;
+    for (size_t i = 0; i < full.size(); ++i) roundRatios.push_back(full[i] / bare[i]);
     std::printf("ratio FindFiles / bare walk: best %.3f, median %.3f, median of the rounds' ratios %.3f (goal <= 1.10)\n",
                 fullBest / bareBest, Median(full) / Median(bare), Median(roundRatios));
-    std::printf("ratio without read-ahead / bare walk: median of the rounds' ratios %.3f\n", Median(serialRatios));
     std::printf("throughput: %.0f folders/s, %.0f shortcuts/s, %.0f entries/s\n", tree.folders / fullBest,
                 tree.links / fullBest, (tree.folders + tree.files) / fullBest);
     std::printf("peak working set: %.1f MiB after the bare walks, %.1f MiB after FindFiles (goal < 64 MiB)\n",

@@ -1,7 +1,8 @@
 // The search behind FileFinderComponent::FindFiles: walks a folder tree once, reads each
 // shortcut file, asks the rule (BrokenRule.h) and reports through the caller's callbacks.
-// A second thread reads a folder's shortcut files while the next folder is listed; it never
-// calls back, so the callbacks run one at a time on the caller's thread, in a fixed order.
+// One thread, the caller's: a read-ahead thread (shortcuts read while the next folder was
+// listed) was measured under Wine and made the search slower, the wineserver being the
+// bottleneck both threads wait on.
 #pragma once
 
 #include "suite/finder/FindOptions.h"

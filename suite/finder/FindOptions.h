@@ -75,9 +75,6 @@ struct FindOptions {
     uint32_t maxReports = 0;  // 0: no limit
     bool checkTargets = true;
     uint32_t probeTimeoutMs = kDefaultProbeTimeoutMs;
-    // Engine-internal, not an argument: read a folder's shortcuts on a second thread while the
-    // next folder is listed. Off only to measure what it gains.
-    bool readAhead = true;
 };
 
 // The integer arguments 3 and 9 to 17, in order.
