@@ -247,6 +247,12 @@ TEST(ShellLinkHostile, RejectsInconsistentSizesAndOffsets) {
         SetU32(li, 0x1C + field, value);
         return Concat({Header(kFlagLinkInfo), li, Terminal()});
     };
+    auto networkWith = [](size_t field, uint32_t value) {
+        ByteVector li = LinkInfo({.netName = "\\\\s\\x"});
+        const size_t net = li[20] | (li[21] << 8);
+        SetU32(li, net + field, value);
+        return Concat({Header(kFlagLinkInfo), li, Terminal()});
+    };
     ByteVector unterminatedPath = LinkInfo({.basePath = "C:\\a"});
     unterminatedPath.back() = 'x';  // the suffix's NUL, the last byte
     ByteVector hugeIdList = Header(kFlagIdList);
@@ -274,6 +280,10 @@ TEST(ShellLinkHostile, RejectsInconsistentSizesAndOffsets) {
         {"base path offset past LinkInfo", linkInfoWith(16, 0x10000)},
         {"network offset past LinkInfo", linkInfoWith(20, 0xFFFFFFFF)},
         {"suffix offset past LinkInfo", linkInfoWith(24, 0x80000000)},
+        {"network link size past LinkInfo", networkWith(0, 0x1000)},
+        {"network link size too small", networkWith(0, 0x10)},
+        {"network name offset past the network link", networkWith(8, 0x40)},
+        {"Unicode offsets cut off by the network link's size", networkWith(8, 0x15)},
         {"VolumeID size past LinkInfo", volumeWith(0, 0x1000)},
         {"VolumeID size too small", volumeWith(0, 4)},
         {"volume label offset past VolumeID", volumeWith(12, 0x400)},
