@@ -66,6 +66,17 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+bool WaitUntilNoInstanceRuns(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        KernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"{284E106C-AFA2-424f-B583-B383A444430A}"));
+        if (!mutex) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        mutex.Reset();
+        ::Sleep(50);  // between polls
+    }
+}
+
 bool IsWizard(HWND window) { return ::FindWindowExW(window, nullptr, L"SysTabControl32", nullptr) != nullptr; }
 
 std::wstring WindowText(HWND window) {
@@ -79,7 +90,7 @@ std::wstring MessageBoxText(HWND box) {
     return WindowText(::GetDlgItem(box, 0xFFFF));
 }
 
-Program::Program(const std::wstring& folder, const std::vector<std::wstring>& environment) {
+Program::Program(const std::wstring& folder, const std::vector<std::wstring>& environment, const std::wstring& program) {
     // The child's environment: this process's, plus the given entries.
     std::wstring block;
     if (!environment.empty()) {
@@ -97,7 +108,7 @@ Program::Program(const std::wstring& folder, const std::vector<std::wstring>& en
         for (const std::wstring& entry : environment) block.append(entry).push_back(L'\0');
         block.push_back(L'\0');
     }
-    std::wstring command = L"\"" + folder + L"\\QuillMend.exe\"";
+    std::wstring command = L"\"" + folder + L"\\" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};

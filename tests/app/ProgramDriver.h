@@ -24,9 +24,10 @@ std::vector<std::string> Lines(const std::string& text);
 
 class Program {
 public:
-    // Starts `folder`\QuillMend.exe in `folder`; `environment` entries ("NAME=value") are
-    // added to this process's environment for the child.
-    Program(const std::wstring& folder, const std::vector<std::wstring>& environment = {});
+    // Starts `folder`\`program` in `folder`; `environment` entries ("NAME=value") replace or
+    // add to this process's environment for the child.
+    explicit Program(const std::wstring& folder, const std::vector<std::wstring>& environment = {},
+                     const std::wstring& program = L"QuillMend.exe");
     ~Program();  // ends a process still running, so a failed test leaves nothing behind
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -52,6 +53,11 @@ private:
     DWORD id_ = 0;
     std::chrono::steady_clock::time_point started_;
 };
+
+// Every copy of the program in the Wine prefix shares one single-instance mutex, so a copy
+// started by someone else makes ours end at once. Waits (polling) until none runs; false if
+// one still runs after `timeout`.
+bool WaitUntilNoInstanceRuns(std::chrono::milliseconds timeout = std::chrono::minutes(3));
 
 bool IsWizard(HWND window);
 // The message box's text (its static control) and caption.

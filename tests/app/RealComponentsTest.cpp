@@ -29,6 +29,7 @@ protected:
         if (::GetFileAttributesW((Folder() + L"\\QuillSuite.dll").c_str()) == INVALID_FILE_ATTRIBUTES) {
             GTEST_SKIP() << "the components' DLL is not part of this build";
         }
+        ASSERT_TRUE(WaitUntilNoInstanceRuns()) << "another copy of QuillMend keeps running";
         PrepareSettings();
     }
 };
@@ -42,8 +43,34 @@ TEST_F(RealComponents, WizardShowsTheEnglishTitleAndCancelEndsWithTwo) {
     EXPECT_EQ(program.WaitForExit(), 2u);
 }
 
+// Wine's per-program DLL settings hide the system XML library from one copy of the program,
+// named apart so that no other program in the prefix is affected.
+class HiddenXmlLibrary {
+public:
+    static constexpr wchar_t kProgram[] = L"QuillMendNoXml.exe";
+    HiddenXmlLibrary() {
+        ::CopyFileW((Folder() + L"\\QuillMend.exe").c_str(), (Folder() + L"\\" + kProgram).c_str(), FALSE);
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, Key().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            for (const wchar_t* library : {L"msxml3", L"msxml4", L"msxml6", L"msxml"}) {
+                ::RegSetValueExW(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+            }
+            ::RegCloseKey(key);
+        }
+    }
+    ~HiddenXmlLibrary() {
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, Key().c_str());
+        ::DeleteFileW((Folder() + L"\\" + kProgram).c_str());
+    }
+
+private:
+    static std::wstring Key() { return std::wstring(L"Software\\Wine\\AppDefaults\\") + kProgram + L"\\DllOverrides"; }
+};
+
 TEST_F(RealComponents, WithoutTheSystemXmlLibraryTheUserIsToldOnceAndTheProgramEndsWithZero) {
-    Program program(Folder(), {L"WINEDLLOVERRIDES=msxml3,msxml6,msxml4,msxml=d;mscoree,mshtml="});
+    HiddenXmlLibrary hidden;
+    Program program(Folder(), {}, HiddenXmlLibrary::kProgram);
     HWND box = program.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(WindowText(box), L"QuillMend - Error");
@@ -54,6 +81,7 @@ TEST_F(RealComponents, WithoutTheSystemXmlLibraryTheUserIsToldOnceAndTheProgramE
 
 TEST(ProgramWithoutComponents, EndsWithZeroAndShowsNothing) {
     // A folder with the program alone: no class of the components can be created.
+    ASSERT_TRUE(WaitUntilNoInstanceRuns());
     Program program(TestFolder() + L"\\app-alone");
     ASSERT_TRUE(program.Started());
     const std::optional<DWORD> code = program.WaitForExit();

@@ -37,6 +37,7 @@ struct Settings {
 };
 
 void Prepare(const Settings& settings) {
+    ASSERT_TRUE(WaitUntilNoInstanceRuns()) << "another copy of QuillMend keeps running";
     std::string ini;
     ini += "[common]\r\nlangfile=" + settings.langfile + "\r\n";
     ini += "xmlfile=%ModulePath%\\data\\Common.xml\r\n";

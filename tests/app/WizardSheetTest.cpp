@@ -65,6 +65,7 @@ void WriteSettings(int showStartup) {
 }
 
 int RunWith(std::function<bool()> step) {
+    EXPECT_TRUE(test::WaitUntilNoInstanceRuns());
     g_step = std::move(step);
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
     const int code = RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL);
