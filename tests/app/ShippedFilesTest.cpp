@@ -1,0 +1,80 @@
+// The shipped English language file against the keys the program shows: every key has a
+// display text, and every caption key in the dialog templates is among them. Read straight
+// from the source tree (the native build).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = QM_SOURCE_DIR;
+
+// KEY=text lines; comment (; #) and [section] lines skipped; the later duplicate wins.
+std::map<std::string, std::string> ReadLanguageFile(const fs::path& path) {
+    std::map<std::string, std::string> texts;
+    std::ifstream file(path, std::ios::binary);
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[') continue;
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        texts[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return texts;
+}
+
+std::set<std::string> KeysUsed() {
+    std::set<std::string> keys = {
+        "_QM_Mainname", "_Information", "_Error", "_SHELL_ERROR", "_SHELL_REQUEST_XMLLIB", "_Continue", "_Help",
+        "_AlwaysShow", "_About", "_copyrightWarningInfo", "_Support", "_Support_Info", "_Support_EmailBody",
+        "SUPPORTDLG_Email", "_HELPMENU_Help", "_HELPMENU_OnlineHelp", "_HELPMENU_BrivoltWeb", "_HELPMENU_Support",
+        "_HELPMENU_OnlineSupport", "_HELPMENU_CHECKFORUPDATE", "_HELPMENU_Show", "_HELPMENU_About",
+        "_QM_037", "_QM_038", "_QM_039", "_QM_HostFailure",
+    };
+    for (int i = 1; i <= 34; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof(key), "_QM_%03d", i);
+        keys.insert(key);
+    }
+    return keys;
+}
+
+TEST(ShippedLanguageFile, HasANonEmptyTextForEveryKeyTheProgramShows) {
+    const auto texts = ReadLanguageFile(kSource / "res" / "lang" / "English.lng");
+    ASSERT_FALSE(texts.empty());
+    for (const std::string& key : KeysUsed()) {
+        const auto found = texts.find(key);
+        ASSERT_NE(found, texts.end()) << key;
+        EXPECT_FALSE(found->second.empty()) << key;
+        EXPECT_NE(found->second, key) << key;
+    }
+}
+
+TEST(ShippedLanguageFile, CoversEveryCaptionKeyOfTheDialogTemplates) {
+    const auto texts = ReadLanguageFile(kSource / "res" / "lang" / "English.lng");
+    // A caption key: a quoted word starting with an underscore, or the support dialog's prefix.
+    const std::regex captionKey("\"((_[A-Za-z0-9_]+)|(SUPPORTDLG_[A-Za-z0-9_]+))\"");
+    int dialogs = 0;
+    for (const auto& entry : fs::directory_iterator(kSource / "res" / "dialogs")) {
+        if (entry.path().extension() != ".rc") continue;
+        ++dialogs;
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        const std::string script = text.str();
+        for (std::sregex_iterator match(script.begin(), script.end(), captionKey), end; match != end; ++match) {
+            EXPECT_TRUE(texts.count((*match)[1].str())) << entry.path().filename() << ": " << (*match)[1].str();
+        }
+    }
+    EXPECT_GE(dialogs, 4);
+}
+
+}  // namespace
