@@ -1,4 +1,5 @@
 #include "controls/SkinnedButton.h"
+#include "controls/SkinnedStatic.h"
 
 #include "controls/ControlFont.h"
 #include "tests/controls/WindowTestKit.h"
@@ -198,6 +199,39 @@ TEST(SkinnedButton, SetTextChangesTheCaption) {
     ButtonFixture f;
     ::SetWindowTextW(f.button, L"Continue");
     EXPECT_EQ(f.skinned.Caption(), L"Continue");
+}
+
+}  // namespace
+}  // namespace qm::controls
+
+namespace qm::controls {
+namespace {
+
+// Icons are USER objects, which Wine does not count: check the owners release theirs.
+TEST(SkinnedControls, OwnedIconsGoWithTheirControlObjects) {
+    testkit::ParentWindow parent;
+    HICON buttonIcon = nullptr, staticIcon = nullptr;
+    {
+        SkinnedButton button;
+        ASSERT_TRUE(button.Attach(parent.AddChild(L"BUTTON", L"b", 1, BS_PUSHBUTTON, 0, 0, 50, 20)));
+        IconHandle icon = testkit::SolidIcon(16, RGB(1, 2, 3));
+        buttonIcon = icon.Get();
+        button.SetIcon(std::move(icon), 16, 16);
+
+        SkinnedStatic label;
+        ASSERT_TRUE(label.Attach(parent.AddChild(L"STATIC", L"s", 2, SS_LEFT, 0, 30, 50, 20)));
+        IconHandle other = testkit::SolidIcon(16, RGB(4, 5, 6));
+        staticIcon = other.Get();
+        label.SetIcon(std::move(other), 16, 16);
+
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(buttonIcon, &info));
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+    }
+    ICONINFO info{};
+    EXPECT_FALSE(::GetIconInfo(buttonIcon, &info));
+    EXPECT_FALSE(::GetIconInfo(staticIcon, &info));
 }
 
 }  // namespace
