@@ -33,8 +33,9 @@ Judgement Decide(Verdict verdict, Reason reason, std::string target = {}) {
 
 // The link's own target, the way the shell picks it; empty when it has no file-system path.
 // `error` set means the target can't be known (an unset variable).
-std::string PickTarget(const lnk::ShellLinkInfo& link, FileSystem& fs, bool& unsetVariable) {
+std::string PickTarget(const lnk::ShellLinkInfo& link, FileSystem& fs, bool& unsetVariable, bool& uncertainName) {
     unsetVariable = false;
+    uncertainName = false;
     if (!link.environmentTarget.empty()) {
         std::optional<std::string> expanded = ExpandVariables(link.environmentTarget, fs);
         if (!expanded) {
@@ -46,6 +47,13 @@ std::string PickTarget(const lnk::ShellLinkInfo& link, FileSystem& fs, bool& uns
     const bool useLinkInfo = link.hasLinkInfo && !(link.linkFlags & kForceNoLinkInfo);
     if (useLinkInfo && link.hasVolumeId) {
         std::string local = link.LocalPath();
+        if (!local.empty() && link.localBasePathIsLossy) {
+            // An ANSI base path written under another code page decodes to the wrong name; the
+            // IDList's Unicode path names the same target correctly. Without one the name we
+            // check may not be the target's, so a miss proves nothing.
+            if (link.idListIsFileSystem && !link.idListPath.empty()) return link.idListPath;
+            uncertainName = true;
+        }
         if (!local.empty()) return local;
     }
     if (useLinkInfo && link.hasNetwork) {
@@ -73,6 +81,7 @@ bool HoldsOtherVolume(const lnk::ShellLinkInfo& link, char drive, const DriveSta
 const char* ReasonName(Reason reason) {
     switch (reason) {
         case Reason::TargetExists: return "target exists";
+        case Reason::TargetNameUncertain: return "target name written in an unknown code page";
         case Reason::RelativePathExists: return "relative path leads to an existing item";
         case Reason::TargetMissing: return "target missing";
         case Reason::Advertised: return "advertised installer shortcut";
@@ -188,7 +197,8 @@ Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFol
     if (link.isDarwin) return Decide(Verdict::Unjudged, Reason::Advertised);
 
     bool unsetVariable = false;
-    std::string target = PickTarget(link, fs, unsetVariable);
+    bool uncertainName = false;
+    std::string target = PickTarget(link, fs, unsetVariable, uncertainName);
     if (unsetVariable) return Decide(Verdict::Unjudged, Reason::UnsetVariable, std::move(target));
     if (target.empty()) return Decide(Verdict::Unjudged, Reason::NoFileSystemPath);
 
@@ -222,6 +232,7 @@ Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFol
             return Decide(Verdict::Working, Reason::RelativePathExists, std::move(relative));
         }
     }
+    if (uncertainName) return Decide(Verdict::Unjudged, Reason::TargetNameUncertain, root.path);
     return Decide(Verdict::Broken, Reason::TargetMissing, root.path);
 }
 

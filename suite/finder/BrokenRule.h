@@ -71,6 +71,7 @@ enum class Reason {
     OtherVolume,
     NetworkSilent,
     TargetUnknown,
+    TargetNameUncertain,
 };
 
 struct Judgement {

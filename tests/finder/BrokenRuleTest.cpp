@@ -128,6 +128,19 @@ TEST(BrokenRule, JudgesEveryKindOfTarget) {
         {"share silent", Network("\\\\dead\\share", "doc.txt"), Verdict::Unjudged, Reason::NetworkSilent},
         {"mapped drive silent", Local("N:\\doc.txt", 4, 0), Verdict::Unjudged, Reason::NetworkSilent},
         {"mapped drive answers, file gone", Local("M:\\doc.txt", 4, 0), Verdict::Broken, Reason::TargetMissing},
+        {"ANSI path from another code page, the IDList names the target",
+         With(Local("C:\\Program Files\\\xC3\x96\x8F\\app.exe"), [](auto& l) {
+             l.localBasePathIsLossy = true;
+             l.hasIdList = l.idListIsFileSystem = true;
+             l.idListPath = "C:\\Program Files\\App\\app.exe";
+         }),
+         Verdict::Working, Reason::TargetExists},
+        {"ANSI path from another code page, no IDList: a miss proves nothing",
+         With(Local("C:\\Program Files\\\xC3\x96\x8F\\app.exe"), [](auto& l) { l.localBasePathIsLossy = true; }),
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"ANSI path flagged lossy that still names an existing file",
+         With(Local("C:\\Program Files\\App\\app.exe"), [](auto& l) { l.localBasePathIsLossy = true; }),
+         Verdict::Working, Reason::TargetExists},
         {"check fails without saying why", Local("C:\\locked\\odd.exe"), Verdict::Unjudged, Reason::TargetUnknown},
         {"extended-length prefix", Local("\\\\?\\C:\\Program Files\\App\\app.exe"), Verdict::Working, Reason::TargetExists},
         {"relative path still leads to the file",
