@@ -10,13 +10,20 @@
 
 #include "base/Utf.h"
 #include "host/ComponentError.h"
+#include "tests/controls/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace qm::app {
 namespace {
@@ -127,6 +134,64 @@ TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMess
     });
     EXPECT_TRUE(checked);
     EXPECT_EQ(code, kExitCancel);
+}
+
+// Pixels of a 32-bit top-down BMP as written by the test kit that differ from `background`;
+// -1 when the file is missing or not such a bitmap.
+long CountPixelsUnlike(const std::wstring& path, COLORREF background) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    if (bytes.size() < sizeof file + sizeof info) return -1;
+    std::memcpy(&file, bytes.data(), sizeof file);
+    std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
+    const size_t pixels = static_cast<size_t>(info.biWidth) * static_cast<size_t>(-info.biHeight);
+    if (file.bfType != 0x4D42 || info.biBitCount != 32 || info.biHeight >= 0 || pixels == 0 ||
+        bytes.size() < file.bfOffBits + pixels * 4)
+        return -1;
+    const unsigned wanted = (GetRValue(background) << 16) | (GetGValue(background) << 8) | GetBValue(background);
+    long unlike = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        unsigned pixel = 0;
+        std::memcpy(&pixel, bytes.data() + file.bfOffBits + i * 4, 4);
+        if ((pixel & 0xFFFFFF) != wanted) ++unlike;
+    }
+    return unlike;
+}
+
+// One picture of the sheet per page for a person to look at. The scan page comes last, so
+// nothing here waits on leaving it, whatever showing it starts.
+TEST(WizardSheet, ScreenshotOfEachPage) {
+    WriteSettings(0);
+    const struct {
+        int index;
+        const wchar_t* name;
+    } pages[] = {{0, L"Folder"}, {2, L"Results"}, {3, L"Finish"}, {1, L"Scan"}};
+    std::vector<std::wstring> written;
+    bool busy = false;  // the snapshot pumps messages, this timer's among them
+    const int code = RunWith([&] {
+        HWND wizard = FindThreadWindows().wizard;
+        if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
+        busy = true;
+        for (const auto& page : pages) {
+            ::SendMessageW(wizard, PSM_SETCURSEL, page.index, 0);
+            const LRESULT current = ::SendMessageW(wizard, PSM_HWNDTOINDEX,
+                                                   ::SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
+            EXPECT_EQ(current, page.index) << Narrow(page.name);
+            testkit::PumpUntilIdle();
+            written.push_back(testkit::SaveWindowSnapshot(wizard, std::wstring(L"Wizard-") + page.name));
+        }
+        ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    EXPECT_EQ(code, kExitCancel);
+    ASSERT_EQ(written.size(), std::size(pages));
+    for (const std::wstring& path : written) {
+        ASSERT_FALSE(path.empty());
+        std::printf("[ artifact ] %s\n", Narrow(path).c_str());
+        EXPECT_GT(CountPixelsUnlike(path, ::GetSysColor(COLOR_3DFACE)), 0) << Narrow(path);
+    }
 }
 
 // What the welcome entry saw when it was called.
