@@ -34,4 +34,4 @@ if [ ! -d "$tree" ]; then
   "$native/tools/lnkwriter/make_lnk_tree" "$tree" "$wintree" "$folders" "$files" "$links" "$absent"
 fi
 wintree_expected="Z:${tree//\//\\}.expected"
-exec "$QM_WINE" "$win/bin/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"
+exec "$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"

@@ -10,8 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 unset DISPLAY  # always our own Xvfb: tests never draw on a person's screen
 qm_ensure_display
 qm_ensure_prefix
-# One wineserver for the whole run instead of one per test program.
-wineserver -p >/dev/null 2>&1 || true
+qm_start_wineserver
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0

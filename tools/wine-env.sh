@@ -29,3 +29,11 @@ qm_ensure_prefix() {
     fi
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
 }
+
+# One persistent wineserver for a whole test run instead of one per test program. Wine's own
+# services are started here, with no terminal or pipe attached: started by the first test
+# instead, they would keep ctest's output pipe open for as long as the server lives.
+qm_start_wineserver() {
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+  "$QM_WINE" wineboot >/dev/null 2>&1 </dev/null || true
+}

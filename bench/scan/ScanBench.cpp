@@ -123,14 +123,14 @@ int Run(int argc, wchar_t** argv) {
         } else if (arg == L"--rounds" && i + 1 < argc) {
             rounds = std::max(1, _wtoi(argv[++i]));
         } else if (arg == L"--make-tree" && i + 3 < argc) {
-            qm::lnkwriter::TreeSpec spec;
-            spec.root = std::filesystem::path(root);
-            spec.windowsRoot = qm::Narrow(root);
-            spec.folders = static_cast<uint32_t>(_wtoi(argv[++i]));
-            spec.files = static_cast<uint32_t>(_wtoi(argv[++i]));
-            spec.links = static_cast<uint32_t>(_wtoi(argv[++i]));
-            if (i + 1 < argc && argv[i + 1][0] != L'-') spec.absentDrive = static_cast<char>(argv[++i][0]);
-            qm::lnkwriter::TreeResult tree = qm::lnkwriter::GenerateTree(spec);
+            qm::lnkwriter::TreeSpec shape;
+            shape.root = std::filesystem::path(root);
+            shape.windowsRoot = qm::Narrow(root);
+            shape.folders = static_cast<uint32_t>(_wtoi(argv[++i]));
+            shape.files = static_cast<uint32_t>(_wtoi(argv[++i]));
+            shape.links = static_cast<uint32_t>(_wtoi(argv[++i]));
+            if (i + 1 < argc && argv[i + 1][0] != L'-') shape.absentDrive = static_cast<char>(argv[++i][0]);
+            qm::lnkwriter::TreeResult tree = qm::lnkwriter::GenerateTree(shape);
             std::ofstream out(std::filesystem::path(root + L".expected"), std::ios::binary);
             for (const std::string& path : tree.broken) out << path << "\n";
             expectedFile = root + L".expected";

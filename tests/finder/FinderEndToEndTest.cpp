@@ -158,28 +158,28 @@ protected:
 
 TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
     TempFolder temp;
-    lnkwriter::TreeSpec spec;
-    spec.root = fs::path(temp.Wide()) / L"tree";
-    spec.windowsRoot = temp.Utf8() + "\\tree";
-    spec.folders = 60;
-    spec.files = 300;
-    spec.links = 96;
-    spec.absentDrive = AbsentDriveLetter();
-    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(spec);
+    lnkwriter::TreeSpec shape;
+    shape.root = fs::path(temp.Wide()) / L"tree";
+    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.folders = 60;
+    shape.files = 300;
+    shape.links = 96;
+    shape.absentDrive = AbsentDriveLetter();
+    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
     for (int k = 0; k < static_cast<int>(lnkwriter::LinkKind::Count); ++k) {
-        if (static_cast<lnkwriter::LinkKind>(k) == lnkwriter::LinkKind::AbsentDrive && !spec.absentDrive) continue;
+        if (static_cast<lnkwriter::LinkKind>(k) == lnkwriter::LinkKind::AbsentDrive && !shape.absentDrive) continue;
         EXPECT_GT(tree.perKind[k], 0u) << lnkwriter::KindName(static_cast<lnkwriter::LinkKind>(k));
     }
 
     Recorder first;
-    EXPECT_EQ(Find(spec.windowsRoot, first), S_OK);
+    EXPECT_EQ(Find(shape.windowsRoot, first), S_OK);
     EXPECT_EQ(Paths(first.files), std::set<std::string>(tree.broken.begin(), tree.broken.end()));
     EXPECT_EQ(first.files.size(), tree.broken.size()) << "a shortcut was reported twice";
     EXPECT_FALSE(first.otherThread);
 
     // Every folder entered once, the root first; never "." or "..".
     ASSERT_FALSE(first.folders.empty());
-    EXPECT_EQ(first.folders[0].path, spec.windowsRoot);
+    EXPECT_EQ(first.folders[0].path, shape.windowsRoot);
     EXPECT_EQ(first.folders.size(), tree.folders);
     EXPECT_EQ(Paths(first.folders).size(), first.folders.size());
     for (const Report& folder : first.folders) {
@@ -194,7 +194,7 @@ TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
     }
 
     Recorder second;  // the same order for an unchanged tree
-    EXPECT_EQ(Find(spec.windowsRoot + "\\", second), S_OK);
+    EXPECT_EQ(Find(shape.windowsRoot + "\\", second), S_OK);
     ASSERT_EQ(second.files.size(), first.files.size());
     for (size_t i = 0; i < first.files.size(); ++i) EXPECT_EQ(second.files[i].path, first.files[i].path);
     ASSERT_EQ(second.folders.size(), first.folders.size());
@@ -208,9 +208,9 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
     const std::wstring root = temp.Wide();
     const std::string root8 = temp.Utf8();
     auto link = [](const std::string& target) {
-        lnkwriter::LinkSpec spec;
-        spec.localBasePath = target;
-        return lnkwriter::BuildLink(spec);
+        lnkwriter::LinkSpec shape;
+        shape.localBasePath = target;
+        return lnkwriter::BuildLink(shape);
     };
     const std::string gone = root8 + "\\gone.exe";
     std::set<std::string> expected;
@@ -250,13 +250,13 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
 
 TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
     TempFolder temp;
-    lnkwriter::TreeSpec spec;
-    spec.root = fs::path(temp.Wide()) / L"tree";
-    spec.windowsRoot = temp.Utf8() + "\\tree";
-    spec.folders = 40;
-    spec.files = 50;
-    spec.links = 64;
-    lnkwriter::GenerateTree(spec);
+    lnkwriter::TreeSpec shape;
+    shape.root = fs::path(temp.Wide()) / L"tree";
+    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.folders = 40;
+    shape.files = 50;
+    shape.links = 64;
+    lnkwriter::GenerateTree(shape);
 
     struct Case {
         const char* what;
@@ -273,7 +273,7 @@ TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
         Recorder recorder;
         recorder.stopAtFile = c.stopAtFile;
         recorder.stopAtFolder = c.stopAtFolder;
-        HRESULT result = Find(spec.windowsRoot, recorder);
+        HRESULT result = Find(shape.windowsRoot, recorder);
         EXPECT_EQ(result, kFindStopped) << c.what;
         EXPECT_TRUE(SUCCEEDED(result)) << c.what;
         EXPECT_EQ(recorder.callsAfterStop, 0) << c.what;
@@ -289,9 +289,9 @@ TEST_F(FinderTest, NeverFollowsJunctionsOrSymbolicLinks) {
     const std::wstring loop = temp.Wide() + L"\\loop";
     MakeFolder(loop);
     MakeFolder(loop + L"\\inner");
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = temp.Utf8() + "\\gone.exe";
-    WriteBytes(loop + L"\\inner\\broken.lnk", lnkwriter::BuildLink(spec));
+    lnkwriter::LinkSpec shape;
+    shape.localBasePath = temp.Utf8() + "\\gone.exe";
+    WriteBytes(loop + L"\\inner\\broken.lnk", lnkwriter::BuildLink(shape));
 
     const std::wstring back = loop + L"\\inner\\back";
     bool made = false;
@@ -438,14 +438,14 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
     TempFolder temp;
-    lnkwriter::TreeSpec spec;
-    spec.root = fs::path(temp.Wide()) / L"tree";
-    spec.windowsRoot = temp.Utf8() + "\\tree";
-    spec.folders = 30;
-    spec.files = 60;
-    spec.links = 48;
-    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(spec);
-    const std::wstring quotedRoot = L"\"" + Widen(spec.windowsRoot) + L"\"";
+    lnkwriter::TreeSpec shape;
+    shape.root = fs::path(temp.Wide()) / L"tree";
+    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.folders = 30;
+    shape.files = 60;
+    shape.links = 48;
+    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
+    const std::wstring quotedRoot = L"\"" + Widen(shape.windowsRoot) + L"\"";
 
     ScanRun ok = RunScanner(L"--stats " + quotedRoot);
     EXPECT_EQ(ok.exitCode, 0u) << ok.err;

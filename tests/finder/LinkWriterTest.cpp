@@ -14,7 +14,7 @@ namespace {
 
 struct Case {
     const char* what;
-    LinkSpec spec;
+    LinkSpec shape;
     // What a reader must find.
     std::string localPath, networkPath, idListPath, environmentTarget;
     bool darwin = false;
@@ -26,58 +26,58 @@ std::vector<Case> Cases() {
     {
         Case c;
         c.what = "local path, fixed drive";
-        c.spec.localBasePath = "C:\\Program Files\\App\\app.exe";
-        c.spec.relativePath = "..\\..\\Program Files\\App\\app.exe";
-        c.spec.workingDir = "C:\\Program Files\\App";
+        c.shape.localBasePath = "C:\\Program Files\\App\\app.exe";
+        c.shape.relativePath = "..\\..\\Program Files\\App\\app.exe";
+        c.shape.workingDir = "C:\\Program Files\\App";
         c.localPath = "C:\\Program Files\\App\\app.exe";
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "base path and suffix, Unicode names";
-        c.spec.localBasePath = "C:\\Users\\J\xC3\xBCrgen\\";
-        c.spec.commonPathSuffix = "\xE6\x97\xA5\xE6\x9C\xAC\\\xE2\x98\x85.txt";
-        c.spec.description = "caf\xC3\xA9";
+        c.shape.localBasePath = "C:\\Users\\J\xC3\xBCrgen\\";
+        c.shape.commonPathSuffix = "\xE6\x97\xA5\xE6\x9C\xAC\\\xE2\x98\x85.txt";
+        c.shape.description = "caf\xC3\xA9";
         c.localPath = "C:\\Users\\J\xC3\xBCrgen\\\xE6\x97\xA5\xE6\x9C\xAC\\\xE2\x98\x85.txt";
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "network share";
-        c.spec.netName = "\\\\server\\share";
-        c.spec.commonPathSuffix = "docs\\plan.txt";
+        c.shape.netName = "\\\\server\\share";
+        c.shape.commonPathSuffix = "docs\\plan.txt";
         c.networkPath = "\\\\server\\share\\docs\\plan.txt";
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "IDList only";
-        c.spec.idListPath = "D:\\Games\\\xC3\x89t\xC3\xA9\\\xF0\x9F\x93\x81\\run.exe";  // outside the BMP too
-        c.idListPath = c.spec.idListPath;
+        c.shape.idListPath = "D:\\Games\\\xC3\x89t\xC3\xA9\\\xF0\x9F\x93\x81\\run.exe";  // outside the BMP too
+        c.idListPath = c.shape.idListPath;
         c.idListFileSystem = true;
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "control panel object";
-        c.spec.idListControlPanel = true;
+        c.shape.idListControlPanel = true;
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "environment target";
-        c.spec.localBasePath = "C:\\Windows\\notepad.exe";
-        c.spec.environmentTarget = "%windir%\\notepad.exe";
-        c.localPath = c.spec.localBasePath;
-        c.environmentTarget = c.spec.environmentTarget;
+        c.shape.localBasePath = "C:\\Windows\\notepad.exe";
+        c.shape.environmentTarget = "%windir%\\notepad.exe";
+        c.localPath = c.shape.localBasePath;
+        c.environmentTarget = c.shape.environmentTarget;
         cases.push_back(c);
     }
     {
         Case c;
         c.what = "advertised";
-        c.spec.idListPath = "C:\\Windows\\Installer\\{A}\\icon.exe";
-        c.spec.darwinId = "w_1^VX!!!!!!!!!MKKSkEXCELFiles>tW{~$4Q]c@II=l2xaTO5Z";
-        c.idListPath = c.spec.idListPath;
+        c.shape.idListPath = "C:\\Windows\\Installer\\{A}\\icon.exe";
+        c.shape.darwinId = "w_1^VX!!!!!!!!!MKKSkEXCELFiles>tW{~$4Q]c@II=l2xaTO5Z";
+        c.idListPath = c.shape.idListPath;
         c.idListFileSystem = true;
         c.darwin = true;
         cases.push_back(c);
@@ -87,7 +87,7 @@ std::vector<Case> Cases() {
 
 TEST(LinkWriter, OurReaderReadsWhatItWrites) {
     for (const Case& c : Cases()) {
-        std::vector<unsigned char> bytes = BuildLink(c.spec);
+        std::vector<unsigned char> bytes = BuildLink(c.shape);
         lnk::ShellLinkInfo info = lnk::ParseShellLink(bytes.data(), bytes.size());
         ASSERT_EQ(info.status, lnk::ParseStatus::Ok) << c.what << ": " << info.error;
         EXPECT_EQ(info.LocalPath(), c.localPath) << c.what;
@@ -96,9 +96,9 @@ TEST(LinkWriter, OurReaderReadsWhatItWrites) {
         EXPECT_EQ(info.idListIsFileSystem, c.idListFileSystem) << c.what;
         EXPECT_EQ(info.environmentTarget, c.environmentTarget) << c.what;
         EXPECT_EQ(info.isDarwin, c.darwin) << c.what;
-        EXPECT_EQ(info.relativePath, c.spec.relativePath) << c.what;
-        EXPECT_EQ(info.name, c.spec.description) << c.what;
-        EXPECT_EQ(info.driveSerialNumber, c.localPath.empty() ? 0u : c.spec.driveSerialNumber) << c.what;
+        EXPECT_EQ(info.relativePath, c.shape.relativePath) << c.what;
+        EXPECT_EQ(info.name, c.shape.description) << c.what;
+        EXPECT_EQ(info.driveSerialNumber, c.localPath.empty() ? 0u : c.shape.driveSerialNumber) << c.what;
     }
 }
 
@@ -123,14 +123,14 @@ TEST(LinkWriter, DebiansLnkinfoReadsWhatItWrites) {
     int index = 0;
     for (const Case& c : Cases()) {
         std::filesystem::path file = folder / ("case" + std::to_string(index++) + ".lnk");
-        std::vector<unsigned char> bytes = BuildLink(c.spec);
+        std::vector<unsigned char> bytes = BuildLink(c.shape);
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         std::string report = LnkInfoReport(file);
         EXPECT_EQ(report.find("Error"), std::string::npos) << c.what << "\n" << report;
         if (!c.localPath.empty()) EXPECT_NE(report.find("Local path\t\t\t: " + c.localPath), std::string::npos) << c.what << "\n" << report;
-        if (!c.networkPath.empty()) EXPECT_NE(report.find(c.spec.netName), std::string::npos) << c.what << "\n" << report;
+        if (!c.networkPath.empty()) EXPECT_NE(report.find(c.shape.netName), std::string::npos) << c.what << "\n" << report;
         if (!c.environmentTarget.empty()) EXPECT_NE(report.find(c.environmentTarget), std::string::npos) << c.what << "\n" << report;
-        if (!c.spec.relativePath.empty()) EXPECT_NE(report.find(c.spec.relativePath), std::string::npos) << c.what << "\n" << report;
+        if (!c.shape.relativePath.empty()) EXPECT_NE(report.find(c.shape.relativePath), std::string::npos) << c.what << "\n" << report;
     }
     std::filesystem::remove_all(folder);
 }

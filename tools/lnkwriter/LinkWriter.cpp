@@ -121,7 +121,7 @@ Bytes FileEntryItem(const std::string& name, bool folder) {
     return item;
 }
 
-Bytes IdList(const LinkSpec& spec) {
+Bytes IdList(const LinkSpec& shape) {
     Bytes list;
     auto root = [&](const unsigned char (&clsid)[16]) {
         Put16(list, 20);
@@ -129,14 +129,14 @@ Bytes IdList(const LinkSpec& spec) {
         list.push_back(0x50);
         PutBytes(list, clsid, 16);
     };
-    if (spec.idListControlPanel) {
+    if (shape.idListControlPanel) {
         root(kControlPanelClsid);
         // A control panel applet item: opaque to everything but the shell.
         const unsigned char applet[] = {0x0C, 0x00, 0x71, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         PutBytes(list, applet, sizeof applet);
     } else {
         root(kMyComputerClsid);
-        std::vector<std::string> parts = Components(spec.idListPath);
+        std::vector<std::string> parts = Components(shape.idListPath);
         if (!parts.empty()) {
             Put16(list, 25);
             list.push_back(0x2F);
@@ -158,10 +158,10 @@ Bytes IdList(const LinkSpec& spec) {
     return out;
 }
 
-Bytes LinkInfo(const LinkSpec& spec) {
-    const bool hasVolume = !spec.localBasePath.empty();
-    const bool hasNetwork = !spec.netName.empty();
-    const bool unicode = !IsAscii(spec.localBasePath) || !IsAscii(spec.commonPathSuffix);
+Bytes LinkInfo(const LinkSpec& shape) {
+    const bool hasVolume = !shape.localBasePath.empty();
+    const bool hasNetwork = !shape.netName.empty();
+    const bool unicode = !IsAscii(shape.localBasePath) || !IsAscii(shape.commonPathSuffix);
     const uint32_t headerSize = unicode ? 0x24 : 0x1C;
 
     Bytes info(headerSize, 0);
@@ -171,14 +171,14 @@ Bytes LinkInfo(const LinkSpec& spec) {
         Set32(info, 12, static_cast<uint32_t>(info.size()));
         Bytes volume;
         Put32(volume, 0);  // size, set below
-        Put32(volume, spec.driveType);
-        Put32(volume, spec.driveSerialNumber);
+        Put32(volume, shape.driveType);
+        Put32(volume, shape.driveSerialNumber);
         Put32(volume, 0x10);
-        PutAnsiZ(volume, spec.volumeLabel);
+        PutAnsiZ(volume, shape.volumeLabel);
         Set32(volume, 0, static_cast<uint32_t>(volume.size()));
         PutBytes(info, volume.data(), volume.size());
         Set32(info, 16, static_cast<uint32_t>(info.size()));
-        PutAnsiZ(info, spec.localBasePath);
+        PutAnsiZ(info, shape.localBasePath);
     }
     if (hasNetwork) {
         Set32(info, 20, static_cast<uint32_t>(info.size()));
@@ -188,19 +188,19 @@ Bytes LinkInfo(const LinkSpec& spec) {
         Put32(net, 0x14);    // NetNameOffset
         Put32(net, 0);       // DeviceNameOffset
         Put32(net, 0x20000); // WNNC_NET_LANMAN
-        PutAnsiZ(net, spec.netName);
+        PutAnsiZ(net, shape.netName);
         Set32(net, 0, static_cast<uint32_t>(net.size()));
         PutBytes(info, net.data(), net.size());
     }
     Set32(info, 24, static_cast<uint32_t>(info.size()));
-    PutAnsiZ(info, spec.commonPathSuffix);
+    PutAnsiZ(info, shape.commonPathSuffix);
     if (unicode) {
         if (hasVolume) {
             Set32(info, 28, static_cast<uint32_t>(info.size()));
-            PutUtf16(info, spec.localBasePath, true);
+            PutUtf16(info, shape.localBasePath, true);
         }
         Set32(info, 32, static_cast<uint32_t>(info.size()));
-        PutUtf16(info, spec.commonPathSuffix, true);
+        PutUtf16(info, shape.commonPathSuffix, true);
     }
     Set32(info, 0, static_cast<uint32_t>(info.size()));
     return info;
@@ -229,26 +229,26 @@ void PutCountedString(Bytes& out, const std::string& text) {
 
 }  // namespace
 
-std::vector<unsigned char> BuildLink(const LinkSpec& spec) {
-    const bool hasIdList = spec.idListControlPanel || !spec.idListPath.empty();
-    const bool hasLinkInfo = !spec.localBasePath.empty() || !spec.netName.empty();
+std::vector<unsigned char> BuildLink(const LinkSpec& shape) {
+    const bool hasIdList = shape.idListControlPanel || !shape.idListPath.empty();
+    const bool hasLinkInfo = !shape.localBasePath.empty() || !shape.netName.empty();
     uint32_t flags = kIsUnicode;
     if (hasIdList) flags |= kHasIdList;
     if (hasLinkInfo) flags |= kHasLinkInfo;
-    if (!spec.description.empty()) flags |= kHasName;
-    if (!spec.relativePath.empty()) flags |= kHasRelativePath;
-    if (!spec.workingDir.empty()) flags |= kHasWorkingDir;
-    if (!spec.arguments.empty()) flags |= kHasArguments;
-    if (!spec.iconLocation.empty()) flags |= kHasIconLocation;
-    if (spec.forceNoLinkInfo) flags |= kForceNoLinkInfo;
-    if (!spec.environmentTarget.empty()) flags |= kHasExpString;
-    if (!spec.darwinId.empty()) flags |= kHasDarwinId;
+    if (!shape.description.empty()) flags |= kHasName;
+    if (!shape.relativePath.empty()) flags |= kHasRelativePath;
+    if (!shape.workingDir.empty()) flags |= kHasWorkingDir;
+    if (!shape.arguments.empty()) flags |= kHasArguments;
+    if (!shape.iconLocation.empty()) flags |= kHasIconLocation;
+    if (shape.forceNoLinkInfo) flags |= kForceNoLinkInfo;
+    if (!shape.environmentTarget.empty()) flags |= kHasExpString;
+    if (!shape.darwinId.empty()) flags |= kHasDarwinId;
 
     Bytes out;
     Put32(out, 0x4C);
     PutBytes(out, kLinkClsid, 16);
     Put32(out, flags);
-    Put32(out, spec.targetAttributes);
+    Put32(out, shape.targetAttributes);
     for (int i = 0; i < 3; ++i) {  // creation, access and write times: 2020-01-01
         Put32(out, 0xB4E6C000);
         Put32(out, 0x01D5C03B);
@@ -262,22 +262,22 @@ std::vector<unsigned char> BuildLink(const LinkSpec& spec) {
     Put32(out, 0);
 
     if (hasIdList) {
-        Bytes list = IdList(spec);
+        Bytes list = IdList(shape);
         PutBytes(out, list.data(), list.size());
     }
     if (hasLinkInfo) {
-        Bytes info = LinkInfo(spec);
+        Bytes info = LinkInfo(shape);
         PutBytes(out, info.data(), info.size());
     }
-    for (const std::string* text : {&spec.description, &spec.relativePath, &spec.workingDir, &spec.arguments, &spec.iconLocation}) {
+    for (const std::string* text : {&shape.description, &shape.relativePath, &shape.workingDir, &shape.arguments, &shape.iconLocation}) {
         if (!text->empty()) PutCountedString(out, *text);
     }
-    if (!spec.environmentTarget.empty()) {
-        Bytes block = TargetBlock(0xA0000001, spec.environmentTarget);
+    if (!shape.environmentTarget.empty()) {
+        Bytes block = TargetBlock(0xA0000001, shape.environmentTarget);
         PutBytes(out, block.data(), block.size());
     }
-    if (!spec.darwinId.empty()) {
-        Bytes block = TargetBlock(0xA0000006, spec.darwinId);
+    if (!shape.darwinId.empty()) {
+        Bytes block = TargetBlock(0xA0000006, shape.darwinId);
         PutBytes(out, block.data(), block.size());
     }
     Put32(out, 0);  // terminal block

@@ -31,6 +31,6 @@ struct LinkSpec {
     uint32_t targetAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
 };
 
-std::vector<unsigned char> BuildLink(const LinkSpec& spec);
+std::vector<unsigned char> BuildLink(const LinkSpec& shape);
 
 }  // namespace qm::lnkwriter

@@ -12,18 +12,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_lnk_tree ROOT WINDOWS_ROOT [FOLDERS FILES LINKS [ABSENT_DRIVE]]\n");
         return 1;
     }
-    qm::lnkwriter::TreeSpec spec;
-    spec.root = argv[1];
-    spec.windowsRoot = argv[2];
+    qm::lnkwriter::TreeSpec shape;
+    shape.root = argv[1];
+    shape.windowsRoot = argv[2];
     if (argc >= 6) {
-        spec.folders = static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
-        spec.files = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
-        spec.links = static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10));
+        shape.folders = static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
+        shape.files = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
+        shape.links = static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10));
     }
-    if (argc >= 7) spec.absentDrive = argv[6][0];
+    if (argc >= 7) shape.absentDrive = argv[6][0];
     try {
-        qm::lnkwriter::TreeResult tree = qm::lnkwriter::GenerateTree(spec);
-        std::filesystem::path expected = spec.root;
+        qm::lnkwriter::TreeResult tree = qm::lnkwriter::GenerateTree(shape);
+        std::filesystem::path expected = shape.root;
         expected += ".expected";
         std::ofstream out(expected, std::ios::binary);
         for (const std::string& path : tree.broken) out << path << "\n";

@@ -39,10 +39,10 @@ struct Folder {
 
 std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + "\\" + b; }
 
-fs::path HostPath(const TreeSpec& spec, const std::string& relative) {
+fs::path HostPath(const TreeSpec& shape, const std::string& relative) {
     std::string slashed = relative;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    return slashed.empty() ? spec.root : spec.root / FromUtf8(slashed);
+    return slashed.empty() ? shape.root : shape.root / FromUtf8(slashed);
 }
 
 }  // namespace
@@ -72,40 +72,40 @@ bool IsBroken(LinkKind kind) {
            kind == LinkKind::BrokenEnvironment;
 }
 
-TreeResult GenerateTree(const TreeSpec& spec) {
+TreeResult GenerateTree(const TreeSpec& shape) {
     TreeResult result;
-    fs::create_directories(spec.root);
+    fs::create_directories(shape.root);
 
     // Folders: the target folder first, then a tree eight wide; some names hidden-looking (Wine
     // marks dot names hidden) or outside ASCII.
     std::vector<Folder> folders{{"", 0}, {"targets", 1}};
-    fs::create_directories(HostPath(spec, "targets"));
+    fs::create_directories(HostPath(shape, "targets"));
     for (uint32_t i = 0; i < kTargets; ++i) {
-        WriteFile(HostPath(spec, "targets\\t" + std::to_string(i) + ".exe"), "MZ", 2);
+        WriteFile(HostPath(shape, "targets\\t" + std::to_string(i) + ".exe"), "MZ", 2);
     }
-    for (uint32_t i = 2; i < std::max<uint32_t>(spec.folders, 2); ++i) {
+    for (uint32_t i = 2; i < std::max<uint32_t>(shape.folders, 2); ++i) {
         const Folder& parent = folders[(i - 2) / 8 == 1 ? 0 : (i - 2) / 8];  // never inside "targets"
         std::string name = "d" + std::to_string(i);
         if (i % 97 == 0) name = ".hidden" + std::to_string(i);
         if (i % 41 == 0) name = "Ordner \xC3\xBC \xE6\x97\xA5\xE6\x9C\xAC " + std::to_string(i);
         Folder folder{Join(parent.relative, name), parent.depth + 1};
-        fs::create_directory(HostPath(spec, folder.relative));
+        fs::create_directory(HostPath(shape, folder.relative));
         folders.push_back(std::move(folder));
     }
     result.folders = folders.size();
 
-    for (uint32_t i = 0; i < spec.files; ++i) {
+    for (uint32_t i = 0; i < shape.files; ++i) {
         const Folder& folder = folders[(i * 2654435761u) % folders.size()];
         const char* extension = (i % 3 == 0) ? ".txt" : (i % 3 == 1) ? ".dat" : ".exe";
-        WriteFile(HostPath(spec, Join(folder.relative, "f" + std::to_string(i) + extension)), "0123456", i % 7);
+        WriteFile(HostPath(shape, Join(folder.relative, "f" + std::to_string(i) + extension)), "0123456", i % 7);
     }
-    result.files = spec.files + kTargets;
+    result.files = shape.files + kTargets;
 
-    const std::string target = spec.windowsRoot + "\\targets";
-    for (uint32_t i = 0; i < spec.links; ++i) {
+    const std::string target = shape.windowsRoot + "\\targets";
+    for (uint32_t i = 0; i < shape.links; ++i) {
         const Folder& folder = folders[(i * 7919u + 3) % folders.size()];
         LinkKind kind = kCycle[i % (sizeof kCycle / sizeof kCycle[0])];
-        if (kind == LinkKind::AbsentDrive && !spec.absentDrive) kind = LinkKind::WorkingLocal;
+        if (kind == LinkKind::AbsentDrive && !shape.absentDrive) kind = LinkKind::WorkingLocal;
         const std::string targetName = "t" + std::to_string(i % kTargets) + ".exe";
         std::string name = (i % 7 == 0) ? "Verkn\xC3\xBCpfung \xE2\x9C\x93 " + std::to_string(i) : "link" + std::to_string(i);
         name += (i % 11 == 0) ? ".LNK" : ".lnk";
@@ -126,7 +126,7 @@ TreeResult GenerateTree(const TreeSpec& spec) {
                 link.localBasePath = "C:\\Windows\\system32";
                 break;
             case LinkKind::WorkingRelative: {
-                link.localBasePath = spec.windowsRoot + "\\moved away\\" + targetName;
+                link.localBasePath = shape.windowsRoot + "\\moved away\\" + targetName;
                 std::string up;
                 for (uint32_t d = 0; d < folder.depth; ++d) up += "..\\";
                 link.relativePath = (up.empty() ? ".\\" : up) + "targets\\" + targetName;
@@ -136,7 +136,7 @@ TreeResult GenerateTree(const TreeSpec& spec) {
                 link.localBasePath = target + "\\gone" + std::to_string(i) + ".exe";
                 break;
             case LinkKind::BrokenVanishedFolder:
-                link.localBasePath = spec.windowsRoot + "\\uninstalled " + std::to_string(i % 13) + "\\app.exe";
+                link.localBasePath = shape.windowsRoot + "\\uninstalled " + std::to_string(i % 13) + "\\app.exe";
                 break;
             case LinkKind::BrokenIdList:
                 link.idListPath = target + "\\gone-item" + std::to_string(i) + ".doc";
@@ -152,7 +152,7 @@ TreeResult GenerateTree(const TreeSpec& spec) {
                 link.idListControlPanel = true;
                 break;
             case LinkKind::AbsentDrive:
-                link.localBasePath = std::string(1, spec.absentDrive) + ":\\Photos\\holiday.jpg";
+                link.localBasePath = std::string(1, shape.absentDrive) + ":\\Photos\\holiday.jpg";
                 link.driveType = 2;  // DRIVE_REMOVABLE
                 break;
             case LinkKind::DeadShare:
@@ -163,7 +163,7 @@ TreeResult GenerateTree(const TreeSpec& spec) {
             case LinkKind::Count:
                 break;
         }
-        const fs::path path = HostPath(spec, Join(folder.relative, name));
+        const fs::path path = HostPath(shape, Join(folder.relative, name));
         if (kind == LinkKind::NotALink) {
             std::string junk = "not a shell link " + std::to_string(i);
             WriteFile(path, junk.data(), junk.size());
@@ -172,9 +172,9 @@ TreeResult GenerateTree(const TreeSpec& spec) {
             WriteFile(path, bytes.data(), bytes.size());
         }
         ++result.perKind[static_cast<int>(kind)];
-        if (IsBroken(kind)) result.broken.push_back(Join(spec.windowsRoot, Join(folder.relative, name)));
+        if (IsBroken(kind)) result.broken.push_back(Join(shape.windowsRoot, Join(folder.relative, name)));
     }
-    result.links = spec.links;
+    result.links = shape.links;
     std::sort(result.broken.begin(), result.broken.end());
     return result;
 }

@@ -46,6 +46,6 @@ struct TreeResult {
 };
 
 // Throws std::filesystem::filesystem_error when writing fails.
-TreeResult GenerateTree(const TreeSpec& spec);
+TreeResult GenerateTree(const TreeSpec& shape);
 
 }  // namespace qm::lnkwriter
