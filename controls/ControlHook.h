@@ -30,6 +30,21 @@ protected:
 
     LRESULT CallNext(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Serves WM_PAINT (between BeginPaint and EndPaint) and WM_PRINTCLIENT (into the given DC)
+    // through the control's one painting routine, so a test renders what the screen shows.
+    template <typename PaintFn>
+    LRESULT ServePaint(UINT message, WPARAM wParam, PaintFn&& paint) {
+        if (message == WM_PRINTCLIENT) {
+            paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        }
+        PAINTSTRUCT paintStruct;
+        HDC dc = ::BeginPaint(window_, &paintStruct);
+        paint(dc);
+        ::EndPaint(window_, &paintStruct);
+        return 0;
+    }
+
     // Invalidates the control and the part of its parent beneath it, so a control that paints
     // no background of its own is redrawn over a fresh parent background.
     void InvalidateWithParent() const noexcept;

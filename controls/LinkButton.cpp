@@ -117,16 +117,9 @@ LRESULT LinkButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
             return TRUE;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(Window(), &paint);
-            Paint(dc, ClientRect());
-            ::EndPaint(Window(), &paint);
-            return 0;
-        }
+        case WM_PAINT:
         case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam), ClientRect());
-            return 0;
+            return ServePaint(message, wParam, [this](HDC dc) { Paint(dc, ClientRect()); });
         case kReflectedDrawItem: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             Paint(item->hDC, item->rcItem);

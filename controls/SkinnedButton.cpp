@@ -191,16 +191,9 @@ LRESULT SkinnedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
             return TRUE;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(Window(), &paint);
-            PaintBuffered(dc);
-            ::EndPaint(Window(), &paint);
-            return 0;
-        }
+        case WM_PAINT:
         case WM_PRINTCLIENT:
-            PaintBuffered(reinterpret_cast<HDC>(wParam));
-            return 0;
+            return ServePaint(message, wParam, [this](HDC dc) { PaintBuffered(dc); });
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             ::SetCapture(Window());

@@ -107,16 +107,9 @@ void SkinnedStatic::PaintText(HDC dc, RECT area) const {
 
 LRESULT SkinnedStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(Window(), &paint);
-            Paint(dc, ClientRect());
-            ::EndPaint(Window(), &paint);
-            return 0;
-        }
+        case WM_PAINT:
         case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam), ClientRect());
-            return 0;
+            return ServePaint(message, wParam, [this](HDC dc) { Paint(dc, ClientRect()); });
         case WM_SETTEXT:
             // Consumed: the window keeps its text, only the drawing changes.
             text_ = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
