@@ -16,8 +16,21 @@ if [ "$own_display" -eq 1 ]; then
   "$QM_WINE" QuillMend.exe "$@" &
   pid=$!
   sleep "${QM_SCREENSHOT_DELAY:-8}"
-  import -window root "$shot" && echo "Screenshot of the wizard: $shot"
-  wait "$pid"; code=$?
+  import -window root "$shot" && echo "Screenshot: $shot"
+  # The welcome dialog comes first while "showstartup" is on: Continue (Enter), then the wizard.
+  if xdotool search --name "QuillMend" >/dev/null 2>&1; then
+    xdotool key Return >/dev/null 2>&1 || true
+    sleep 3
+    import -window root "${shot%.png}-wizard.png" && echo "Screenshot of the wizard: ${shot%.png}-wizard.png"
+  fi
+  # Nobody can answer a window on a display of our own: end the program after the picture.
+  if kill -0 "$pid" 2>/dev/null; then
+    wineserver -k >/dev/null 2>&1 || true
+    echo "Ended the program (it had no screen to be used on)."
+  fi
+  code=0; wait "$pid" || code=$?
+  # Ended by us after the pictures: the run did what it was asked.
+  [ -f "$shot" ] && code=0
 else
   set +e; "$QM_WINE" QuillMend.exe "$@"; code=$?
 fi
