@@ -11,7 +11,15 @@ QM_WINE=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wi
 qm_ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then return 0; fi
   local n=${QM_XVFB_DISPLAY:-77}
-  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
+  local alive=0
+  if command -v xdotool >/dev/null; then
+    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && alive=1
+  else
+    [ -e "/tmp/.X11-unix/X$n" ] && alive=1
+  fi
+  if [ "$alive" -eq 0 ]; then
+    # A server killed without cleaning up leaves its lock and socket behind: they'd fool us.
+    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
     (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
