@@ -30,6 +30,16 @@ protected:
 
     LRESULT CallNext(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // For buttons that draw themselves: their own highlight and check drawing would reach the
+    // parent as owner-draw requests (BM_SETSTATE, BM_SETCHECK: consumed, answer 0), and the
+    // dialog manager's default-button style change must keep the owner-drawn type (BM_SETSTYLE:
+    // wParam adjusted, passed on). True when the message is consumed.
+    static bool KeepButtonOwnerDrawn(UINT message, WPARAM& wParam) noexcept {
+        if (message == BM_SETSTATE || message == BM_SETCHECK) return true;
+        if (message == BM_SETSTYLE) wParam = (wParam & ~WPARAM(BS_TYPEMASK)) | BS_OWNERDRAW;
+        return false;
+    }
+
     // Serves WM_PAINT (between BeginPaint and EndPaint) and WM_PRINTCLIENT (into the given DC)
     // through the control's one painting routine, so a test renders what the screen shows.
     template <typename PaintFn>

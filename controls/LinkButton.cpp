@@ -204,15 +204,10 @@ LRESULT LinkButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KILLFOCUS:
             InvalidateWithParent();
             break;
-        case BM_SETSTATE:
-        case BM_SETCHECK:
-            return 0;
-        case BM_SETSTYLE:
-            wParam = (wParam & ~WPARAM(BS_TYPEMASK)) | BS_OWNERDRAW;
-            break;
         default:
             break;
     }
+    if (KeepButtonOwnerDrawn(message, wParam)) return 0;
     return CallNext(message, wParam, lParam);
 }
 

@@ -233,18 +233,10 @@ LRESULT SkinnedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DiscardBuffers();
             Repaint();
             break;
-        // The button's own highlight and check drawing would go to the parent as owner-draw
-        // requests; this button draws its state itself.
-        case BM_SETSTATE:
-        case BM_SETCHECK:
-            return 0;
-        case BM_SETSTYLE:
-            // The dialog manager moves the default-button style around; the type stays owner-drawn.
-            wParam = (wParam & ~WPARAM(BS_TYPEMASK)) | BS_OWNERDRAW;
-            break;
         default:
             break;
     }
+    if (KeepButtonOwnerDrawn(message, wParam)) return 0;
     return CallNext(message, wParam, lParam);
 }
 

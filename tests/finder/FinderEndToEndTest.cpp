@@ -103,28 +103,26 @@ struct Recorder {
     bool stopped = false;
 };
 
-int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
-    auto& r = *static_cast<Recorder*>(context);
+// Records one report; answers 0 when it is the report the test stops at.
+int Record(Recorder& r, std::vector<Report>& reports, int stopAt, const char* path, const WIN32_FIND_DATAA& data) {
     if (r.stopped) ++r.callsAfterStop;
     if (::GetCurrentThreadId() != r.thread) r.otherThread = true;
-    r.files.push_back({path, data.cFileName, data.dwFileAttributes});
-    if (static_cast<int>(r.files.size()) - 1 == r.stopAtFile) {
+    reports.push_back({path, data.cFileName, data.dwFileAttributes});
+    if (static_cast<int>(reports.size()) - 1 == stopAt) {
         r.stopped = true;
         return 0;
     }
     return 1;
 }
 
+int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
+    auto& r = *static_cast<Recorder*>(context);
+    return Record(r, r.files, r.stopAtFile, path, data);
+}
+
 int __cdecl OnFolder(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
     auto& r = *static_cast<Recorder*>(context);
-    if (r.stopped) ++r.callsAfterStop;
-    if (::GetCurrentThreadId() != r.thread) r.otherThread = true;
-    r.folders.push_back({path, data.cFileName, data.dwFileAttributes});
-    if (static_cast<int>(r.folders.size()) - 1 == r.stopAtFolder) {
-        r.stopped = true;
-        return 0;
-    }
-    return 1;
+    return Record(r, r.folders, r.stopAtFolder, path, data);
 }
 
 class FinderTest : public ::testing::Test {
