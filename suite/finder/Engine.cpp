@@ -172,7 +172,11 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
     WIN32_FIND_DATAW data;
     FindHandle find(::FindFirstFileExW((folder.extendedPath + (folder.extendedPath.back() == L'\\' ? L"*" : L"\\*")).c_str(),
                                        FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) {
+    // A folder holding nothing at all, not even "." and ".." (an empty drive root), answers
+    // "file not found": it was opened, so it is an empty folder. One that is gone answers
+    // "path not found".
+    const bool empty = !find && ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (!find && !empty) {
         lastListError_ = ::GetLastError();
         return Step::Unlisted;
     }
@@ -182,6 +186,7 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
         std::string name = (folder.depth == 0 || slash == std::string::npos) ? folder.path : folder.path.substr(slash + 1);
         if (!Report(request_.onFolderEntered, request_.folderContext, folder.path, self, name)) return Step::Stop;
     }
+    if (empty) return Step::Go;
 
     const FindOptions& options = request_.options;
     const bool descend = options.recurse && (options.maxDepth == 0 || folder.depth < options.maxDepth);
