@@ -216,8 +216,8 @@ HRESULT FileFinderComponent::Create(FileFinderComponent& out) {
     return CreateInto<FileFinderComponent, IFileFinderComponent>(CLSID_FileFinderComponent, out);
 }
 
-void FileFinderComponent::FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound,
-                                              FinderCallback onFolderEntered, void* context) const {
+HRESULT FileFinderComponent::FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound,
+                                                 FinderCallback onFolderEntered, void* context) const {
     // The component may append one character (a backslash) to the root in place.
     std::vector<char> rootBuffer(root.size() + 2, '\0');
     root.copy(rootBuffer.data(), root.size());
@@ -227,6 +227,7 @@ void FileFinderComponent::FindBrokenShortcuts(std::string_view root, FinderCallb
                                                           onFolderEntered, context, excludeMasks, 0, 1, 0, 0, 0, 0,
                                                           1, 0, 0);
     Check(result, component_);
+    return result;
 }
 
 // ---- Process-wide references -------------------------------------------------------------------

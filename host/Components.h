@@ -123,9 +123,11 @@ public:
     static HRESULT Create(FileFinderComponent& out);
 
     // Searches one root for broken shortcuts with the one set of arguments the program uses;
-    // raises ComponentError on a failure code. The root is copied into a writable buffer.
-    void FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound, FinderCallback onFolderEntered,
-                             void* context) const;
+    // raises ComponentError on a failure code, else answers the success code: S_OK complete,
+    // S_FALSE when some folder below the root could not be listed (suite/finder/FindOptions.h
+    // has the others). The root is copied into a writable buffer.
+    HRESULT FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound, FinderCallback onFolderEntered,
+                                void* context) const;
 
     IFileFinderComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }

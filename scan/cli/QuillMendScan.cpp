@@ -3,9 +3,12 @@
 // the same arguments and the same kind of callbacks as the scan page, and prints the full path
 // of each broken shortcut on standard output, one per line, UTF-8, nothing else.
 //
-// Exit codes: 0 every folder searched to its end; 1 bad command line; 2 a folder could not be
-// searched or the component failed (a message on standard error; the other folders are still
-// searched and their findings printed). --stats adds counts and times on standard error.
+// Exit codes (the usage text lists them too): 0 every folder searched to its end; 1 bad command
+// line; 2 a folder could not be searched or the component failed; 3 every folder searched, but
+// some folder below one of them could not be listed (access denied, gone meanwhile), so the
+// list may be incomplete. 2 wins over 3. Either way a message goes to standard error, and the
+// other folders are still searched and their findings printed. --stats adds counts and times
+// on standard error.
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
@@ -23,6 +26,7 @@ namespace {
 constexpr int kExitComplete = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailed = 2;
+constexpr int kExitPartial = 3;
 
 // Writes UTF-8 text to a standard handle: wide console output when it is a console (whatever
 // its code page), the bytes themselves when it is a file or a pipe.
@@ -95,7 +99,10 @@ int __cdecl OnFolderEntered(const char*, DWORD, WIN32_FIND_DATAA, void* context)
 
 void Usage(Output& err) {
     err.Write("usage: QuillMendScan [--stats] FOLDER...\r\n"
-              "Prints the full path of every broken shortcut below each FOLDER, one per line.\r\n");
+              "Prints the full path of every broken shortcut below each FOLDER, one per line.\r\n"
+              "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
+              "be searched or the search failed; 3 some folder below a FOLDER could not be listed, so\r\n"
+              "the list may be incomplete.\r\n");
 }
 
 std::string Seconds(std::chrono::steady_clock::duration elapsed) {
@@ -159,7 +166,11 @@ int Run() {
         search.out = &out;
         const auto folderStart = std::chrono::steady_clock::now();
         try {
-            finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search);
+            if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search) == S_FALSE) {
+                out.Flush();
+                err.Write("QuillMendScan: " + folder + ": some folders below it could not be listed\r\n");
+                if (exitCode == kExitComplete) exitCode = kExitPartial;
+            }
         } catch (const qm::host::ComponentError& error) {
             out.Flush();
             err.Write("QuillMendScan: " + folder + ": " + error.Message() + "\r\n");
