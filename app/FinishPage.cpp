@@ -5,7 +5,7 @@
 
 namespace qm::app {
 
-FinishPage::FinishPage() : PropertyPage(IDD_FINISH_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/false) {}
+FinishPage::FinishPage() : ui::PropertyPage(IDD_FINISH_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/false) {}
 
 BOOL FinishPage::OnInitDialog() {
     host::TheComponents().language.TranslateWindow(Window());
@@ -22,7 +22,7 @@ std::optional<LRESULT> FinishPage::OnSheetNotify(const NMHDR& header) {
         // so the process ends here without the orderly teardown.
         ::ExitProcess(0);
     default:
-        return PropertyPage::OnSheetNotify(header);
+        return ui::PropertyPage::OnSheetNotify(header);
     }
 }
 

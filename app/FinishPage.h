@@ -1,11 +1,11 @@
 // The wizard's last page: empty; Finish on it ends the program at once with exit code 0.
 #pragma once
 
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 
 namespace qm::app {
 
-class FinishPage : public PropertyPage {
+class FinishPage : public ui::PropertyPage {
 public:
     FinishPage();
 

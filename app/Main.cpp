@@ -1,12 +1,9 @@
 // QuillMend's entry point. Narrow strings are UTF-8 throughout (the manifest sets the UTF-8
 // code page), so the command line arrives as UTF-8 too.
 #include "app/Startup.h"
-#include "app/WelcomeDialog.h"
-#include "app/WelcomeHook.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine, int showCommand) {
-    qm::app::SetWelcomeDialog(&qm::app::WelcomeDialog::Show);
     return qm::app::RunProgram(instance, commandLine, showCommand);
 }

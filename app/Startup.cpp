@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/AppModule.h"
-#include "app/FatalError.h"
-#include "app/PathMacros.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "ui/PathMacros.h"
 #include "app/WizardSheet.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
@@ -17,7 +17,7 @@ using host::Components;
 
 // A settings value made ready for a component: read, folder macros expanded.
 std::string PathSetting(std::string_view section, std::string_view key) {
-    return ExpandPathMacros(host::TheComponents().config.GetString(section, key));
+    return ui::ExpandPathMacros(host::TheComponents().config.GetString(section, key));
 }
 
 // A display text for a message that must appear even when the language component is the one
@@ -34,7 +34,7 @@ void ShowMessage(const std::string& text, const std::string& caption, UINT icon)
     ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | icon);
 }
 
-void ShowFatalError(const FatalError& error) noexcept {
+void ShowFatalError(const ui::FatalError& error) noexcept {
     // A quit message still pending would close the message box at once.
     MSG quit;
     ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
@@ -55,7 +55,7 @@ enum class StartupResult { Ready, Failed };
 StartupResult CreateComponents() {
     Components& components = host::TheComponents();
     if (FAILED(host::ConfigComponent::Create(components.config))) return StartupResult::Failed;
-    components.config.Load(GetModuleDirectory() + "\\config.ini");
+    components.config.Load(ui::GetModuleDirectory() + "\\config.ini");
 
     if (FAILED(host::LanguageComponent::Create(components.language))) return StartupResult::Failed;
     components.language.Load(PathSetting("common", "langfile"));
@@ -91,7 +91,7 @@ void ReleaseComponents() {
     components.finder.Reset();
 }
 
-int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
+int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand, WelcomeDialogEntry showWelcome) {
     // Another instance holds the mutex: leave at once, touching nothing. The handle is left
     // to the process end. Without a mutex at all the program runs unguarded.
     KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
@@ -103,24 +103,24 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
     int exitCode = 0;
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
-        std::optional<FatalError> failure;
+        std::optional<ui::FatalError> failure;
         try {
             if (CreateComponents() == StartupResult::Ready) {
                 INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
                 ::InitCommonControlsEx(&controls);
-                TheAppModule().Init(instance);
-                exitCode = Run(commandLine, showCommand);
+                ui::TheAppModule().Init(instance);
+                exitCode = Run(commandLine, showCommand, showWelcome);
                 // A failure raised inside a window ended the loop; the record has its text.
-                failure = TakeFatalError();
+                failure = ui::TakeFatalError();
             }
         } catch (...) {
-            failure = FatalErrorFromCurrentException();
+            failure = ui::FatalErrorFromCurrentException();
         }
         if (failure) {
             ShowFatalError(*failure);
-            exitCode = kExitComponentFailure;
+            exitCode = ui::kExitComponentFailure;
         }
-        TheAppModule().Term();
+        ui::TheAppModule().Term();
         ReleaseComponents();
     }  // COM uninitialised here
     return exitCode;

@@ -2,6 +2,8 @@
 // their fixed order, the wizard, and the teardown in its fixed order.
 #pragma once
 
+#include "app/WelcomeDialog.h"
+
 #include <windows.h>
 
 namespace qm::app {
@@ -12,7 +14,9 @@ inline constexpr wchar_t kSingleInstanceMutexName[] = L"{284E106C-AFA2-424f-B583
 // Runs the program and returns the process exit code: 0 when another instance runs, a
 // component cannot be created or the XML library is missing; the wizard's quit code (1 or 2)
 // after it ran; kExitComponentFailure after a component operation failed.
-int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand);
+// `showWelcome` is the welcome dialog the wizard shows first (null: none).
+int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand,
+               WelcomeDialogEntry showWelcome = &WelcomeDialog::Show);
 
 // Releases the process-wide component references in the teardown order.
 void ReleaseComponents();

@@ -9,6 +9,10 @@
 
 namespace qm::app {
 
+// Shows the welcome dialog modally, owned by `owner`, and returns when it has been closed; may
+// raise ComponentError. The program passes WelcomeDialog::Show, a test its own stand-in.
+using WelcomeDialogEntry = void (*)(HWND owner);
+
 class WelcomeDialog : public controls::ModalDialog {
 public:
     // Runs the dialog modally, owned by `owner`; the wizard's welcome entry.

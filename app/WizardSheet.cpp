@@ -1,12 +1,11 @@
 #include "app/WizardSheet.h"
 
-#include "app/AppModule.h"
-#include "app/FatalError.h"
-#include "app/PathMacros.h"
-#include "app/WelcomeHook.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "ui/PathMacros.h"
 
 #include <cstring>
 #include <memory>
@@ -15,11 +14,6 @@ namespace qm::app {
 namespace {
 
 constexpr UINT_PTR kSheetSubclassId = 1;
-
-WelcomeDialogEntry& WelcomeEntry() {
-    static WelcomeDialogEntry entry = nullptr;
-    return entry;
-}
 
 // Centres `window` over `parent`, or over the work area of the screen without one.
 void CentreWindow(HWND window, HWND parent) {
@@ -49,13 +43,7 @@ void HideTemplate(LPARAM lParam) {
 
 }  // namespace
 
-void SetWelcomeDialog(WelcomeDialogEntry entry) noexcept { WelcomeEntry() = entry; }
-
-void ShowWelcomeDialog(HWND owner) {
-    if (WelcomeDialogEntry entry = WelcomeEntry()) entry(owner);
-}
-
-WizardSheet::WizardSheet() = default;
+WizardSheet::WizardSheet(WelcomeDialogEntry showWelcome) : showWelcome_(showWelcome) {}
 
 WizardSheet::~WizardSheet() {
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
@@ -63,23 +51,23 @@ WizardSheet::~WizardSheet() {
 }
 
 HWND WizardSheet::Create() {
-    for (PropertyPage* page : std::initializer_list<PropertyPage*>{&folderPage_, &scanPage_, &resultsPage_, &finishPage_}) {
+    for (ui::PropertyPage* page : std::initializer_list<ui::PropertyPage*>{&folderPage_, &scanPage_, &resultsPage_, &finishPage_}) {
         if (HPROPSHEETPAGE handle = page->CreatePage()) pages_.push_back(handle);
     }
     header_ = {};
     header_.dwSize = sizeof(header_);
     header_.dwFlags = PSH_WIZARD | PSH_MODELESS | PSH_USECALLBACK;
     header_.hwndParent = nullptr;
-    header_.hInstance = TheAppModule().Instance();
+    header_.hInstance = ui::TheAppModule().Instance();
     header_.nPages = static_cast<UINT>(pages_.size());
     header_.nStartPage = 0;
     header_.phpage = pages_.data();
     header_.pfnCallback = &WizardSheet::SheetCallback;
 
-    TheAppModule().AddWindowBeingCreated(this);
+    ui::TheAppModule().AddWindowBeingCreated(this);
     const INT_PTR created = ::PropertySheetW(&header_);
     if (created == 0 || created == -1) {
-        TheAppModule().TakeWindowBeingCreated();  // the callback never took it
+        ui::TheAppModule().TakeWindowBeingCreated();  // the callback never took it
         return nullptr;
     }
     return reinterpret_cast<HWND>(created);
@@ -93,9 +81,9 @@ int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam
         return 0;
     }
     if (message != PSCB_INITIALIZED) return 0;
-    auto* sheet = static_cast<WizardSheet*>(TheAppModule().TakeWindowBeingCreated());
+    auto* sheet = static_cast<WizardSheet*>(ui::TheAppModule().TakeWindowBeingCreated());
     if (!sheet) return 0;
-    return CallGuarded(0, [&] {
+    return ui::CallGuarded(0, [&] {
         sheet->OnInitialized(window);
         return 0;
     });
@@ -111,14 +99,14 @@ void WizardSheet::OnInitialized(HWND window) {
     const host::Components& components = host::TheComponents();
     components.skin.AttachWindow(window);
     if (components.config.GetInt("common", "EnableSkin") != 0) {
-        const std::string root = ExpandPathMacros(components.config.GetString("common", "SkinRoot"));
-        const std::string description = ExpandPathMacros(components.config.GetString("common", "SkinUIS"));
+        const std::string root = ui::ExpandPathMacros(components.config.GetString("common", "SkinRoot"));
+        const std::string description = ui::ExpandPathMacros(components.config.GetString("common", "SkinUIS"));
         components.skin.ApplySkin(root, description);
     } else {
         components.skin.UseNoSkin();
     }
-    if (components.config.GetInt("quillmend_module", "showstartup") != 0) {
-        ShowWelcomeDialog(::GetActiveWindow());
+    if (components.config.GetInt("quillmend_module", "showstartup") != 0 && showWelcome_) {
+        showWelcome_(::GetActiveWindow());
     }
 }
 
@@ -131,7 +119,7 @@ LRESULT CALLBACK WizardSheet::SheetProc(HWND window, UINT message, WPARAM wParam
         return ::DefSubclassProc(window, message, wParam, lParam);
     }
     const std::optional<LRESULT> handled =
-        CallGuarded<std::optional<LRESULT>>(LRESULT{0}, [&] { return sheet->HandleMessage(message, wParam, lParam); });
+        ui::CallGuarded<std::optional<LRESULT>>(LRESULT{0}, [&] { return sheet->HandleMessage(message, wParam, lParam); });
     return handled ? *handled : ::DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -191,19 +179,19 @@ bool WizardSheet::PreTranslateMessage(MSG& message) {
     return window_ && ::IsDialogMessageW(window_, &message);
 }
 
-int Run(const char* /*commandLine*/, int showCommand) {
-    MessageLoop loop;
-    AppModule& module = TheAppModule();
+int Run(const char* /*commandLine*/, int showCommand, WelcomeDialogEntry showWelcome) {
+    ui::MessageLoop loop;
+    ui::AppModule& module = ui::TheAppModule();
     module.AddMessageLoop(&loop);
     struct LoopRegistration {
-        AppModule& module;
+        ui::AppModule& module;
         ~LoopRegistration() { module.RemoveMessageLoop(); }
     } registration{module};
 
-    auto sheet = std::make_unique<WizardSheet>();
+    auto sheet = std::make_unique<WizardSheet>(showWelcome);
     HWND window = sheet->Create();
     if (!window) return 0;
-    if (HasFatalError()) return kExitComponentFailure;  // the sheet's initialisation failed
+    if (ui::HasFatalError()) return ui::kExitComponentFailure;  // the sheet's initialisation failed
 
     const HINSTANCE instance = module.Instance();
     // The window keeps using its icons until it is destroyed, which happens before these go.

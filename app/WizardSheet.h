@@ -3,10 +3,11 @@
 #pragma once
 
 #include "app/FinishPage.h"
-#include "app/MessageLoop.h"
+#include "app/WelcomeDialog.h"
 #include "folders/FolderPage.h"
 #include "results/ResultsPage.h"
 #include "scan/ScanPage.h"
+#include "ui/MessageLoop.h"
 
 #include <windows.h>
 #include <prsht.h>
@@ -23,9 +24,11 @@ inline constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
 inline constexpr int kExitOk = 1;
 inline constexpr int kExitCancel = 2;
 
-class WizardSheet : public MessageFilter, public IdleHandler {
+class WizardSheet : public ui::MessageFilter, public ui::IdleHandler {
 public:
-    WizardSheet();  // the pages look up their titles here
+    // The pages look up their titles here. `showWelcome` runs while the sheet initialises and
+    // "showstartup" is nonzero; a null entry shows nothing.
+    explicit WizardSheet(WelcomeDialogEntry showWelcome);
     ~WizardSheet();
     WizardSheet(const WizardSheet&) = delete;
     WizardSheet& operator=(const WizardSheet&) = delete;
@@ -47,6 +50,7 @@ private:
     void CentreOnce();
     LRESULT MoveToNextPage();
 
+    WelcomeDialogEntry showWelcome_ = nullptr;
     HWND window_ = nullptr;
     PROPSHEETHEADERW header_{};
     std::vector<HPROPSHEETPAGE> pages_;
@@ -59,6 +63,6 @@ private:
 
 // Builds and runs the wizard on the calling (main) thread; returns the loop's exit code, or 0
 // when the sheet window cannot be created.
-int Run(const char* commandLine, int showCommand);
+int Run(const char* commandLine, int showCommand, WelcomeDialogEntry showWelcome);
 
 }  // namespace qm::app

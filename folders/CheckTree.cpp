@@ -1,6 +1,6 @@
 #include "folders/CheckTree.h"
 
-namespace qm {
+namespace qm::folders {
 
 void CheckTree::Clear() {
     nodes_.clear();
@@ -86,4 +86,4 @@ void CheckTree::Collect(NodeId node, std::vector<NodeId>& out) const {
     }
 }
 
-}  // namespace qm
+}  // namespace qm::folders

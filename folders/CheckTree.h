@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qm {
+namespace qm::folders {
 
 // The node's state-image index in the tree view.
 enum class CheckState : std::uint8_t { Unchecked = 1, Partial = 2, Checked = 3 };
@@ -70,4 +70,4 @@ private:
     Observer* observer_ = nullptr;
 };
 
-}  // namespace qm
+}  // namespace qm::folders

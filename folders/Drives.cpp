@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-namespace qm {
+namespace qm::folders {
 namespace {
 
 // Asking an empty removable drive may otherwise pop up the system's "insert a disk" box.
@@ -50,4 +50,4 @@ std::vector<DriveInfo> ListDrives() {
     return drives;
 }
 
-}  // namespace qm
+}  // namespace qm::folders

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-namespace qm {
+namespace qm::folders {
 
 // Every drive whose free-space query succeeds (fixed, removable, optical, network, RAM), in the
 // order the system lists them; a drive without a medium or without access is left out.
 std::vector<DriveInfo> ListDrives();
 
-}  // namespace qm
+}  // namespace qm::folders

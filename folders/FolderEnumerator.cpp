@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace qm {
+namespace qm::folders {
 namespace {
 
 std::wstring Lower(std::wstring text) {
@@ -153,4 +153,4 @@ void ListSubfolders(const std::string& folder, std::vector<std::string>& out) {
     WalkFolders(walk, folder, 0);
 }
 
-}  // namespace qm
+}  // namespace qm::folders

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qm {
+namespace qm::folders {
 
 // Mask text -> tag text. std::map keeps the masks in ascending byte order, the order in which
 // they are tried; the first mask that matches a folder's name wins.
@@ -50,4 +50,4 @@ void WalkFolders(const FolderWalk& walk, std::string_view startFolder, std::uint
 // in the order the file system gives them.
 void ListSubfolders(const std::string& folder, std::vector<std::string>& out);
 
-}  // namespace qm
+}  // namespace qm::folders

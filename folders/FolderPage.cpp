@@ -1,6 +1,6 @@
 #include "folders/FolderPage.h"
 
-#include "app/AppModule.h"
+#include "ui/AppModule.h"
 #include "base/Utf.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
@@ -9,7 +9,7 @@
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/FolderPage.h"
-#include "scan/ScanRoots.h"
+#include "wizard/ScanRoots.h"
 
 namespace qm::folders {
 namespace {
@@ -65,7 +65,7 @@ BOOL FolderPage::OnInitDialog() {
 }
 
 void FolderPage::CreateImageLists() {
-    const HINSTANCE instance = app::TheAppModule().Instance();
+    const HINSTANCE instance = ui::TheAppModule().Instance();
     images_.Reset(::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 4, 0));
     for (int icon : {IDI_FOLDER_OPEN, IDI_FOLDER_CLOSED, IDI_DRIVE, IDI_COMPUTER}) {
         IconHandle loaded(static_cast<HICON>(
@@ -168,10 +168,10 @@ LRESULT FolderPage::OnNext() {
     // A scan started by an earlier Next may still be reading the roots: they are rewritten only
     // after it ends. Meanwhile the windows keep working; a second Next then is turned away.
     if (waitingForScan_) return -1;
-    scan::ScanRoots& roots = scan::TheScanRoots();
+    wizard::ScanRoots& roots = wizard::TheScanRoots();
     if (roots.ReaderRunning()) {
         waitingForScan_ = true;
-        const bool ended = scan::WaitPumpingMessages(roots.Reader());
+        const bool ended = wizard::WaitPumpingMessages(roots.Reader());
         waitingForScan_ = false;
         if (!ended) return -1;
     }

@@ -6,7 +6,7 @@
 // control and turns the control's clicks, keys and expansions into model calls.
 #pragma once
 
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
 #include "controls/SkinnedStatic.h"
 #include "folders/CheckTreeView.h"
@@ -18,7 +18,7 @@
 
 namespace qm::folders {
 
-class FolderPage : public app::PropertyPage, private CheckTree::Observer {
+class FolderPage : public ui::PropertyPage, private CheckTree::Observer {
 public:
     using DriveSource = std::function<std::vector<DriveInfo>()>;
     // Shows a notice owned by the page: text and caption are display texts.

@@ -1,8 +1,8 @@
 #include "folders/FolderTree.h"
 
-#include "scan/PathSplit.h"
+#include "base/PathSplit.h"
 
-namespace qm {
+namespace qm::folders {
 namespace {
 
 const std::string kNoPath;
@@ -98,4 +98,4 @@ std::vector<std::string> FolderTree::CollectSelection() const {
     return roots;
 }
 
-}  // namespace qm
+}  // namespace qm::folders

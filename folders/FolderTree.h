@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qm {
+namespace qm::folders {
 
 struct DriveInfo {
     std::string label;      // volume label, possibly empty
@@ -72,4 +72,4 @@ private:
     std::vector<std::string> listing_;     // reused buffer for one folder's subfolders
 };
 
-}  // namespace qm
+}  // namespace qm::folders

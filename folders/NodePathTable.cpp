@@ -1,6 +1,6 @@
 #include "folders/NodePathTable.h"
 
-namespace qm {
+namespace qm::folders {
 
 void NodePathTable::Clear() {
     index_.clear();
@@ -20,4 +20,4 @@ std::int32_t NodePathTable::AddIfNew(std::string_view path) {
     return index;
 }
 
-}  // namespace qm
+}  // namespace qm::folders

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace qm {
+namespace qm::folders {
 
 class NodePathTable {
 public:
@@ -30,4 +30,4 @@ private:
     std::unordered_map<std::string_view, std::int32_t> index_;
 };
 
-}  // namespace qm
+}  // namespace qm::folders

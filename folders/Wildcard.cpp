@@ -1,6 +1,6 @@
 #include "folders/Wildcard.h"
 
-namespace qm {
+namespace qm::folders {
 
 bool MatchWildcard(std::string_view mask, std::string_view text) {
     size_t m = 0;
@@ -36,4 +36,4 @@ bool MatchesEverything(std::string_view mask) {
     return !mask.empty() && mask.find_first_not_of('*') == std::string_view::npos;
 }
 
-}  // namespace qm
+}  // namespace qm::folders

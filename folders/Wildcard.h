@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace qm {
+namespace qm::folders {
 
 bool MatchWildcard(std::string_view mask, std::string_view text);
 
@@ -12,4 +12,4 @@ bool MatchWildcard(std::string_view mask, std::string_view text);
 // caller can skip preparing the text.
 bool MatchesEverything(std::string_view mask);
 
-}  // namespace qm
+}  // namespace qm::folders

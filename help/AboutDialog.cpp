@@ -1,6 +1,6 @@
 #include "help/AboutDialog.h"
 
-#include "app/PathMacros.h"
+#include "ui/PathMacros.h"
 #include "base/Utf.h"
 #include "controls/ControlFont.h"
 #include "help/ResourceModule.h"
@@ -25,11 +25,11 @@ BOOL AboutDialog::OnInitDialog() {
     controls::CentreDialog(Window());
     host::TheComponents().language.TranslateWindow(Window());
 
-    const std::string program = app::GetModulePath();
+    const std::string program = ui::GetModulePath();
     const std::string nameAndVersion =
-        app::GetVersionString(program, "ProductName") + " " + app::GetVersionString(program, "ProductVersion");
+        ui::GetVersionString(program, "ProductName") + " " + ui::GetVersionString(program, "ProductVersion");
     ::SetDlgItemTextW(Window(), IDC_ABOUT_NAME_VERSION, Widen(nameAndVersion).c_str());
-    ::SetDlgItemTextW(Window(), IDC_ABOUT_COPYRIGHT, Widen(app::GetVersionString(program, "LegalCopyright")).c_str());
+    ::SetDlgItemTextW(Window(), IDC_ABOUT_COPYRIGHT, Widen(ui::GetVersionString(program, "LegalCopyright")).c_str());
 
     if (notice_.Attach(::GetDlgItem(Window(), IDC_ABOUT_NOTICE))) {
         LOGFONTW font = controls::WithWeight(controls::FontDescriptionOf(Window()), 0);

@@ -1,6 +1,6 @@
 #include "help/HelpMenu.h"
 
-#include "app/PathMacros.h"
+#include "ui/PathMacros.h"
 #include "base/Utf.h"
 #include "help/AboutDialog.h"
 #include "help/ShellOpen.h"
@@ -103,7 +103,7 @@ void RunHelpCommand(UINT command, HWND owner, int showStartupRead) {
     const auto& config = host::TheComponents().config;
     switch (command) {
         case kHelpDocument:
-            ShellOpen(owner, app::ExpandPathMacros(config.GetString(kModuleSection, kHelpFileKey)));
+            ShellOpen(owner, ui::ExpandPathMacros(config.GetString(kModuleSection, kHelpFileKey)));
             break;
         case kMakerSite:
         case kCheckForUpdate:

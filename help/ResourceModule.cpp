@@ -1,12 +1,12 @@
 #include "help/ResourceModule.h"
 
-#include "app/AppModule.h"
+#include "ui/AppModule.h"
 
 namespace qm::help {
 
 HINSTANCE ResourceModule() noexcept {
     // Before start-up has set the application object (a test program), the running file.
-    HINSTANCE instance = app::TheAppModule().Instance();
+    HINSTANCE instance = ui::TheAppModule().Instance();
     return instance ? instance : ::GetModuleHandleW(nullptr);
 }
 

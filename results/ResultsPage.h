@@ -1,11 +1,11 @@
 // The wizard's third page: the broken shortcuts found (dialog 212).
 #pragma once
 
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 
 namespace qm::results {
 
-class ResultsPage : public app::PropertyPage {
+class ResultsPage : public ui::PropertyPage {
 public:
     ResultsPage();
 

@@ -1,11 +1,11 @@
 // The wizard's second page: the search of the chosen roots (dialog 211).
 #pragma once
 
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 
 namespace qm::scan {
 
-class ScanPage : public app::PropertyPage {
+class ScanPage : public ui::PropertyPage {
 public:
     ScanPage();
 

@@ -66,14 +66,14 @@ std::size_t BareListing(const std::vector<std::string>& folders) {
 }
 
 // Puts every node the model adds into a tree-view control, as the folder page does.
-class TreeViewMirror : public qm::CheckTree::Observer {
+class TreeViewMirror : public qm::folders::CheckTree::Observer {
 public:
-    TreeViewMirror(HWND tree, qm::FolderTree& model) : tree_(tree), model_(model) {}
-    void NodeAdded(qm::CheckTree::NodeId node) override {
+    TreeViewMirror(HWND tree, qm::folders::FolderTree& model) : tree_(tree), model_(model) {}
+    void NodeAdded(qm::folders::CheckTree::NodeId node) override {
         const auto parent = model_.Ticks().Parent(node);
         const std::wstring text = qm::Widen(model_.Text(node));
         TVINSERTSTRUCTW insert{};
-        insert.hParent = parent == qm::CheckTree::kNone ? TVI_ROOT : items_[parent];
+        insert.hParent = parent == qm::folders::CheckTree::kNone ? TVI_ROOT : items_[parent];
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
         insert.item.pszText = const_cast<wchar_t*>(text.c_str());
@@ -82,21 +82,21 @@ public:
         insert.item.stateMask = TVIS_STATEIMAGEMASK;
         items_.push_back(reinterpret_cast<HTREEITEM>(::SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert))));
     }
-    void StateChanged(qm::CheckTree::NodeId, qm::CheckState) override {}
+    void StateChanged(qm::folders::CheckTree::NodeId, qm::folders::CheckState) override {}
 
 private:
     HWND tree_;
-    qm::FolderTree& model_;
+    qm::folders::FolderTree& model_;
     std::vector<HTREEITEM> items_;
 };
 
 // The same lister, with the duplicate test done the slow way: each path compared against every
 // path listed before. Only for comparison.
-qm::SubfolderLister QuadraticLister() {
+qm::folders::SubfolderLister QuadraticLister() {
     auto seen = std::make_shared<std::vector<std::string>>();
     return [seen](const std::string& folder, std::vector<std::string>& out) {
         std::vector<std::string> listed;
-        qm::ListSubfolders(folder, listed);
+        qm::folders::ListSubfolders(folder, listed);
         for (std::string& path : listed) {
             if (std::find(seen->begin(), seen->end(), path) != seen->end()) continue;
             seen->push_back(path);
@@ -162,19 +162,19 @@ int main(int argc, char** argv) {
     qm::WindowHandle treeView(MakeTreeView());
     if (!treeView) std::printf("(no tree-view control: its row stays empty)\n");
 
-    const qm::SubfolderLister lister = qm::ListSubfolders;
-    const std::vector<qm::DriveInfo> wideDrive = {{"Bench", wide + "\\", "B:"}};
-    const std::vector<qm::DriveInfo> flatDrive = {{"Bench", flat + "\\", "B:"}};
+    const qm::folders::SubfolderLister lister = qm::folders::ListSubfolders;
+    const std::vector<qm::folders::DriveInfo> wideDrive = {{"Bench", wide + "\\", "B:"}};
+    const std::vector<qm::folders::DriveInfo> flatDrive = {{"Bench", flat + "\\", "B:"}};
 
     // Opening "open": the model reads each child's subfolders.
-    auto openWide = [&](qm::FolderTree& tree) {
+    auto openWide = [&](qm::folders::FolderTree& tree) {
         tree.Build("Computer", wideDrive);
         const auto drive = tree.Ticks().Children(tree.Ticks().TopLevel().front())[0];
         tree.PrepareExpand(drive);  // loads "open"'s children
         const auto open = tree.Ticks().Children(drive)[0];
         return Seconds([&] { tree.PrepareExpand(open); });
     };
-    auto buildFlat = [&](qm::FolderTree& tree) { return Seconds([&] { tree.Build("Computer", flatDrive); }); };
+    auto buildFlat = [&](qm::folders::FolderTree& tree) { return Seconds([&] { tree.Build("Computer", flatDrive); }); };
 
     BareListing(childFolders);  // warm the file system's caches once
     BareListing({flat});
@@ -183,13 +183,13 @@ int main(int argc, char** argv) {
     std::vector<double> bare, model, view;
     for (int run = 0; run < runs; ++run) {
         bare.push_back(Seconds([&] { BareListing(childFolders); }));
-        qm::FolderTree tree(lister);
+        qm::folders::FolderTree tree(lister);
         const std::size_t before = 0;
         model.push_back(openWide(tree));
         opening.nodes = tree.Ticks().Size() - before - 2 - static_cast<std::size_t>(children) - 1;
         if (treeView) {
             ::SendMessageW(treeView.Get(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-            qm::FolderTree viewed(lister);
+            qm::folders::FolderTree viewed(lister);
             TreeViewMirror mirror(treeView.Get(), viewed);
             viewed.Ticks().SetObserver(&mirror);
             view.push_back(openWide(viewed));
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
     opening.model = Median(model);
     opening.withView = view.empty() ? 0 : Median(view);
     {
-        qm::FolderTree slow(QuadraticLister());
+        qm::folders::FolderTree slow(QuadraticLister());
         opening.quadratic = openWide(slow);
     }
     Print("opening a folder whose children hold the subfolders", opening);
@@ -209,12 +209,12 @@ int main(int argc, char** argv) {
     view.clear();
     for (int run = 0; run < runs; ++run) {
         bare.push_back(Seconds([&] { BareListing({flat}); }));
-        qm::FolderTree tree(lister);
+        qm::folders::FolderTree tree(lister);
         model.push_back(buildFlat(tree));
         building.nodes = tree.Ticks().Size() - 2;
         if (treeView) {
             ::SendMessageW(treeView.Get(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-            qm::FolderTree viewed(lister);
+            qm::folders::FolderTree viewed(lister);
             TreeViewMirror mirror(treeView.Get(), viewed);
             viewed.Ticks().SetObserver(&mirror);
             view.push_back(buildFlat(viewed));
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
     building.model = Median(model);
     building.withView = view.empty() ? 0 : Median(view);
     {
-        qm::FolderTree slow(QuadraticLister());
+        qm::folders::FolderTree slow(QuadraticLister());
         building.quadratic = buildFlat(slow);
     }
     Print("building the tree for a root holding the folders", building);

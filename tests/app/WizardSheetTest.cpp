@@ -3,7 +3,6 @@
 // which every message loop dispatches, plays the user: it inspects the windows of this thread
 // and closes them.
 #include "app/Startup.h"
-#include "app/WelcomeHook.h"
 #include "app/WizardSheet.h"
 
 #include "ProgramDriver.h"
@@ -71,11 +70,12 @@ void WriteSettings(int showStartup) {
     test::WriteFile(test::TestFolder() + L"\\config.ini", ini);
 }
 
-int RunWith(std::function<bool()> step) {
+// Runs the program with `showWelcome` standing in for the welcome dialog (null: none).
+int RunWith(std::function<bool()> step, WelcomeDialogEntry showWelcome = nullptr) {
     EXPECT_TRUE(test::WaitUntilNoInstanceRuns());
     g_step = std::move(step);
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
-    const int code = RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL);
+    const int code = RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, showWelcome);
     ::KillTimer(nullptr, timer);
     g_step = nullptr;
     return code;
@@ -203,22 +203,24 @@ struct WelcomeCall {
 WelcomeCall g_welcome;
 
 TEST(WizardSheet, WelcomeDialogComesBeforeTheWizardIsVisibleAndOnlyWhenAskedFor) {
-    SetWelcomeDialog([](HWND) {
+    const WelcomeDialogEntry recordCall = [](HWND) {
         ++g_welcome.calls;
         HWND wizard = FindThreadWindows().wizard;
         g_welcome.wizardExisted = wizard != nullptr;
         g_welcome.wizardWasVisible = wizard && ::IsWindowVisible(wizard);
-    });
+    };
     for (int showStartup : {1, 0}) {
         SCOPED_TRACE(showStartup);
         g_welcome = {};
         WriteSettings(showStartup);
-        const int code = RunWith([] {
-            HWND wizard = FindThreadWindows().wizard;
-            if (!wizard || !::IsWindowVisible(wizard)) return false;
-            ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
-            return true;
-        });
+        const int code = RunWith(
+            [] {
+                HWND wizard = FindThreadWindows().wizard;
+                if (!wizard || !::IsWindowVisible(wizard)) return false;
+                ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+                return true;
+            },
+            recordCall);
         EXPECT_EQ(code, kExitCancel);
         EXPECT_EQ(g_welcome.calls, showStartup);
         if (showStartup) {
@@ -226,23 +228,22 @@ TEST(WizardSheet, WelcomeDialogComesBeforeTheWizardIsVisibleAndOnlyWhenAskedFor)
             EXPECT_FALSE(g_welcome.wizardWasVisible);
         }
     }
-    SetWelcomeDialog(nullptr);
 }
 
 TEST(WizardSheet, AFailureInsideTheSheetsInitialisationIsShownAndEndsWithItsOwnCode) {
-    SetWelcomeDialog([](HWND) { throw host::ComponentError(E_FAIL, "the welcome dialog failed"); });
     WriteSettings(1);
     std::wstring shown;
     bool wizardVisible = true;
-    const int code = RunWith([&] {
-        const ThreadWindows windows = FindThreadWindows();
-        if (!windows.messageBox) return false;
-        shown = test::MessageBoxText(windows.messageBox);
-        wizardVisible = windows.wizard && ::IsWindowVisible(windows.wizard);
-        ::PostMessageW(windows.messageBox, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    SetWelcomeDialog(nullptr);
+    const int code = RunWith(
+        [&] {
+            const ThreadWindows windows = FindThreadWindows();
+            if (!windows.messageBox) return false;
+            shown = test::MessageBoxText(windows.messageBox);
+            wizardVisible = windows.wizard && ::IsWindowVisible(windows.wizard);
+            ::PostMessageW(windows.messageBox, WM_COMMAND, IDOK, 0);
+            return true;
+        },
+        [](HWND) { throw host::ComponentError(E_FAIL, "the welcome dialog failed"); });
     EXPECT_EQ(code, 3);
     EXPECT_NE(shown.find(L"the welcome dialog failed"), std::wstring::npos) << Narrow(shown);
     EXPECT_FALSE(wizardVisible);

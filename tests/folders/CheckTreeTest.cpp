@@ -6,8 +6,8 @@
 
 namespace {
 
-using qm::CheckState;
-using qm::CheckTree;
+using qm::folders::CheckState;
+using qm::folders::CheckTree;
 using Id = CheckTree::NodeId;
 constexpr CheckState U = CheckState::Unchecked;
 constexpr CheckState P = CheckState::Partial;

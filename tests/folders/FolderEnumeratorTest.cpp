@@ -10,8 +10,8 @@
 
 namespace {
 
-using qm::FolderWalk;
-using qm::WalkFolders;
+using qm::folders::FolderWalk;
+using qm::folders::WalkFolders;
 using qm::test::TempTree;
 
 struct Report {
@@ -51,7 +51,7 @@ TEST(FolderEnumerator, MasksChooseTagsInByteOrder) {
     for (const char* name : {"Bin", "bar", "Apple", "x.y", "J\xC3\xBCrgen"}) tree.Folder(name);
     tree.File("blob.txt");
 
-    struct Case { qm::MaskTable masks; std::set<std::string> expected; };
+    struct Case { qm::folders::MaskTable masks; std::set<std::string> expected; };
     const Case cases[] = {
         // "*" sorts before "b*", so it is tried first and wins for every folder.
         {{{"b*", "x"}, {"*", "y"}}, {"Bin=y", "bar=y", "Apple=y", "x.y=y", "J\xC3\xBCrgen=y"}},
@@ -184,7 +184,7 @@ TEST(FolderEnumerator, DriveRootAndUnlistableFolders) {
         EXPECT_TRUE(none.empty()) << start;
     }
     std::vector<std::string> listed;
-    qm::ListSubfolders(tree.Path("missing"), listed);
+    qm::folders::ListSubfolders(tree.Path("missing"), listed);
     EXPECT_TRUE(listed.empty());
 }
 
@@ -194,7 +194,7 @@ TEST(FolderEnumerator, ListSubfoldersGivesFullPathsIncludingHiddenAndSystem) {
     tree.Folder("two", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     tree.File("three");
     std::vector<std::string> listed;
-    qm::ListSubfolders(tree.Root() + "\\", listed);
+    qm::folders::ListSubfolders(tree.Root() + "\\", listed);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<std::string>{tree.Path("one"), tree.Path("two")}));
 }
@@ -234,7 +234,7 @@ TEST(FolderEnumerator, AFolderCycleIsReportedButNotEnteredAgain) {
     std::string folder = top;
     for (int level = 0; level < 20; ++level) {
         std::vector<std::string> listed;
-        qm::ListSubfolders(folder, listed);
+        qm::folders::ListSubfolders(folder, listed);
         ASSERT_EQ(listed.size(), 1u) << folder;
         folder = listed[0];
     }

@@ -2,13 +2,13 @@
 // keyboard, lazy loading, Next, and the selection saved through the real XML store component.
 #include "folders/FolderPage.h"
 
-#include "app/AppModule.h"
-#include "app/FatalError.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "help/HelpMenu.h"
 #include "host/Components.h"
-#include "scan/ScanRoots.h"
+#include "wizard/ScanRoots.h"
 #include "tests/folders/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@
 
 namespace {
 
-using qm::CheckState;
-using qm::CheckTree;
+using qm::folders::CheckState;
+using qm::folders::CheckTree;
 using qm::folders::FolderPage;
 using qm::test::TempTree;
 using Paths = std::vector<std::string>;
@@ -64,7 +64,7 @@ class FolderPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         static qm::ComApartment apartment;  // the main thread's, for the whole run
-        qm::app::TheAppModule().Init(::GetModuleHandleW(nullptr));
+        qm::ui::TheAppModule().Init(::GetModuleHandleW(nullptr));
         INITCOMMONCONTROLSEX init{sizeof(init), ICC_TREEVIEW_CLASSES};
         ::InitCommonControlsEx(&init);
     }
@@ -80,8 +80,8 @@ protected:
         ASSERT_TRUE(SUCCEEDED(qm::host::XmlStoreComponent::Create(components.commonXml)));
         ASSERT_TRUE(SUCCEEDED(qm::host::XmlStoreComponent::Create(components.moduleXml)));
         xmlFile_ = files_.Path("QuillMend.xml");
-        drive_ = qm::ListDrives();
-        drive_.erase(std::remove_if(drive_.begin(), drive_.end(), [](const qm::DriveInfo& d) { return d.driveName != "C:"; }),
+        drive_ = qm::folders::ListDrives();
+        drive_.erase(std::remove_if(drive_.begin(), drive_.end(), [](const qm::folders::DriveInfo& d) { return d.driveName != "C:"; }),
                      drive_.end());
         ASSERT_EQ(drive_.size(), 1u);
         // The tree under test lies on C:, in the temporary folder.
@@ -91,15 +91,15 @@ protected:
 
     void TearDown() override {
         Close();
-        EXPECT_FALSE(qm::app::HasFatalError()) << "a failure reached the top-level handler";
+        EXPECT_FALSE(qm::ui::HasFatalError()) << "a failure reached the top-level handler";
         auto& components = qm::host::TheComponents();
         components.moduleXml.Reset();
         components.commonXml.Reset();
         components.language.Reset();
         components.config.Reset();
-        qm::scan::TheScanRoots().SetReader(nullptr);
-        qm::scan::TheScanRoots().Replace({});
-        while (qm::app::TakeFatalError()) {}
+        qm::wizard::TheScanRoots().SetReader(nullptr);
+        qm::wizard::TheScanRoots().Replace({});
+        while (qm::ui::TakeFatalError()) {}
         Pump();
     }
 
@@ -113,7 +113,7 @@ protected:
     void Open() {
         notices_.clear();
         page_ = std::make_unique<FolderPage>(
-            [this] { return drive_; }, qm::ListSubfolders,
+            [this] { return drive_; }, qm::folders::ListSubfolders,
             [this](HWND, const std::string& text, const std::string& caption) { notices_.push_back(caption + ": " + text); });
         HPROPSHEETPAGE pages[] = {page_->CreatePage()};
         PROPSHEETHEADERW header{};
@@ -147,7 +147,7 @@ protected:
     }
 
     CheckTree::NodeId Node(const std::string& path) const {
-        const qm::FolderTree& model = page_->Model();
+        const qm::folders::FolderTree& model = page_->Model();
         const std::int32_t index = model.Paths().Find(path);
         if (index < 0) return CheckTree::kNone;
         for (CheckTree::NodeId node = 0; node < static_cast<CheckTree::NodeId>(model.Ticks().Size()); ++node)
@@ -224,7 +224,7 @@ protected:
     TempTree tree_;
     TempTree files_;
     std::string xmlFile_;
-    std::vector<qm::DriveInfo> drive_;
+    std::vector<qm::folders::DriveInfo> drive_;
     std::unique_ptr<FolderPage> page_;
     HWND sheet_ = nullptr;
     Paths notices_;
@@ -317,14 +317,14 @@ TEST_F(FolderPageTest, TicksFollowNewlyLoadedFoldersAndNextYieldsTheTopmostRoots
     EXPECT_EQ(Shown(T("a\\a1\\a1x")), CheckState::Unchecked);
     EXPECT_EQ(Shown(T("a")), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{T("a")});
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{T("a")});
 
     Click(T("a\\a1\\a1x"), TVHT_ONITEMSTATEICON);  // a1y stays unticked: a1 and above turn partial
     EXPECT_EQ(Shown(T("a\\a1")), CheckState::Partial);
     EXPECT_EQ(Shown(T("a")), CheckState::Partial);
     EXPECT_EQ(ShownComputer(), CheckState::Partial);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
     EXPECT_EQ(SavedItems(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
 
     // Closing and reopening a folder never duplicates its children.
@@ -356,7 +356,7 @@ TEST_F(FolderPageTest, SavedSelectionSurvivesARestart) {
     EXPECT_EQ(Shown(T("Archive.2020")), CheckState::Checked);
     EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), (Paths{T("a"), T("Archive.2020")}));
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), T("Archive.2020")}));
 }
 
 TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
@@ -366,7 +366,7 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
     EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
     Close();
 
     // A deleted folder and a letter-case mismatch: the way is opened, nothing is ticked, and
@@ -390,7 +390,7 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     EXPECT_EQ(ShownComputer(), CheckState::Checked);
     EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
 }
 
 TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
@@ -411,9 +411,9 @@ TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
         EXPECT_EQ(ShownComputer(), CheckState::Unchecked) << c.what;
         Click("C:\\", TVHT_ONITEMSTATEICON);
         EXPECT_EQ(PressNext(), 0) << c.what;
-        EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"}) << c.what;
+        EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"}) << c.what;
         EXPECT_EQ(ReadFile(xmlFile_), c.content) << c.what;  // never written
-        EXPECT_FALSE(qm::app::HasFatalError()) << c.what;
+        EXPECT_FALSE(qm::ui::HasFatalError()) << c.what;
         Close();
     }
     // No module store at all.
@@ -421,7 +421,7 @@ TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
     Open();
     Click("C:\\", TVHT_ONITEMSTATEICON);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_FALSE(qm::app::HasFatalError());
+    EXPECT_FALSE(qm::ui::HasFatalError());
 }
 
 TEST_F(FolderPageTest, AReadOnlyDocumentReachesTheTopLevelHandlerAndKeepsTheTicks) {
@@ -431,7 +431,7 @@ TEST_F(FolderPageTest, AReadOnlyDocumentReachesTheTopLevelHandlerAndKeepsTheTick
     ::SetFileAttributesW(qm::Widen(xmlFile_).c_str(), FILE_ATTRIBUTE_READONLY);
     Click(T("b"), TVHT_ONITEMSTATEICON);
     PressNext();
-    const std::optional<qm::app::FatalError> error = qm::app::TakeFatalError();
+    const std::optional<qm::ui::FatalError> error = qm::ui::TakeFatalError();
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(FAILED(error->code));
     EXPECT_FALSE(error->message.empty());
@@ -464,7 +464,7 @@ struct Messenger {
 
 LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) {
-        Messenger::rootsSeen = qm::scan::TheScanRoots().Paths();  // still the old roots
+        Messenger::rootsSeen = qm::wizard::TheScanRoots().Paths();  // still the old roots
         Messenger::secondNext = Messenger::pressNext();              // a second Next meanwhile
         ::SetEvent(Messenger::worker->release.Get());
         return 0;
@@ -476,10 +476,10 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     UseModuleXml(kEmptySelection);
     Open();
     Click("C:\\", TVHT_ONITEMSTATEICON);
-    qm::scan::TheScanRoots().Replace({"old"});
+    qm::wizard::TheScanRoots().Replace({"old"});
     StandInWorker worker;
-    qm::scan::TheScanRoots().SetReader(worker.thread.Get());
-    EXPECT_TRUE(qm::scan::TheScanRoots().ReaderRunning());
+    qm::wizard::TheScanRoots().SetReader(worker.thread.Get());
+    EXPECT_TRUE(qm::wizard::TheScanRoots().ReaderRunning());
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MessengerProc;
@@ -496,8 +496,8 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     EXPECT_EQ(::WaitForSingleObject(worker.thread.Get(), 0), WAIT_OBJECT_0);
     EXPECT_EQ(Messenger::rootsSeen, Paths{"old"});
     EXPECT_EQ(Messenger::secondNext, -1);
-    EXPECT_EQ(qm::scan::TheScanRoots().Paths(), Paths{"C:\\"});
-    EXPECT_FALSE(qm::scan::TheScanRoots().ReaderRunning());
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_FALSE(qm::wizard::TheScanRoots().ReaderRunning());
 }
 
 }  // namespace

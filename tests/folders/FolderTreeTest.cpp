@@ -6,10 +6,10 @@
 
 namespace {
 
-using qm::CheckState;
-using qm::CheckTree;
-using qm::DriveInfo;
-using qm::FolderTree;
+using qm::folders::CheckState;
+using qm::folders::CheckTree;
+using qm::folders::DriveInfo;
+using qm::folders::FolderTree;
 using Id = FolderTree::NodeId;
 using Paths = std::vector<std::string>;
 
@@ -17,7 +17,7 @@ using Paths = std::vector<std::string>;
 struct FakeDisk {
     std::map<std::string, Paths> folders;
     std::map<std::string, int> listings;
-    qm::SubfolderLister Lister() {
+    qm::folders::SubfolderLister Lister() {
         return [this](const std::string& folder, Paths& out) {
             ++listings[folder];
             const auto found = folders.find(folder);

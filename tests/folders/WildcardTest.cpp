@@ -19,15 +19,15 @@ TEST(Wildcard, Matches) {
         {"a*b*", "ab", true}, {"a?c*", "abcdef", true}, {"*?", "", false}, {"*.*", "name", false},
         {"*.*", "name.ext", true}, {"*x", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxy", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(qm::MatchWildcard(c.mask, c.text), c.matches) << c.mask << " / " << c.text;
+    for (const Case& c : cases) EXPECT_EQ(qm::folders::MatchWildcard(c.mask, c.text), c.matches) << c.mask << " / " << c.text;
 }
 
 TEST(Wildcard, MatchesEverythingOnlyForStars) {
-    EXPECT_TRUE(qm::MatchesEverything("*"));
-    EXPECT_TRUE(qm::MatchesEverything("***"));
-    EXPECT_FALSE(qm::MatchesEverything(""));
-    EXPECT_FALSE(qm::MatchesEverything("*?"));
-    EXPECT_FALSE(qm::MatchesEverything("*.*"));
+    EXPECT_TRUE(qm::folders::MatchesEverything("*"));
+    EXPECT_TRUE(qm::folders::MatchesEverything("***"));
+    EXPECT_FALSE(qm::folders::MatchesEverything(""));
+    EXPECT_FALSE(qm::folders::MatchesEverything("*?"));
+    EXPECT_FALSE(qm::folders::MatchesEverything("*.*"));
 }
 
 }  // namespace

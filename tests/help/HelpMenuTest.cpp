@@ -1,6 +1,6 @@
 #include "help/HelpMenu.h"
 
-#include "app/PathMacros.h"
+#include "ui/PathMacros.h"
 #include "base/Utf.h"
 #include "help/ShellOpen.h"
 #include "help/WebAddresses.h"
@@ -108,7 +108,7 @@ TEST(HelpMenu, WelcomeMenuItemsInOrder) {
 }
 
 TEST(HelpMenu, ShellCommandsOpenTheirTargets) {
-    const std::string moduleFolder = app::GetModuleDirectory();
+    const std::string moduleFolder = ui::GetModuleDirectory();
     struct Case {
         const char* name;
         UINT command;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qm::scan {
+namespace qm::wizard {
 
 struct BrokenShortcut {
     std::string name;    // the shortcut file's own name with its extension (UTF-8)
@@ -31,4 +31,4 @@ private:
 // The process-wide store.
 ResultStore& TheResultStore();
 
-}  // namespace qm::scan
+}  // namespace qm::wizard

@@ -1,6 +1,6 @@
-#include "app/PathText.h"
+#include "base/PathText.h"
 
-namespace qm::app {
+namespace qm {
 namespace {
 
 // Lower-cases ASCII letters only. Keeping every other byte as it is keeps the length and the
@@ -37,4 +37,4 @@ std::string ModuleFolderOf(std::string_view modulePath) {
     return std::string(modulePath.substr(0, at));
 }
 
-}  // namespace qm::app
+}  // namespace qm

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace qm::app {
+namespace qm::ui {
 
 // Replaces %Windows%, %WindowsDirectory%, %ModulePath%, %SystemDirectory%, %TempDirectory%,
 // %Personal%, %AppData%, %CommonAppData% and %LocalAppData% (same folder as %CommonAppData%).
@@ -25,4 +25,4 @@ std::string GetVersionString(std::string_view filePath, std::string_view valueNa
 std::string GetProductName(std::string_view filePath);
 std::string GetProductVersion(std::string_view filePath);
 
-}  // namespace qm::app
+}  // namespace qm::ui

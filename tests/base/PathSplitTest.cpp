@@ -1,4 +1,4 @@
-#include "scan/PathSplit.h"
+#include "base/PathSplit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/FatalError.h"
+#include "ui/FatalError.h"
 
-#include "app/AppModule.h"
+#include "ui/AppModule.h"
 #include "base/win/Handle.h"
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 CriticalSection& FatalLock() {
@@ -59,4 +59,4 @@ FatalError FatalErrorFromCurrentException() noexcept {
     }
 }
 
-}  // namespace qm::app
+}  // namespace qm::ui

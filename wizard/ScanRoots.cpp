@@ -1,6 +1,6 @@
-#include "scan/ScanRoots.h"
+#include "wizard/ScanRoots.h"
 
-namespace qm::scan {
+namespace qm::wizard {
 
 void ScanRoots::SetReader(HANDLE thread) {
     reader_.Reset();
@@ -36,4 +36,4 @@ bool WaitPumpingMessages(HANDLE thread) {
     }
 }
 
-}  // namespace qm::scan
+}  // namespace qm::wizard

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace qm::app {
+namespace qm::ui {
 
 // Exit code of a run that a component failure ended (0, 1 and 2 mean other things).
 inline constexpr int kExitComponentFailure = 3;
@@ -45,4 +45,4 @@ Result CallGuarded(Result onFailure, Body&& body) noexcept {
     }
 }
 
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -1,6 +1,6 @@
-#include "app/PathMacros.h"
+#include "ui/PathMacros.h"
 
-#include "app/PathText.h"
+#include "base/PathText.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 using FolderLookup = UINT(WINAPI*)(LPWSTR buffer, UINT size);
@@ -112,4 +112,4 @@ std::string GetVersionString(std::string_view filePath, std::string_view valueNa
 std::string GetProductName(std::string_view filePath) { return GetVersionString(filePath, "ProductName"); }
 std::string GetProductVersion(std::string_view filePath) { return GetVersionString(filePath, "ProductVersion"); }
 
-}  // namespace qm::app
+}  // namespace qm::ui

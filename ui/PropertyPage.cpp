@@ -1,10 +1,10 @@
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 
-#include "app/AppModule.h"
-#include "app/FatalError.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
 #include "base/Utf.h"
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 bool IsSheetNotification(UINT code) {
@@ -154,4 +154,4 @@ INT_PTR PropertyPage::Answer(UINT message, LRESULT result) {
     return TRUE;
 }
 
-}  // namespace qm::app
+}  // namespace qm::ui

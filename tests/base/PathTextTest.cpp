@@ -1,9 +1,9 @@
 // The text rules of the folder macros and of a module's folder, without any system call.
-#include "app/PathText.h"
+#include "base/PathText.h"
 
 #include <gtest/gtest.h>
 
-namespace qm::app {
+namespace qm {
 namespace {
 
 const MacroTable kMacros = {
@@ -74,4 +74,4 @@ TEST(WithoutTrailingBackslash, RemovesExactlyOne) {
 }
 
 }  // namespace
-}  // namespace qm::app
+}  // namespace qm

@@ -1,6 +1,6 @@
 // The message loop's filters and idle handlers, and the application object's registries.
-#include "app/AppModule.h"
-#include "app/MessageLoop.h"
+#include "ui/AppModule.h"
+#include "ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 constexpr UINT kProbe = WM_APP + 1;
@@ -163,4 +163,4 @@ TEST(AppModule, HandOverGivesEachThreadItsOwnNewestObject) {
 }
 
 }  // namespace
-}  // namespace qm::app
+}  // namespace qm::ui

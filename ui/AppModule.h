@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-namespace qm::app {
+namespace qm::ui {
 
 class MessageLoop;
 
@@ -49,4 +49,4 @@ private:
 
 AppModule& TheAppModule();
 
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace qm::app {
+namespace qm::ui {
 
 // Message numbers of messages reflected back to the control they concern.
 inline constexpr UINT kReflectedMessageBase = 0x2000;
@@ -60,4 +60,4 @@ private:
     HWND window_ = nullptr;
 };
 
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace qm::app {
+namespace qm {
 
 // Macro name (with its percent signs) to folder. A std::map keeps the names in byte order,
 // which is the order in which the macros are replaced.
@@ -25,4 +25,4 @@ std::string WithoutTrailingBackslash(std::string folder);
 // A name whose last separator is a drive colon (C:app.exe) keeps the colon: C:.
 std::string ModuleFolderOf(std::string_view modulePath);
 
-}  // namespace qm::app
+}  // namespace qm

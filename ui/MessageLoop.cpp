@@ -1,8 +1,8 @@
-#include "app/MessageLoop.h"
+#include "ui/MessageLoop.h"
 
 #include <algorithm>
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 template <typename T>
@@ -69,4 +69,4 @@ int MessageLoop::Run() {
     }
 }
 
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -1,6 +1,6 @@
 // Path macros, the module's own path and folder, and version strings, checked against what
 // the system itself reports for the same folders and files.
-#include "app/PathMacros.h"
+#include "ui/PathMacros.h"
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace qm::app {
+namespace qm::ui {
 namespace {
 
 std::string WithoutSlash(std::string folder) {
@@ -130,4 +130,4 @@ TEST(VersionStrings, AFileWithoutVersionResourceGivesEmptyTexts) {
 }
 
 }  // namespace
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -1,10 +1,10 @@
-#include "scan/ResultStore.h"
+#include "wizard/ResultStore.h"
 
-namespace qm::scan {
+namespace qm::wizard {
 
 ResultStore& TheResultStore() {
     static ResultStore store;
     return store;
 }
 
-}  // namespace qm::scan
+}  // namespace qm::wizard

@@ -1,4 +1,4 @@
-#include "scan/PathSplit.h"
+#include "base/PathSplit.h"
 
 namespace qm {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/AppModule.h"
+#include "ui/AppModule.h"
 
-namespace qm::app {
+namespace qm::ui {
 
 void AppModule::Init(HINSTANCE instance) {
     instance_ = instance;
@@ -56,4 +56,4 @@ AppModule& TheAppModule() {
     return module;
 }
 
-}  // namespace qm::app
+}  // namespace qm::ui

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qm::scan {
+namespace qm::wizard {
 
 class ScanRoots {
 public:
@@ -38,4 +38,4 @@ ScanRoots& TheScanRoots();
 // is posted again for the outer loop) or the wait failed.
 bool WaitPumpingMessages(HANDLE thread);
 
-}  // namespace qm::scan
+}  // namespace qm::wizard

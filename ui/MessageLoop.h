@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace qm::app {
+namespace qm::ui {
 
 class MessageFilter {
 public:
@@ -51,4 +51,4 @@ private:
     MSG last_{};
 };
 
-}  // namespace qm::app
+}  // namespace qm::ui
