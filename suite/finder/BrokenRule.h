@@ -15,6 +15,12 @@
 // Access denied counts as existing; a folder target that exists is fine. A missing target whose
 // link also has a relative path that leads, from the link's folder, to an existing item still
 // works.
+// A path stored as ANSI text with bytes above 0x7F decodes right only under the code page it
+// was written in, which the link does not keep. Its spelling is mended from the Unicode names
+// the link holds elsewhere, the surest first: the IDList's long names (the whole path), the
+// tail of the relative path, the working directory (the folders), each only where it fits the
+// stored text. A miss under a name still uncertain is reported only when a folder above it
+// whose name is certain is gone; otherwise it is not reported.
 #pragma once
 
 #include "suite/lnk/ShellLink.h"

@@ -128,6 +128,11 @@ private:
     size_t size_;
 };
 
+// ANSI text decoded with bytes above 0x7F: right only if it was written under Windows-1252.
+bool HasNonAscii(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
 bool IsDriveRoot(const std::string& s) {
     return s.size() >= 2 && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')) && s[1] == ':' &&
            (s.size() == 2 || (s.size() == 3 && s[2] == '\\'));
@@ -152,8 +157,10 @@ bool ExtensionLongName(const Bytes& item, size_t pos, std::string& name) {
 }
 
 // The name a file-entry shell item gives its file: the Unicode long name from its 0xBEEF0004
-// extension block when there is one, else the primary (8.3 or ANSI) name.
-bool FileEntryName(const Bytes& item, std::string& name) {
+// extension block when there is one, else the primary (8.3 or ANSI) name; `lossy` says the
+// name is ANSI text that may be wrong (see HasNonAscii).
+bool FileEntryName(const Bytes& item, std::string& name, bool& lossy) {
+    lossy = false;
     constexpr size_t kNameStart = 14;
     const size_t size = item.size();
     if (size <= kNameStart + 2) return false;
@@ -170,9 +177,10 @@ bool FileEntryName(const Bytes& item, std::string& name) {
         // AnsiZ found the terminator inside the item, which bounds the strlen.
         if (!item.AnsiZ(kNameStart, size, name)) return false;
         afterName = kNameStart + std::strlen(reinterpret_cast<const char*>(item.at(kNameStart))) + 1;
+        lossy = HasNonAscii(name);
     }
     // Older writers leave no trailing offset: look for the block after the name, two-byte aligned.
-    ExtensionLongName(item, (afterName + 1) & ~size_t{1}, name);
+    if (ExtensionLongName(item, (afterName + 1) & ~size_t{1}, name)) lossy = false;
     return !name.empty();
 }
 
@@ -182,6 +190,7 @@ bool FileEntryName(const Bytes& item, std::string& name) {
 void DeriveIdListPath(const Bytes& list, ShellLinkInfo& info) {
     std::string path;
     bool rootSeen = false;  // a drive or a UNC share has given the path its start
+    bool lossy = false;
     size_t pos = 0;
     size_t index = 0;
     while (list.Has(pos, 2)) {
@@ -209,14 +218,17 @@ void DeriveIdListPath(const Bytes& list, ShellLinkInfo& info) {
             if (itemSize < 6 || !item.AnsiZ(5, itemSize, location)) return;
             if (location.size() > 2 && location[0] == '\\' && location[1] == '\\') {
                 path = location;  // a share's name includes its server
+                lossy = HasNonAscii(location);
                 rootSeen = true;
             } else if (rootSeen) {
                 return;
             }
         } else if ((type & 0x70) == 0x30 && rootSeen) {
             std::string name;
-            if (!FileEntryName(item, name)) return;
+            bool nameIsLossy = false;
+            if (!FileEntryName(item, name, nameIsLossy)) return;
             AppendComponent(path, name);
+            lossy = lossy || nameIsLossy;
         } else {
             return;
         }
@@ -224,6 +236,7 @@ void DeriveIdListPath(const Bytes& list, ShellLinkInfo& info) {
     if (!rootSeen) return;
     info.idListPath = path;
     info.idListIsFileSystem = true;
+    info.idListPathIsLossy = lossy;
 }
 
 class Parser {
@@ -303,8 +316,7 @@ private:
         if (flags & 0x1) {
             if (!VolumeId(li, volumeIdOffset)) return false;
             if (!li.AnsiZ(basePathOffset, size, info_.localBasePath)) return Fail("LinkInfo local base path is invalid");
-            info_.localBasePathIsLossy =
-                std::any_of(info_.localBasePath.begin(), info_.localBasePath.end(), [](char c) { return (c & 0x80) != 0; });
+            info_.localBasePathIsLossy = HasNonAscii(info_.localBasePath);
             if (basePathOffsetUnicode != 0) {
                 if (!li.Utf16Z(basePathOffsetUnicode, size, info_.localBasePath))
                     return Fail("LinkInfo Unicode local base path is invalid");
@@ -318,8 +330,12 @@ private:
         // offset at zero, which reads as no suffix.
         if (suffixOffset != 0 && !li.AnsiZ(suffixOffset, size, info_.commonPathSuffix))
             return Fail("LinkInfo common path suffix is invalid");
-        if (suffixOffsetUnicode != 0 && !li.Utf16Z(suffixOffsetUnicode, size, info_.commonPathSuffix))
-            return Fail("LinkInfo Unicode common path suffix is invalid");
+        info_.commonPathSuffixIsLossy = HasNonAscii(info_.commonPathSuffix);
+        if (suffixOffsetUnicode != 0) {
+            if (!li.Utf16Z(suffixOffsetUnicode, size, info_.commonPathSuffix))
+                return Fail("LinkInfo Unicode common path suffix is invalid");
+            info_.commonPathSuffixIsLossy = false;
+        }
         pos_ += size;
         return true;
     }
@@ -353,14 +369,17 @@ private:
         net.U32(12, deviceNameOffset);
         info_.hasNetwork = true;
         if (!net.AnsiZ(netNameOffset, size, info_.netName)) return Fail("network link name is invalid");
+        info_.netNameIsLossy = HasNonAscii(info_.netName);
         if ((flags & 0x1) && !net.AnsiZ(deviceNameOffset, size, info_.deviceName))
             return Fail("network link device name is invalid");
         if (netNameOffset > 0x14) {  // the Unicode offsets are present
             uint32_t netNameUnicode = 0, deviceNameUnicode = 0;
             if (!net.U32(20, netNameUnicode) || !net.U32(24, deviceNameUnicode))
                 return Fail("network link header is truncated");
-            if (netNameUnicode != 0 && !net.Utf16Z(netNameUnicode, size, info_.netName))
-                return Fail("network link Unicode name is invalid");
+            if (netNameUnicode != 0) {
+                if (!net.Utf16Z(netNameUnicode, size, info_.netName)) return Fail("network link Unicode name is invalid");
+                info_.netNameIsLossy = false;
+            }
             if ((flags & 0x1) && deviceNameUnicode != 0 && !net.Utf16Z(deviceNameUnicode, size, info_.deviceName))
                 return Fail("network link Unicode device name is invalid");
         }

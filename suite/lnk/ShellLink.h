@@ -42,8 +42,10 @@ struct ShellLinkInfo {
     bool localBasePathIsLossy = false;
     bool hasNetwork = false;        // CommonNetworkRelativeLinkAndPathSuffix
     std::string netName;            // e.g. "\\server\share"
+    bool netNameIsLossy = false;    // as localBasePathIsLossy, for the net name
     std::string deviceName;         // e.g. "Z:"
     std::string commonPathSuffix;
+    bool commonPathSuffixIsLossy = false;  // as localBasePathIsLossy, for the suffix
 
     // StringData.
     std::string name;               // description
@@ -57,6 +59,9 @@ struct ShellLinkInfo {
     bool hasIdList = false;
     std::string idListPath;
     bool idListIsFileSystem = false;  // the list names a drive, UNC share or file-system folder
+    // Some name in the path came from an item's ANSI text with bytes above 0x7F (no Unicode
+    // long name beside it): that part of the path may be wrong, as with localBasePathIsLossy.
+    bool idListPathIsLossy = false;
 
     // Extra data blocks.
     std::string environmentTarget;  // EnvironmentVariableDataBlock, not yet expanded

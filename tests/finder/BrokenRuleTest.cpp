@@ -1,6 +1,8 @@
+#include "base/Utf.h"
 #include "suite/finder/BrokenRule.h"
 #include "suite/finder/ScanCache.h"
 #include "tests/finder/FakeFileSystem.h"
+#include "tests/lnk/LinkBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,118 @@ TEST(BrokenRule, JudgesEveryKindOfTarget) {
         Judgement j = JudgeShortcut(c.link, "C:\\Users\\Ann\\Desktop", fs);
         EXPECT_EQ(j.verdict, c.verdict) << c.what << ": " << ReasonName(j.reason) << " " << j.target;
         EXPECT_EQ(j.reason, c.reason) << c.what << ": " << ReasonName(j.reason);
+    }
+}
+
+// ---- Names written in an unknown code page ------------------------------------------------
+
+// Text as a program using the Cyrillic ANSI code page (1251) stores it.
+std::string Cp1251(std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c == u'\u0451') out += '\xB8';  // ё
+        else out += static_cast<char>(0xC0 + (c - u'\u0410'));  // А..я
+    }
+    return out;
+}
+
+// A link written under that code page: LinkInfo's path only in ANSI; an IDList, a relative path
+// and a working directory when given (Unicode string data unless said otherwise).
+struct ForeignLink {
+    std::u16string basePath{};  // stored in code page 1251 (or 65001, UTF-8, when utf8 is set)
+    std::u16string netName{}, suffix{};  // a network part instead; the suffix stored in 1251 too
+    std::vector<lnk::test::ByteVector> idList{};
+    std::u16string relativePath{}, workingDir{};
+    bool unicodeStrings = true;
+    bool utf8 = false;
+};
+
+ShellLinkInfo Parse(const ForeignLink& f) {
+    using namespace lnk::test;
+    uint32_t flags = kFlagLinkInfo | (f.unicodeStrings ? uint32_t{kFlagUnicode} : 0u);
+    if (!f.idList.empty()) flags |= kFlagIdList;
+    if (!f.relativePath.empty()) flags |= kFlagRelativePath;
+    if (!f.workingDir.empty()) flags |= kFlagWorkingDir;
+    std::vector<ByteVector> parts{Header(flags)};
+    if (!f.idList.empty()) parts.push_back(lnk::test::IdList(f.idList));
+    parts.push_back(LinkInfo({.basePath = f.utf8 ? Utf16ToUtf8(f.basePath) : Cp1251(f.basePath), .netName = Cp1251(f.netName), .suffix = Cp1251(f.suffix)}));
+    if (!f.relativePath.empty()) parts.push_back(CountedString(f.unicodeStrings, f.relativePath));
+    if (!f.workingDir.empty()) parts.push_back(CountedString(f.unicodeStrings, f.workingDir));
+    parts.push_back(Terminal());
+    ByteVector bytes = Concat(parts);
+    ShellLinkInfo link = lnk::ParseShellLink(bytes.data(), bytes.size());
+    EXPECT_EQ(link.status, lnk::ParseStatus::Ok) << link.error;
+    return link;
+}
+
+TEST(BrokenRule, NamesFromAnotherCodePage) {
+    using lnk::test::FileEntryItem;
+    auto idList = [](std::vector<lnk::test::ByteVector> files) {
+        files.insert(files.begin(), {lnk::test::MyComputerItem(), lnk::test::DriveItem("C:\\")});
+        return files;
+    };
+    struct Case {
+        const char* what;
+        ForeignLink link;
+        Verdict verdict;
+        Reason reason;
+        std::u16string target = {};  // the path judged, when it matters
+    };
+    const Case cases[] = {
+        {"the folder above the uncertain name is gone", {.basePath = u"C:\\Old App\\план.exe"}, Verdict::Broken,
+         Reason::TargetMissing},
+        {"the folder above the uncertain name exists", {.basePath = u"C:\\Program Files\\старый.exe"}, Verdict::Unjudged,
+         Reason::TargetNameUncertain},
+        {"an uncertain folder inside one that is gone", {.basePath = u"C:\\Gone\\Отчёты\\plan.txt"}, Verdict::Broken,
+         Reason::TargetMissing},
+        {"the relative path restores the names: the target exists",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Отчёты\\план.txt", .relativePath = u".\\Отчёты\\план.txt"},
+         Verdict::Working, Reason::TargetExists, u"C:\\Users\\Ann\\Documents\\Отчёты\\план.txt"},
+        {"the relative path restores the names: the target is gone",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Отчёты\\старый.txt", .relativePath = u".\\Отчёты\\старый.txt"},
+         Verdict::Broken, Reason::TargetMissing, u"C:\\Users\\Ann\\Documents\\Отчёты\\старый.txt"},
+        {"a name written under the UTF-8 code page, restored by the relative path",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\日本.txt", .relativePath = u".\\日本.txt", .utf8 = true},
+         Verdict::Broken, Reason::TargetMissing, u"C:\\Users\\Ann\\Documents\\日本.txt"},
+        {"a relative path naming another file is not used",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Отчёты\\старый.txt", .relativePath = u".\\other.txt"},
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"an ANSI relative path is no surer than the base path",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Отчёты\\старый.txt", .relativePath = u".\\Отчёты\\старый.txt",
+          .unicodeStrings = false},
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"the working directory restores the folder, which is gone",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Архив\\план.txt", .workingDir = u"%USERPROFILE%\\Documents\\Архив"},
+         Verdict::Broken, Reason::TargetMissing, u"C:\\Users\\Ann\\Documents\\Архив\\ïëàí.txt"},
+        {"a working directory elsewhere is not used",
+         {.basePath = u"C:\\Users\\Ann\\Documents\\Архив\\план.txt", .workingDir = u"C:\\Users\\Ann"},
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"the IDList's long name gives the exact name",
+         {.basePath = u"C:\\Program Files\\план.exe",
+          .idList = idList({FileEntryItem(true, "PROGRA~1", u"Program Files"), FileEntryItem(false, "D0D9~1.EXE", u"план.exe")})},
+         Verdict::Working, Reason::TargetExists, u"C:\\Program Files\\план.exe"},
+        {"an IDList of ANSI names is as uncertain as the base path",
+         {.basePath = u"C:\\Program Files\\старый.exe",
+          .idList = idList({FileEntryItem(true, "PROGRA~1", u"Program Files"), FileEntryItem(false, Cp1251(u"старый.exe"), u"")})},
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"a network path with an ANSI suffix", {.netName = u"\\\\server\\share", .suffix = u"Отчёты\\plan.txt"},
+         Verdict::Unjudged, Reason::TargetNameUncertain},
+        {"a network path with an ANSI suffix below a folder that is gone",
+         {.netName = u"\\\\server\\share", .suffix = u"old\\Отчёты\\plan.txt"}, Verdict::Broken, Reason::TargetMissing},
+    };
+    for (const Case& c : cases) {
+        FakeFileSystem fs = World();
+        fs.Add(Utf16ToUtf8(u"C:\\Users\\Ann\\Documents\\Отчёты\\план.txt"));
+        fs.Add(Utf16ToUtf8(u"C:\\Users\\Ann\\Documents\\Отчёты"));
+        fs.Add("C:\\Users\\Ann\\Documents");
+        fs.Add(Utf16ToUtf8(u"C:\\Program Files\\план.exe"));
+        Judgement j = JudgeShortcut(Parse(c.link), "C:\\Users\\Ann\\Desktop", fs);
+        EXPECT_EQ(j.verdict, c.verdict) << c.what << ": " << ReasonName(j.reason) << " " << j.target;
+        EXPECT_EQ(j.reason, c.reason) << c.what << ": " << ReasonName(j.reason);
+        if (!c.target.empty()) {
+            EXPECT_EQ(j.target, Utf16ToUtf8(c.target)) << c.what;
+        }
     }
 }
 

@@ -135,6 +135,32 @@ TEST(ShellLinkStrings, DecodesAnsiAsWindows1252AndUnicodeAsUtf16) {
     EXPECT_FALSE(Parse(FullLink()).localBasePathIsLossy);
 }
 
+// Every ANSI part of a target's path says whether it holds bytes above 0x7F (then it is right
+// only under Windows-1252); its Unicode form, where the file has one, clears that.
+TEST(ShellLinkStrings, MarksAnsiPathTextThatMayBeWrong) {
+    ShellLinkInfo ansi = Parse(Concat({Header(kFlagLinkInfo), LinkInfo({.netName = "\\\\s\xE9rv\\x", .suffix = "\xB2.txt"}), Terminal()}));
+    ASSERT_EQ(ansi.status, ParseStatus::Ok) << ansi.error;
+    EXPECT_TRUE(ansi.netNameIsLossy);
+    EXPECT_TRUE(ansi.commonPathSuffixIsLossy);
+    ShellLinkInfo unicode = Parse(Concat({Header(kFlagLinkInfo),
+                                          LinkInfo({.netName = "\\\\s?rv\\x", .netNameUnicode = u"\\\\s\u00e9rv\\x",
+                                                    .suffix = "?.txt", .suffixUnicode = u"\u00b2.txt"}),
+                                          Terminal()}));
+    ASSERT_EQ(unicode.status, ParseStatus::Ok) << unicode.error;
+    EXPECT_FALSE(unicode.netNameIsLossy);
+    EXPECT_FALSE(unicode.commonPathSuffixIsLossy);
+    EXPECT_FALSE(Parse(Concat({Header(kFlagLinkInfo), LinkInfo({.netName = "\\\\s\\x", .suffix = "a.txt"}), Terminal()}))
+                     .commonPathSuffixIsLossy);
+
+    const auto idList = [](const std::vector<ByteVector>& items) {
+        return Parse(Concat({Header(kFlagIdList), IdList(items), Terminal()}));
+    };
+    EXPECT_TRUE(idList({DriveItem("C:\\"), FileEntryItem(false, "\xEF\xEB.TXT", u"")}).idListPathIsLossy);
+    EXPECT_FALSE(idList({DriveItem("C:\\"), FileEntryItem(false, "\xEF\xEB.TXT", u"\u043f\u043b.txt")}).idListPathIsLossy);
+    EXPECT_FALSE(idList({DriveItem("C:\\"), FileEntryItem(false, "A.TXT", u"")}).idListPathIsLossy);
+    EXPECT_TRUE(idList({NetworkItem(0xC3, "\\\\s\xE9rv\\pub"), FileEntryItem(false, "A.TXT", u"a.txt")}).idListPathIsLossy);
+}
+
 TEST(ShellLinkIdList, DerivesFileSystemPaths) {
     const struct {
         const char* what;
