@@ -270,8 +270,19 @@ private:
         if (!in_.Has(0, kHeaderSize)) return Fail("header is truncated");
         in_.U32(0x14, info_.linkFlags);
         in_.U32(0x18, info_.fileAttributes);
+        info_.creationTime = U64(0x1C);
+        info_.accessTime = U64(0x24);
+        info_.writeTime = U64(0x2C);
+        in_.U32(0x34, info_.fileSize);
         pos_ = kHeaderSize;
         return true;
+    }
+
+    uint64_t U64(size_t offset) const {
+        uint32_t low = 0, high = 0;
+        in_.U32(offset, low);
+        in_.U32(offset + 4, high);
+        return (uint64_t{high} << 32) | low;
     }
 
     bool IdList() {
@@ -438,6 +449,11 @@ private:
             case kTrackerBlock:
                 if (size < 0x60) return Fail("tracker block is too small");
                 info_.trackerMachineId = block.AnsiField(16, 16);
+                info_.hasTracker = true;
+                std::memcpy(info_.trackerVolumeId.data(), block.at(32), 16);
+                std::memcpy(info_.trackerObjectId.data(), block.at(48), 16);
+                std::memcpy(info_.trackerBirthVolumeId.data(), block.at(64), 16);
+                std::memcpy(info_.trackerBirthObjectId.data(), block.at(80), 16);
                 break;
             case kSpecialFolderBlock:
                 if (size < 0x10) return Fail("special folder block is too small");

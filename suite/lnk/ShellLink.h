@@ -3,6 +3,7 @@
 // gives ParseStatus::Malformed, never a read outside the buffer.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,6 +29,10 @@ struct ShellLinkInfo {
 
     uint32_t linkFlags = 0;
     uint32_t fileAttributes = 0;  // the target's attributes when the link was made
+    // The target's times (FILETIME: 100 ns units since 1601, UTC) and size when the link was
+    // made or last resolved; 0 where the writer left them out.
+    uint64_t creationTime = 0, accessTime = 0, writeTime = 0;
+    uint32_t fileSize = 0;  // the low 32 bits of the size
 
     // LinkInfo.
     bool hasLinkInfo = false;
@@ -70,7 +75,13 @@ struct ShellLinkInfo {
     bool hasKnownFolder = false;
     bool hasSpecialFolder = false;
     uint32_t specialFolderId = 0;   // CSIDL
+    // Distributed link tracking (TrackerDataBlock): the NetBIOS name of the machine the target
+    // was last seen on, and the volume and object identifiers (GUIDs as stored) of the target
+    // now and at its creation.
     std::string trackerMachineId;
+    bool hasTracker = false;
+    using Guid = std::array<unsigned char, 16>;
+    Guid trackerVolumeId{}, trackerObjectId{}, trackerBirthVolumeId{}, trackerBirthObjectId{};
     bool hasPropertyStore = false;
 
     // LinkInfo's local path: base path followed by the common path suffix.

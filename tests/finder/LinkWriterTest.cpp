@@ -82,6 +82,20 @@ std::vector<Case> Cases() {
         c.darwin = true;
         cases.push_back(c);
     }
+    {
+        Case c;
+        c.what = "the evidence for a moved target: size, write time, tracker";
+        c.shape.localBasePath = "C:\\Tools\\App 1.2\\app.exe";
+        c.shape.targetSize = 123456;
+        c.shape.targetWriteTime = 0x01D9A0B1C2D3E4F5ull;
+        c.shape.trackerMachine = "ws-ann";
+        for (unsigned char i = 0; i < 16; ++i) {
+            c.shape.trackerVolumeId[i] = i;
+            c.shape.trackerObjectId[i] = static_cast<unsigned char>(0xA0 + i);
+        }
+        c.localPath = c.shape.localBasePath;
+        cases.push_back(c);
+    }
     return cases;
 }
 
@@ -99,6 +113,15 @@ TEST(LinkWriter, OurReaderReadsWhatItWrites) {
         EXPECT_EQ(info.relativePath, c.shape.relativePath) << c.what;
         EXPECT_EQ(info.name, c.shape.description) << c.what;
         EXPECT_EQ(info.driveSerialNumber, c.localPath.empty() ? 0u : c.shape.driveSerialNumber) << c.what;
+        EXPECT_EQ(info.fileSize, c.shape.targetSize) << c.what;
+        EXPECT_EQ(info.writeTime, c.shape.targetWriteTime ? c.shape.targetWriteTime : 0x01D5C03BB4E6C000ull) << c.what;
+        EXPECT_EQ(info.hasTracker, !c.shape.trackerMachine.empty()) << c.what;
+        EXPECT_EQ(info.trackerMachineId, c.shape.trackerMachine) << c.what;
+        if (info.hasTracker) {
+            EXPECT_EQ(info.trackerVolumeId, c.shape.trackerVolumeId) << c.what;
+            EXPECT_EQ(info.trackerObjectId, c.shape.trackerObjectId) << c.what;
+            EXPECT_EQ(info.trackerBirthObjectId, c.shape.trackerObjectId) << c.what;
+        }
     }
 }
 
@@ -131,6 +154,13 @@ TEST(LinkWriter, DebiansLnkinfoReadsWhatItWrites) {
         if (!c.networkPath.empty()) EXPECT_NE(report.find(c.shape.netName), std::string::npos) << c.what << "\n" << report;
         if (!c.environmentTarget.empty()) EXPECT_NE(report.find(c.environmentTarget), std::string::npos) << c.what << "\n" << report;
         if (!c.shape.relativePath.empty()) EXPECT_NE(report.find(c.shape.relativePath), std::string::npos) << c.what << "\n" << report;
+        if (c.shape.targetSize) {
+            EXPECT_NE(report.find("File size\t\t\t: " + std::to_string(c.shape.targetSize) + " bytes"), std::string::npos) << report;
+        }
+        if (!c.shape.trackerMachine.empty()) {
+            EXPECT_NE(report.find("Machine identifier\t\t: " + c.shape.trackerMachine), std::string::npos) << report;
+            EXPECT_NE(report.find("Droid file identifier\t\t: a3a2a1a0-a5a4-a7a6-a8a9-aaabacadaeaf"), std::string::npos) << report;
+        }
     }
     std::filesystem::remove_all(folder);
 }

@@ -65,6 +65,22 @@ TEST(ShellLinkHeader, TellsShellLinksFromOtherFiles) {
     EXPECT_EQ(Parse(Header(0x12345678 & ~0xFFu)).linkFlags, 0x12345600u);
 }
 
+TEST(ShellLinkHeader, ReadsTheTargetsTimesAndSize) {
+    ByteVector bytes = Header(0);
+    for (size_t i = 0; i < 8; ++i) {
+        bytes[0x1C + i] = static_cast<unsigned char>(0x10 + i);
+        bytes[0x24 + i] = static_cast<unsigned char>(0x20 + i);
+        bytes[0x2C + i] = static_cast<unsigned char>(0x30 + i);
+    }
+    SetU32(bytes, 0x34, 0x89ABCDEF);
+    ShellLinkInfo info = Parse(bytes);
+    ASSERT_EQ(info.status, ParseStatus::Ok) << info.error;
+    EXPECT_EQ(info.creationTime, 0x1716151413121110ull);
+    EXPECT_EQ(info.accessTime, 0x2726252423222120ull);
+    EXPECT_EQ(info.writeTime, 0x3736353433323130ull);
+    EXPECT_EQ(info.fileSize, 0x89ABCDEFu);
+}
+
 TEST(ShellLinkLinkInfo, ReadsLocalNetworkAndUnicodeForms) {
     const struct {
         const char* what;
@@ -260,6 +276,24 @@ TEST(ShellLinkExtraData, ReadsEachBlockKind) {
     EXPECT_EQ(full.LocalPath(), "C:\\Program Files\\App.exe");
     EXPECT_EQ(full.arguments, "--quiet");
     EXPECT_FALSE(full.isDarwin);
+}
+
+TEST(ShellLinkExtraData, ReadsTheTrackersIdentifiers) {
+    ByteVector payload;
+    PutU32(payload, 0x58);
+    PutU32(payload, 0);
+    PutBytes(payload, std::string("ws-ann\0\0\0\0\0\0\0\0\0\0", 16));
+    for (int i = 0; i < 64; ++i) payload.push_back(static_cast<unsigned char>(i));
+    ShellLinkInfo info = Parse(Concat({Header(0), Block(0xA0000003, payload), Terminal()}));
+    ASSERT_EQ(info.status, ParseStatus::Ok) << info.error;
+    EXPECT_TRUE(info.hasTracker);
+    EXPECT_EQ(info.trackerMachineId, "ws-ann");
+    EXPECT_EQ(info.trackerVolumeId[0], 0);
+    EXPECT_EQ(info.trackerVolumeId[15], 15);
+    EXPECT_EQ(info.trackerObjectId[0], 16);
+    EXPECT_EQ(info.trackerBirthVolumeId[0], 32);
+    EXPECT_EQ(info.trackerBirthObjectId[15], 63);
+    EXPECT_FALSE(Parse(Concat({Header(0), Terminal()})).hasTracker);
 }
 
 TEST(ShellLinkHostile, RejectsInconsistentSizesAndOffsets) {

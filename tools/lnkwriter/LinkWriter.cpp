@@ -249,11 +249,14 @@ std::vector<unsigned char> BuildLink(const LinkSpec& shape) {
     PutBytes(out, kLinkClsid, 16);
     Put32(out, flags);
     Put32(out, shape.targetAttributes);
-    for (int i = 0; i < 3; ++i) {  // creation, access and write times: 2020-01-01
+    for (int i = 0; i < 2; ++i) {  // creation and access times: 2020-01-01
         Put32(out, 0xB4E6C000);
         Put32(out, 0x01D5C03B);
     }
-    Put32(out, 0);  // target size
+    const uint64_t written = shape.targetWriteTime ? shape.targetWriteTime : 0x01D5C03BB4E6C000ull;
+    Put32(out, static_cast<uint32_t>(written));
+    Put32(out, static_cast<uint32_t>(written >> 32));
+    Put32(out, shape.targetSize);
     Put32(out, 0);  // icon index
     Put32(out, 1);  // SW_SHOWNORMAL
     Put16(out, 0);  // hot key
@@ -278,6 +281,21 @@ std::vector<unsigned char> BuildLink(const LinkSpec& shape) {
     }
     if (!shape.darwinId.empty()) {
         Bytes block = TargetBlock(0xA0000006, shape.darwinId);
+        PutBytes(out, block.data(), block.size());
+    }
+    if (!shape.trackerMachine.empty()) {
+        Bytes block;
+        Put32(block, 0x60);
+        Put32(block, 0xA0000003);
+        Put32(block, 0x58);  // length
+        Put32(block, 0);     // version
+        Bytes machine(shape.trackerMachine.begin(), shape.trackerMachine.end());
+        machine.resize(16, 0);  // NetBIOS names are at most 15 characters
+        PutBytes(block, machine.data(), 16);
+        for (int droid = 0; droid < 2; ++droid) {  // current and birth identifiers: the same here
+            PutBytes(block, shape.trackerVolumeId.data(), 16);
+            PutBytes(block, shape.trackerObjectId.data(), 16);
+        }
         PutBytes(out, block.data(), block.size());
     }
     Put32(out, 0);  // terminal block

@@ -4,6 +4,7 @@
 // Portable C++, no <windows.h>.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,13 @@ struct LinkSpec {
     std::string darwinId;           // advertised installer shortcut when not empty
     bool forceNoLinkInfo = false;
     uint32_t targetAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+    // Header: the target's last-write time (FILETIME; 0 keeps the fixed 2020-01-01 of the other
+    // times) and size.
+    uint64_t targetWriteTime = 0;
+    uint32_t targetSize = 0;
+    // TrackerDataBlock, written when trackerMachine is not empty.
+    std::string trackerMachine;
+    std::array<unsigned char, 16> trackerVolumeId{}, trackerObjectId{};
 };
 
 std::vector<unsigned char> BuildLink(const LinkSpec& shape);
