@@ -29,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm::finder {
 
@@ -48,6 +49,18 @@ struct DriveState {
     uint32_t serial = 0;
 };
 
+// What a listing or a look at one item tells of it (for the search for moved targets).
+struct ItemDetails {
+    bool folder = false;
+    bool reparsePoint = false;  // a junction or symbolic link: never entered by a search
+    uint64_t size = 0;
+    uint64_t writeTime = 0;     // FILETIME: 100 ns units since 1601, UTC
+};
+struct FolderEntry {
+    std::string name;
+    ItemDetails details;
+};
+
 // What the rule asks of the system. Paths are full UTF-8 paths ("C:\a\b", "\\server\share\a").
 class FileSystem {
 public:
@@ -60,6 +73,26 @@ public:
     // the time bound.
     virtual bool Answers(const std::string& location) = 0;
     virtual std::optional<std::string> EnvironmentVariable(const std::string& name) = 0;
+
+    // Asked only by the search for moved targets (MovedTargets.h). The defaults know nothing,
+    // which makes that search find less, never something wrong.
+    // The folder's entries without "." and ".."; false when it can't be listed.
+    virtual bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+        (void)path;
+        entries.clear();
+        return false;
+    }
+    // The item's size, time and kind; nullopt when it can't be had.
+    virtual std::optional<ItemDetails> Details(const std::string& path) {
+        (void)path;
+        return std::nullopt;
+    }
+    // The full path of the file that carries this object identifier on a local volume, where the
+    // system can open files by object identifier; nullopt otherwise.
+    virtual std::optional<std::string> PathOfObject(const lnk::ShellLinkInfo::Guid& objectId) {
+        (void)objectId;
+        return std::nullopt;
+    }
 };
 
 enum class Verdict { Working, Broken, Unjudged };

@@ -19,10 +19,19 @@ public:
     DriveState Drive(char letter) override;
     bool Answers(const std::string& location) override;
     std::optional<std::string> EnvironmentVariable(const std::string& name) override;
+    // Passed through: the search for moved targets keeps what it lists itself.
+    bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) override {
+        ++calls_.listings;
+        return system_.ListFolder(path, entries);
+    }
+    std::optional<ItemDetails> Details(const std::string& path) override { return system_.Details(path); }
+    std::optional<std::string> PathOfObject(const lnk::ShellLinkInfo::Guid& objectId) override {
+        return system_.PathOfObject(objectId);
+    }
 
     // Questions that reached the system, for the benchmark's figures and the tests.
     struct Counters {
-        uint64_t probes = 0, drives = 0, answers = 0;
+        uint64_t probes = 0, drives = 0, answers = 0, listings = 0;
     };
     const Counters& SystemCalls() const { return calls_; }
 

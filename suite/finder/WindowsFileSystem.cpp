@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 namespace qm::finder {
@@ -50,6 +51,24 @@ DWORD WINAPI ProbeThread(void* parameter) {
         ::FreeLibraryAndExitThread(self, 0);
     }
     return 0;
+}
+
+uint64_t FileTimeValue(const FILETIME& time) {
+    return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+ItemDetails DetailsFrom(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    ItemDetails details;
+    details.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    details.reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    details.size = (uint64_t{sizeHigh} << 32) | sizeLow;
+    details.writeTime = FileTimeValue(written);
+    return details;
+}
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace
@@ -137,6 +156,64 @@ std::optional<std::string> WindowsFileSystem::EnvironmentVariable(const std::str
         }
         value.resize(length);
     }
+}
+
+bool WindowsFileSystem::ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    std::wstring pattern = ToExtendedPath(path);
+    if (pattern.empty()) return false;
+    if (pattern.back() != L'\\') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data;
+    FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return false;
+    do {
+        const wchar_t* name = data.cFileName;
+        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+        entries.push_back({Narrow(name), DetailsFrom(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
+                                                     data.ftLastWriteTime)});
+    } while (::FindNextFileW(find.Get(), &data));
+    return true;
+}
+
+std::optional<ItemDetails> WindowsFileSystem::Details(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(ToExtendedPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return DetailsFrom(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+}
+
+std::optional<std::string> WindowsFileSystem::PathOfObject(const lnk::ShellLinkInfo::Guid& objectId) {
+    static const bool underWine = RunningUnderWine();
+    if (underWine) return std::nullopt;
+    FILE_ID_DESCRIPTOR id{};
+    id.dwSize = sizeof id;
+    id.Type = ObjectIdType;
+    std::memcpy(&id.ObjectId, objectId.data(), sizeof id.ObjectId);
+    const DWORD drives = ::GetLogicalDrives();
+    for (int index = 0; index < 26; ++index) {
+        if (!(drives & (1u << index))) continue;
+        const wchar_t root[] = {static_cast<wchar_t>(L'A' + index), L':', L'\\', 0};
+        if (::GetDriveTypeW(root) != DRIVE_FIXED) continue;
+        FileHandle volume(::CreateFileW(root, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!volume) continue;
+        FileHandle file(::OpenFileById(volume.Get(), &id, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, FILE_FLAG_BACKUP_SEMANTICS));
+        if (!file) continue;
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            DWORD length = ::GetFinalPathNameByHandleW(file.Get(), path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            if (length == 0) break;
+            if (length < path.size()) {
+                path.resize(length);
+                return ClassifyPath(Narrow(path)).path;  // without the "\\?\" prefix
+            }
+            path.resize(length);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace qm::finder

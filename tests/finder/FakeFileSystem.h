@@ -26,7 +26,55 @@ public:
     std::map<std::string, std::string> environment;
     int probes = 0, driveQueries = 0, answerQueries = 0;
 
+    // For the search for moved targets: listed items with their details, object identifiers.
+    std::map<std::string, std::pair<std::string, ItemDetails>> items;  // lower case -> name, details
+    std::map<std::string, std::set<std::string>> children;              // lower-case folder -> items
+    std::set<std::string> unlistable;                                   // lower-case folders
+    std::map<lnk::ShellLinkInfo::Guid, std::string> objects;
+    int listings = 0;
+
     void Add(const std::string& path) { existing.insert(Lower(path)); }
+
+    // The parent of a full path, or "" at a root ("C:\\", "\\\\server\\share").
+    static std::string ParentOf(const std::string& path) {
+        size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos) return {};
+        if (path.rfind("\\\\", 0) == 0) {
+            size_t server = path.find('\\', 2);
+            if (server == std::string::npos || path.find('\\', server + 1) == std::string::npos) return {};
+            return path.substr(0, slash);
+        }
+        if (path.size() <= 3) return {};
+        return slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
+    }
+
+    // An item with its details; every folder above it is made too.
+    void AddItem(const std::string& path, ItemDetails details) {
+        std::string key = Lower(path);
+        existing.insert(key);
+        std::string parent = ParentOf(path);
+        if (parent.empty()) return;
+        items[key] = {path.substr(path.find_last_of('\\') + 1), details};
+        children[Lower(parent)].insert(key);
+        if (!items.count(Lower(parent)) && !ParentOf(parent).empty()) {
+            ItemDetails folder;
+            folder.folder = true;
+            AddItem(parent, folder);
+        } else {
+            existing.insert(Lower(parent));
+        }
+    }
+    void AddFile(const std::string& path, uint64_t size, uint64_t writeTime) {
+        ItemDetails details;
+        details.size = size;
+        details.writeTime = writeTime;
+        AddItem(path, details);
+    }
+    void AddFolder(const std::string& path) {
+        ItemDetails details;
+        details.folder = true;
+        AddItem(path, details);
+    }
 
     Presence Probe(const std::string& path) override {
         ++probes;
@@ -43,6 +91,29 @@ public:
         ++answerQueries;
         auto it = answers.find(Lower(location));
         return it != answers.end() && it->second;
+    }
+    bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) override {
+        ++listings;
+        entries.clear();
+        std::string key = Lower(path);
+        if (unlistable.count(key) || !existing.count(key)) return false;
+        auto it = children.find(key);
+        if (it == children.end()) return true;
+        for (const std::string& child : it->second) {
+            const auto& item = items.at(child);
+            entries.push_back({item.first, item.second});
+        }
+        return true;
+    }
+    std::optional<ItemDetails> Details(const std::string& path) override {
+        auto it = items.find(Lower(path));
+        if (it == items.end()) return std::nullopt;
+        return it->second.second;
+    }
+    std::optional<std::string> PathOfObject(const lnk::ShellLinkInfo::Guid& objectId) override {
+        auto it = objects.find(objectId);
+        if (it == objects.end()) return std::nullopt;
+        return it->second;
     }
     std::optional<std::string> EnvironmentVariable(const std::string& name) override {
         auto it = environment.find(Lower(name));
