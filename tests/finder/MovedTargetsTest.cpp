@@ -168,6 +168,16 @@ TEST(MovedTargets, SamePathOnAnotherFixedDriveButNeverARemovableOne) {
     out = SuggestOne(Broken("C:\\Music\\song.mp3"), fs);
     EXPECT_EQ(out.confidence, Confidence::None);
     EXPECT_EQ(out.candidates, 0u);
+
+    // A target that was on the removable drive is not searched for there either, nor is a file
+    // an object identifier names there taken.
+    fs.AddFile("E:\\Stick\\Sorted\\list.txt", kSize, kTime);
+    EXPECT_EQ(SuggestOne(Broken("E:\\Stick\\list.txt"), fs).candidates, 0u);
+    BrokenLink tracked = Broken("C:\\Stick\\list.txt");
+    tracked.link.hasTracker = true;
+    tracked.link.trackerObjectId[0] = 7;
+    fs.objects[tracked.link.trackerObjectId] = "E:\\Stick\\Sorted\\list.txt";
+    EXPECT_EQ(SuggestOne(tracked, fs).candidates, 0u);
 }
 
 TEST(MovedTargets, RenamedVersionFolder) {

@@ -48,7 +48,10 @@ Move MoveFor(MoveKind kind, uint32_t i) {
 }
 
 std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
-std::string OnDrive(char drive, const std::string& path) { return std::string(1, drive) + path.substr(1); }
+std::string OnDrive(char drive, std::string path) {
+    path[0] = drive;
+    return path;
+}
 
 }  // namespace
 
