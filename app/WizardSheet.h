@@ -8,6 +8,7 @@
 #include "results/ResultsPage.h"
 #include "scan/ScanPage.h"
 #include "ui/MessageLoop.h"
+#include "ui/WizardMessages.h"
 
 #include <windows.h>
 #include <prsht.h>
@@ -16,9 +17,7 @@
 
 namespace qm::app {
 
-// Sent (not posted) to the sheet window to select the next page; answers 0 when it moved,
-// -1 when the current page is already the last.
-inline constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
+using ui::WM_WIZARD_NEXT_PAGE;
 
 // Quit codes of the wizard's message loop.
 inline constexpr int kExitOk = 1;

@@ -15,6 +15,7 @@
 #define IDI_ROOT_DONE        217  // scan list: root finished
 #define IDI_RESULTS_PAGE     218  // results page: picture beside the heading
 #define IDI_SUPPORT          220  // Support dialog: picture
+#define IDI_ROOT_FAILED      221  // scan list: root that could not be searched
 
 // Bitmaps
 #define IDB_BANNER           202  // welcome banner background, 616 x 62

@@ -1,24 +1,381 @@
 #include "scan/ScanPage.h"
 
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "ui/WizardMessages.h"
+#include "base/Utf.h"
+#include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
+#include "res/dialogs/ScanPage.h"
+#include "wizard/ScanRoots.h"
+
+#include <process.h>
+
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace qm::scan {
+namespace {
+
+constexpr COLORREF kHeadingColour = RGB(50, 100, 150);
+// Sent by the worker to the page as its last message: the page decides on the user-interface
+// thread whether the wizard moves on, so that decision never races with closing the wizard.
+constexpr UINT kScanEnded = WM_APP + 0x51;
+
+host::ComponentError MarshalError(HRESULT code) {
+    return host::ComponentError(code, "A host component could not be handed to the scan's thread.");
+}
+
+// The worker's own reference to an interface that the user-interface thread created. The
+// components aggregate the free-threaded marshaler, so this is the object itself, not a proxy
+// (no proxy for these interfaces exists, and raw callback pointers could not cross one).
+template <typename Interface>
+host::ComPtr<Interface> Unmarshal(IStream* stream) {
+    host::ComPtr<Interface> object;
+    const HRESULT result = ::CoGetInterfaceAndReleaseStream(stream, __uuidof(Interface),
+                                                             reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(result)) throw MarshalError(result);
+    return object;
+}
+
+template <typename Interface>
+host::ComPtr<IStream> Marshal(Interface* object) {
+    host::ComPtr<IStream> stream;
+    if (!object) throw host::ComponentError(E_POINTER, "A host component was used before it was created.");
+    const HRESULT result = ::CoMarshalInterThreadInterfaceInStream(__uuidof(Interface), object, stream.GetAddressOf());
+    if (FAILED(result)) throw MarshalError(result);
+    return stream;
+}
+
+}  // namespace
+
+RootColumns RootColumnWidths(int pageWidth) { return {2 * (pageWidth / 3), pageWidth / 3 - 40}; }
+
+bool IsUnsearchableRoot(HRESULT code) {
+    if (HRESULT_FACILITY(code) != FACILITY_WIN32 || SUCCEEDED(code)) return false;
+    switch (HRESULT_CODE(code)) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_UNRECOGNIZED_VOLUME:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_MEDIA_CHANGED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOGON_FAILURE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool WaitServingSentMessages(HANDLE thread) {
+    for (;;) {
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, 0);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        // Carries out the sent messages; nothing posted is taken from the queue.
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
 
 ScanPage::ScanPage() : PropertyPage(IDD_SCAN_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true) {}
 
+ScanPage::~ScanPage() {
+    // The window normally went first (WM_DESTROY waited already); this covers a page whose
+    // window was never made or whose sheet was torn down otherwise.
+    closing_ = true;
+    StopWorker();
+}
+
 BOOL ScanPage::OnInitDialog() {
-    host::TheComponents().language.TranslateWindow(Window());
+    HWND page = Window();
+    host::TheComponents().language.TranslateWindow(page);
+    heading_.Attach(::GetDlgItem(page, IDC_SCAN_HEADING));
+    heading_.textColour = kHeadingColour;
+
+    progress_ = ::GetDlgItem(page, IDC_SCAN_PROGRESS);
+    ::SendMessageW(progress_, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
+
+    list_ = ::GetDlgItem(page, IDC_SCAN_ROOTS);
+    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+
+    images_.Reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0));
+    const HINSTANCE instance = ui::TheAppModule().Instance();
+    for (int id : {IDI_ROOT_WAITING, IDI_ROOT_SCANNING, IDI_ROOT_DONE, IDI_ROOT_FAILED}) {
+        IconHandle icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
+        ::ImageList_AddIcon(images_.Get(), icon.Get());
+    }
+    ::SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.Get()));
+
+    RECT rect{};
+    ::GetWindowRect(page, &rect);
+    const RootColumns widths = RootColumnWidths(rect.right - rect.left);
+    const struct {
+        const char* key;
+        int width;
+    } columns[] = {{"_QM_013", widths.folder}, {"_QM_014", widths.state}};
+    for (int i = 0; i < 2; ++i) {
+        std::wstring title = Widen(host::Text(columns[i].key));
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = title.data();
+        column.iSubItem = i;
+        ::SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+
+    status_ = ::GetDlgItem(page, IDC_SCAN_STATUS);
+    stopButton_ = ::GetDlgItem(page, IDC_SCAN_STOP);
     return TRUE;
 }
 
-std::optional<LRESULT> ScanPage::OnSheetNotify(const NMHDR& header) {
-    if (header.code == static_cast<UINT>(PSN_SETACTIVE)) {
-        // Until the search runs here, the page lets the user go on by hand.
-        SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
-        return 0;
+bool ScanPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDC_SCAN_STOP || HIWORD(wParam) != BN_CLICKED) return false;
+        RequestStop(/*moveOnAfterwards=*/true);
+        ::EnableWindow(stopButton_, FALSE);
+        result = 0;
+        return true;
+    case kScanEnded:
+        OnScanEnded();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        // The sheet is going (Cancel, close box, Finish, end of the program): no worker may
+        // outlive the page's windows or the components, which go next.
+        closing_ = true;
+        StopWorker();
+        return false;
+    default:
+        return false;
     }
-    return PropertyPage::OnSheetNotify(header);
+}
+
+std::optional<LRESULT> ScanPage::OnSheetNotify(const NMHDR& header) {
+    switch (header.code) {
+    case static_cast<UINT>(PSN_SETACTIVE):
+        SetWizardButtons(PSWIZB_BACK);
+        StartWorker();
+        return 0;
+    case static_cast<UINT>(PSN_WIZBACK):
+    case static_cast<UINT>(PSN_KILLACTIVE):
+        // Left by Back (or moved on by the worker itself): the scan ends and the wizard stays
+        // where the user went instead of moving on from there.
+        RequestStop(/*moveOnAfterwards=*/false);
+        return 0;
+    case static_cast<UINT>(PSN_HELP):
+        help::ShowHelpMenu(Window());
+        return 0;
+    default:
+        return PropertyPage::OnSheetNotify(header);
+    }
+}
+
+void ScanPage::RequestStop(bool moveOnAfterwards) {
+    CriticalSectionLock lock(stopLock_);
+    stopRequested_ = true;
+    if (!moveOnAfterwards) moveOnWhenDone_ = false;
+}
+
+bool ScanPage::StopRequested() {
+    CriticalSectionLock lock(stopLock_);
+    return stopRequested_;
+}
+
+wizard::ResultStore& ScanPage::Store() { return wizard::TheResultStore(); }
+
+void ScanPage::StopWorker() {
+    if (!worker_) return;
+    RequestStop(/*moveOnAfterwards=*/false);
+    WaitServingSentMessages(worker_.Get());
+    worker_.Reset();
+}
+
+struct ScanPage::WorkerStart {
+    ScanPage* page;
+    IStream* finder;    // owned until the worker unmarshals it
+    IStream* language;  // likewise
+};
+
+void ScanPage::StartWorker() {
+    // One worker at a time: a scan still running (the page was left and came back before it
+    // ended) is stopped first, and its handle closed.
+    StopWorker();
+    {
+        CriticalSectionLock lock(stopLock_);
+        stopRequested_ = false;
+        moveOnWhenDone_ = true;
+    }
+    ::EnableWindow(stopButton_, TRUE);
+
+    const host::Components& components = host::TheComponents();
+    host::ComPtr<IStream> finder = Marshal(components.finder.Get());
+    host::ComPtr<IStream> language = Marshal(components.language.Get());
+    auto* start = new WorkerStart{this, finder.Get(), language.Get()};
+    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ScanPage::WorkerMain, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        throw std::runtime_error("The scan could not be started: no thread could be created.");
+    }
+    finder.Detach();
+    language.Detach();
+    worker_.Reset(reinterpret_cast<HANDLE>(thread));
+    wizard::TheScanRoots().SetReader(worker_.Get());
+}
+
+unsigned __stdcall ScanPage::WorkerMain(void* argument) {
+    const WorkerStart start = *static_cast<WorkerStart*>(argument);
+    delete static_cast<WorkerStart*>(argument);
+    start.page->RunScan(start.finder, start.language);
+    return 0;
+}
+
+void ScanPage::RunScan(IStream* finderStream, IStream* languageStream) {
+    ComApartment apartment;
+    try {
+        if (FAILED(apartment.Result())) {
+            finderStream->Release();
+            languageStream->Release();
+            throw host::ComponentError(apartment.Result(), "COM could not be initialised for the scan.");
+        }
+        // Both streams are released here whatever happens to the first.
+        host::ComPtr<IFileFinderComponent> finderObject;
+        host::ComPtr<ILanguageComponent> languageObject;
+        try {
+            finderObject = Unmarshal<IFileFinderComponent>(finderStream);
+        } catch (...) {
+            languageStream->Release();
+            throw;
+        }
+        languageObject = Unmarshal<ILanguageComponent>(languageStream);
+        const host::FileFinderComponent finder(std::move(finderObject));
+        const host::LanguageComponent language(std::move(languageObject));
+
+        // ScanRoots does not change while this thread is its reader.
+        const std::vector<std::string> roots = wizard::TheScanRoots().Paths();
+        ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+        wizard::TheResultStore().Clear();
+        for (const std::string& root : roots) {
+            std::wstring text = Widen(root);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+            item.pszText = text.data();
+            item.iImage = static_cast<int>(RootState::Waiting);
+            ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+
+        std::vector<bool> failed(roots.size(), false);
+        for (size_t i = 0; i < roots.size(); ++i) {
+            const int row = static_cast<int>(i);
+            SetProgress(0);
+            folderCount = 0;
+            SetRow(row, RootState::Scanning, language.GetText("_QM_015"));
+            if (StopRequested()) break;
+            try {
+                finder.FindBrokenShortcuts(roots[i], &OnFileFound, &OnFolderEntered, static_cast<ScanContext*>(this));
+            } catch (const host::ComponentError& error) {
+                if (failure || !IsUnsearchableRoot(error.Code())) throw;
+                // A root gone since it was ticked (unplugged, removed, no access): say so on
+                // its row and go on with the next one.
+                RefreshStatus();
+                failed[i] = true;
+                SetRow(row, RootState::Failed, language.GetText("_QM_RootFailed") + " " + error.Message());
+                continue;
+            }
+            if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+            RefreshStatus();
+            if (StopRequested()) break;
+            SetRow(row, RootState::Done, language.GetText("_QM_016"));
+            SetProgress(kProgressEnd);
+        }
+        RefreshStatus();
+        SetProgress(kProgressEnd);
+        // Every row ends done, also after a stop and for roots never searched; failed ones
+        // keep their own state.
+        for (size_t i = 0; i < roots.size(); ++i) {
+            if (!failed[i]) SetRow(static_cast<int>(i), RootState::Done, language.GetText("_QM_016"));
+        }
+    } catch (...) {
+        // The worker has no user interface of its own: the failure goes to the program's
+        // top-level handler, which ends the main loop and shows it.
+        const ui::FatalError error = ui::FatalErrorFromCurrentException();
+        ui::ReportFatalError(error.code, error.message);
+        return;
+    }
+    ::EnableWindow(stopButton_, FALSE);
+    if (HWND sheet = Sheet()) ::PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+    // Answered once the wizard moved on (and the results page read the store), or at once
+    // when it is not to move.
+    ::SendMessageW(Window(), kScanEnded, 0, 0);
+}
+
+void ScanPage::OnScanEnded() {
+    bool moveOn;
+    {
+        CriticalSectionLock lock(stopLock_);
+        moveOn = moveOnWhenDone_;
+    }
+    if (moveOn && !closing_) ::SendMessageW(Sheet(), ui::WM_WIZARD_NEXT_PAGE, 0, 0);
+}
+
+void ScanPage::ShowFolder(const char* path, unsigned position) {
+    if (path) {
+        pendingPath_.assign(path);
+        pathPending_ = true;
+    }
+    pendingPosition_ = position;
+    positionPending_ = true;
+    if (refreshInterval_.count() == 0 || std::chrono::steady_clock::now() - lastRefresh_ >= refreshInterval_) {
+        RefreshStatus();
+    }
+}
+
+void ScanPage::RefreshStatus() {
+    if (pathPending_) {
+        const std::wstring text = Widen(pendingPath_);
+        ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        pathPending_ = false;
+    }
+    if (positionPending_) {
+        SetProgress(pendingPosition_);
+        positionPending_ = false;
+    }
+    if (refreshInterval_.count() != 0) lastRefresh_ = std::chrono::steady_clock::now();
+}
+
+void ScanPage::SetRow(int row, RootState state, const std::string& text) const {
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.iItem = row;
+    item.iSubItem = 1;
+    item.mask = LVIF_TEXT;
+    item.pszText = wide.data();
+    ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    item = {};
+    item.iItem = row;
+    item.mask = LVIF_IMAGE;
+    item.iImage = static_cast<int>(state);
+    ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ScanPage::SetProgress(unsigned position) const {
+    ::SendMessageW(progress_, PBM_SETPOS, position, 0);
 }
 
 }  // namespace qm::scan

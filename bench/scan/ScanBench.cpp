@@ -80,11 +80,11 @@ struct Found {
     std::vector<std::string> broken;
 };
 
-int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFile(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     static_cast<Found*>(context)->broken.emplace_back(path);
     return 1;
 }
-int __cdecl OnFolder(const char*, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFolder(const char*, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     ++static_cast<Found*>(context)->folders;
     return 1;
 }

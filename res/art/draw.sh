@@ -77,6 +77,11 @@ state_done() {
   draw "$1" "$2" "fill #3aa757 stroke #1f6b33 stroke-width 5 circle 32,32 32,6
     fill none stroke white stroke-width 8 polyline 18,33 28,44 47,22"
 }
+# 221 failed: a root that could not be searched.
+state_failed() {
+  draw "$1" "$2" "fill #d9452b stroke #8c2415 stroke-width 5 circle 32,32 32,6
+    fill none stroke white stroke-width 8 line 22,22 42,42 line 42,22 22,42"
+}
 # 218: the results page, a broken shortcut arrow.
 results_page() {
   draw "$1" "$2" "fill white stroke #4b535c stroke-width 3 rectangle 8,6 56,58
@@ -98,6 +103,7 @@ icon scan_page "16 32 48" scan_page
 icon state_waiting "16 32" state_waiting
 icon state_scanning "16 32" state_scanning
 icon state_done "16 32" state_done
+icon state_failed "16 32" state_failed
 icon results_page "16 32 48" results_page
 icon support "16 32 48" support
 

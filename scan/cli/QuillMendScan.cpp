@@ -1,7 +1,8 @@
 // QuillMendScan.exe FOLDER... - the broken-shortcut search from the command line, for scripts,
 // benchmarks and end-to-end tests. It searches each folder through the FileFinderComponent with
 // the same arguments and the same kind of callbacks as the scan page, and prints the full path
-// of each broken shortcut on standard output, one per line, UTF-8, nothing else.
+// of each broken shortcut on standard output, one per line, UTF-8, nothing else. With --details
+// each line also holds, after a tab each, the target judged missing and the search's reason.
 //
 // Exit codes (the usage text lists them too): 0 every folder searched to its end; 1 bad command
 // line; 2 a folder could not be searched or the component failed; 3 every folder searched, but
@@ -80,26 +81,34 @@ private:
 
 struct Search {
     Output* out = nullptr;
+    bool details = false;
     uint64_t folders = 0;
     uint64_t broken = 0;
 };
 
-int __cdecl OnFileFound(const char* path, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
     Search& search = *static_cast<Search*>(context);
     ++search.broken;
     search.out->Write(path ? path : "");
+    if (search.details) {
+        search.out->Write("\t");
+        search.out->Write(report && report->target ? report->target : "");
+        search.out->Write("\t");
+        search.out->Write(report && report->reason ? report->reason : "");
+    }
     search.out->Write("\r\n");
     return search.out->Ok() ? 1 : 0;
 }
 
-int __cdecl OnFolderEntered(const char*, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFolderEntered(const char*, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     ++static_cast<Search*>(context)->folders;
     return 1;
 }
 
 void Usage(Output& err) {
-    err.Write("usage: QuillMendScan [--stats] FOLDER...\r\n"
-              "Prints the full path of every broken shortcut below each FOLDER, one per line.\r\n"
+    err.Write("usage: QuillMendScan [--stats] [--details] FOLDER...\r\n"
+              "Prints the full path of every broken shortcut below each FOLDER, one per line;\r\n"
+              "--details adds the missing target and the reason, each after a tab.\r\n"
               "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
               "be searched or the search failed; 3 some folder below a FOLDER could not be listed, so\r\n"
               "the list may be incomplete.\r\n");
@@ -119,6 +128,7 @@ int Run() {
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     std::vector<std::string> folders;
     bool stats = false;
+    bool details = false;
     bool optionsEnded = false;
     for (int i = 1; argv && i < argc; ++i) {
         std::string arg = qm::Narrow(argv[i]);
@@ -126,6 +136,8 @@ int Run() {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--stats") {
             stats = true;
+        } else if (!optionsEnded && arg == "--details") {
+            details = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
             Usage(out);
             ::LocalFree(argv);
@@ -164,6 +176,7 @@ int Run() {
     for (const std::string& folder : folders) {
         Search search;
         search.out = &out;
+        search.details = details;
         const auto folderStart = std::chrono::steady_clock::now();
         try {
             if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search) == S_FALSE) {

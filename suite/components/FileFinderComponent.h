@@ -8,6 +8,12 @@ namespace qm::suite {
 
 class FileFinderComponent final : public ComObject<IFileFinderComponent> {
 public:
+    // Every search keeps its state on the caller's stack, so any thread may call FindFiles at
+    // once: the scan worker gets this object itself, not a proxy, when the main thread's
+    // reference is marshalled to it (and the callbacks, plain function pointers, could not
+    // cross a proxy anyway).
+    FileFinderComponent() noexcept { OfferFreeThreadedMarshaling(); }
+
     STDMETHODIMP FindFiles(char* root, const char** includeMasks, LONG arg3, FinderCallback onFileFound,
                            void* fileContext, FinderCallback onFolderEntered, void* folderContext,
                            const char** excludeMasks, LONG arg9, LONG arg10, LONG arg11, LONG arg12,

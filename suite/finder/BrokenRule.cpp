@@ -244,6 +244,25 @@ const char* ReasonName(Reason reason) {
     return "?";
 }
 
+const char* ReasonKey(Reason reason) {
+    switch (reason) {
+        case Reason::TargetExists: return "TargetExists";
+        case Reason::RelativePathExists: return "RelativePathExists";
+        case Reason::TargetMissing: return "TargetMissing";
+        case Reason::Advertised: return "Advertised";
+        case Reason::NoFileSystemPath: return "NoFileSystemPath";
+        case Reason::UnsetVariable: return "UnsetVariable";
+        case Reason::NotAbsolute: return "NotAbsolute";
+        case Reason::DriveAbsent: return "DriveAbsent";
+        case Reason::DriveNotReady: return "DriveNotReady";
+        case Reason::OtherVolume: return "OtherVolume";
+        case Reason::NetworkSilent: return "NetworkSilent";
+        case Reason::TargetUnknown: return "TargetUnknown";
+        case Reason::TargetNameUncertain: return "TargetNameUncertain";
+    }
+    return "Unknown";
+}
+
 std::optional<std::string> ExpandVariables(std::string_view text, FileSystem& fs) {
     std::string out;
     out.reserve(text.size());

@@ -120,6 +120,9 @@ struct Judgement {
 };
 
 const char* ReasonName(Reason reason);
+// The reason as it crosses FindFiles to the program ("TargetMissing"): the enumerator's own
+// name, stable, for the program to key its texts on.
+const char* ReasonKey(Reason reason);
 
 // `linkFolder` is the full path of the folder that holds the link.
 Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFolder, FileSystem& fs);

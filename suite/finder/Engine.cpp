@@ -118,8 +118,9 @@ private:
     enum class Step { Go, Stop, Unlisted };
 
     Step Visit(Folder& folder, const Entry& self);
-    bool Judge(const Folder& folder, const Entry& file, const std::wstring& path);
-    bool Report(FinderCallback callback, void* context, const std::string& path, const Entry& entry, const std::string& name);
+    bool Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement);
+    bool Report(FinderCallback callback, void* context, const std::string& path, const Entry& entry, const std::string& name,
+                const FinderReport* report);
     bool Wanted(const wchar_t* name) const;
 
     const FindRequest& request_;
@@ -136,12 +137,12 @@ bool Walk::Wanted(const wchar_t* name) const {
 }
 
 bool Walk::Report(FinderCallback callback, void* context, const std::string& path, const Entry& entry,
-                  const std::string& name) {
+                  const std::string& name, const FinderReport* report) {
     if (!callback) return true;
-    return callback(path.c_str(), 0, NarrowFindData(entry, name), context) != 0;
+    return callback(path.c_str(), report, NarrowFindData(entry, name), context) != 0;
 }
 
-bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& path) {
+bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement) {
     // Offline and cloud placeholder files would be fetched by reading them: leave them be.
     // (FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS: not in every SDK's headers.)
     constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | 0x00040000 | 0x00400000;
@@ -165,7 +166,8 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
     lnk::ShellLinkInfo link = lnk::ParseShellLink(buffer_.data(), got);
     if (link.status != lnk::ParseStatus::Ok) return false;
     ++stats_.shortcuts;
-    return JudgeShortcut(link, folder.path, cache_).verdict == Verdict::Broken;
+    judgement = JudgeShortcut(link, folder.path, cache_);
+    return judgement.verdict == Verdict::Broken;
 }
 
 Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
@@ -184,7 +186,7 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
     if (request_.onFolderEntered) {
         size_t slash = folder.path.find_last_of('\\');
         std::string name = (folder.depth == 0 || slash == std::string::npos) ? folder.path : folder.path.substr(slash + 1);
-        if (!Report(request_.onFolderEntered, request_.folderContext, folder.path, self, name)) return Step::Stop;
+        if (!Report(request_.onFolderEntered, request_.folderContext, folder.path, self, name, nullptr)) return Step::Stop;
     }
     if (empty) return Step::Go;
 
@@ -215,10 +217,15 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
 
     for (const Entry& file : files) {
         std::wstring extended = JoinWide(folder.extendedPath, file.name);
-        if (options.checkTargets && !Judge(folder, file, extended)) continue;
+        Judgement judgement;
+        if (options.checkTargets && !Judge(folder, file, extended, judgement)) continue;
         std::string name = Narrow(file.name);
         ++stats_.reported;
-        if (!Report(request_.onFileFound, request_.fileContext, JoinNarrow(folder.path, name), file, name)) return Step::Stop;
+        // The details travel in the same call as the path they belong to.
+        const FinderReport report{sizeof(FinderReport), judgement.target.c_str(), ReasonKey(judgement.reason)};
+        if (!Report(request_.onFileFound, request_.fileContext, JoinNarrow(folder.path, name), file, name,
+                    options.checkTargets ? &report : nullptr))
+            return Step::Stop;
         if (options.maxReports != 0 && stats_.reported >= options.maxReports) return Step::Stop;
     }
     return Step::Go;

@@ -103,9 +103,20 @@ ISkinComponent : public IUnknown {
 __CRT_UUID_DECL(ISkinComponent, 0x8fa85c0a, 0x5b9e, 0x4574, 0xad, 0xce, 0x9b, 0x00, 0xd8, 0xde, 0xbb, 0xba)
 
 // ---- File finder --------------------------------------------------------------------------
-// Called by FindFiles for each report: the full UTF-8 path, a value the callbacks ignore, the
+// What the search decided about a file it reports to onFileFound, handed over in the same call
+// as the file's path, so a report and its details can never belong to different files. Valid
+// only during that call. onFolderEntered, and onFileFound of a plain file search (no target
+// check), get a null pointer.
+struct FinderReport {
+    DWORD size;          // sizeof(FinderReport): later versions may only append members
+    const char* target;  // the target path judged missing (UTF-8, however long); "" when none
+    const char* reason;  // why: the engine's reason name, e.g. "TargetMissing"
+};
+
+// Called by FindFiles for each report: the full UTF-8 path, the report's details (above), the
 // entry's find data (by value) and the context given next to the callback. 1 = go on, 0 = stop.
-typedef int(__cdecl* FinderCallback)(const char* path, DWORD ignored, WIN32_FIND_DATAA findData, void* context);
+typedef int(__cdecl* FinderCallback)(const char* path, const FinderReport* report, WIN32_FIND_DATAA findData,
+                                     void* context);
 
 MIDL_INTERFACE("0e396068-30df-43d2-a444-789c62fc8d13")
 IFileFinderComponent : public IUnknown {

@@ -6,6 +6,15 @@
 //   xml_library=missing                 CheckLibrary answers S_FALSE
 //   fail=LanguageComponent.Load         that operation fails with E_FAIL and error information
 // The configuration component reads and writes the INI file given to Load, as the real one.
+// The file finder plays a search per root as the section [recording_double_find] scripts it,
+// one line per root (the root as the key), words separated by spaces:
+//   folders=N    reports N folders ROOT\fK (and, with "dots", a "." and a ".." entry first)
+//   found=N      reports N broken shortcuts ROOT\fK\sK.lnk, each after its folder, with the
+//                target ROOT\goneK.exe and the reason TargetMissing
+//   endless      after those, reports folders until a callback answers 0
+//   wait=NAME    before returning, waits (up to 30 s) for the named event to be set
+//   fail=CODE    fails with that code (hexadecimal) and error information naming the root
+// Like the real component, every object aggregates the free-threaded marshaler.
 #include "base/Utf.h"
 #include "suite/include/QuillSuite.h"
 
@@ -15,6 +24,8 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <cwchar>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -64,9 +75,11 @@ class Recorded : public Interface, public ISupportErrorInfo {
 public:
     explicit Recorded(const wchar_t* className) : className_(className), name_(NextName(className)) {
         ++g_objects;
+        ::CoCreateFreeThreadedMarshaler(static_cast<Interface*>(this), &marshaler_);
         Log(L"create " + name_);
     }
     virtual ~Recorded() {
+        if (marshaler_) marshaler_->Release();
         Log(L"release " + name_);
         --g_objects;
     }
@@ -77,6 +90,8 @@ public:
             *object = static_cast<Interface*>(this);
         } else if (iid == __uuidof(ISupportErrorInfo)) {
             *object = static_cast<ISupportErrorInfo*>(this);
+        } else if (iid == IID_IMarshal && marshaler_) {
+            return marshaler_->QueryInterface(iid, object);
         } else {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -99,9 +114,13 @@ protected:
     HRESULT Call(const wchar_t* method, const std::wstring& arguments = L"") {
         Log(name_ + L"." + method + L"(" + arguments + L")");
         if (Control(L"fail") != std::wstring(className_) + L"." + method) return S_OK;
+        return Fail(E_FAIL, L"Recorded failure of " + std::wstring(className_) + L"." + method);
+    }
+
+    // Leaves error information with `description` and answers `code`.
+    HRESULT Fail(HRESULT code, const std::wstring& description) {
         ICreateErrorInfo* create = nullptr;
         if (SUCCEEDED(::CreateErrorInfo(&create))) {
-            const std::wstring description = L"Recorded failure of " + std::wstring(className_) + L"." + method;
             create->SetDescription(const_cast<wchar_t*>(description.c_str()));
             create->SetGUID(__uuidof(Interface));
             IErrorInfo* info = nullptr;
@@ -111,11 +130,12 @@ protected:
             }
             create->Release();
         }
-        return E_FAIL;
+        return code;
     }
 
 private:
     std::atomic<ULONG> references_{1};
+    IUnknown* marshaler_ = nullptr;
     const wchar_t* className_;
     std::wstring name_;
 };
@@ -225,10 +245,68 @@ public:
 class FileFinder : public Recorded<IFileFinderComponent> {
 public:
     FileFinder() : Recorded(L"FileFinderComponent") {}
-    STDMETHODIMP FindFiles(char* root, const char**, LONG, FinderCallback, void*, FinderCallback, void*, const char**,
-                           LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG) override {
-        return Call(L"FindFiles", qm::Widen(root ? root : ""));
+    STDMETHODIMP FindFiles(char* root, const char**, LONG, FinderCallback onFile, void* fileContext,
+                           FinderCallback onFolder, void* folderContext, const char**, LONG, LONG, LONG, LONG, LONG,
+                           LONG, LONG, LONG, LONG) override {
+        const std::string path = root ? root : "";
+        const HRESULT result = Call(L"FindFiles", qm::Widen(path));
+        if (FAILED(result)) return result;
+        wchar_t line[512] = {};
+        const std::wstring ini = ModuleFolder() + L"\\config.ini";
+        ::GetPrivateProfileStringW(L"recording_double_find", qm::Widen(path).c_str(), L"", line, 512, ini.c_str());
+        std::map<std::wstring, std::wstring> script;
+        std::wistringstream words(line);
+        for (std::wstring text; words >> text;) {
+            const size_t equals = text.find(L'=');
+            script[text.substr(0, equals)] = equals == std::wstring::npos ? L"" : text.substr(equals + 1);
+        }
+        if (script.count(L"fail")) {
+            return Fail(static_cast<HRESULT>(std::wcstoul(script[L"fail"].c_str(), nullptr, 16)),
+                        L"cannot search \"" + qm::Widen(path) + L"\": recorded failure");
+        }
+        const HRESULT searched = Play(path, script, onFile, fileContext, onFolder, folderContext);
+        if (script.count(L"wait")) {
+            HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, script[L"wait"].c_str());
+            ::WaitForSingleObject(event, 30000);
+            ::CloseHandle(event);
+        }
+        return searched;
     }
+
+private:
+    static WIN32_FIND_DATAA Entry(const std::string& name) {
+        WIN32_FIND_DATAA data{};
+        data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        lstrcpynA(data.cFileName, name.c_str(), MAX_PATH);
+        return data;
+    }
+
+    // The scripted reports; the finder's own "stopped" code once a callback answers 0.
+    static HRESULT Play(const std::string& root, std::map<std::wstring, std::wstring>& script, FinderCallback onFile,
+                        void* fileContext, FinderCallback onFolder, void* folderContext) {
+        constexpr HRESULT kStopped = 0x00040201;
+        if (script.count(L"dots")) {
+            if (!onFolder((root + "\\.").c_str(), nullptr, Entry("."), folderContext)) return kStopped;
+            if (!onFolder((root + "\\..").c_str(), nullptr, Entry(".."), folderContext)) return kStopped;
+        }
+        const unsigned long folders = std::wcstoul(script[L"folders"].c_str(), nullptr, 10);
+        const unsigned long found = std::wcstoul(script[L"found"].c_str(), nullptr, 10);
+        const bool endless = script.count(L"endless") != 0;
+        for (unsigned long k = 0; k < folders || k < found || endless; ++k) {
+            const std::string folder = root + "\\f" + std::to_string(k);
+            if (!onFolder(folder.c_str(), nullptr, Entry("f" + std::to_string(k)), folderContext)) return kStopped;
+            if (k < found) {
+                const std::string target = root + "\\gone" + std::to_string(k) + ".exe";
+                const FinderReport report{sizeof(FinderReport), target.c_str(), "TargetMissing"};
+                WIN32_FIND_DATAA file = Entry("s" + std::to_string(k) + ".lnk");
+                file.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+                if (!onFile((folder + "\\s" + std::to_string(k) + ".lnk").c_str(), &report, file, fileContext)) return kStopped;
+            }
+            if (endless && k > 10000000) break;
+        }
+        return S_OK;
+    }
+
 };
 
 using Creator = IUnknown* (*)();

@@ -115,12 +115,12 @@ int Record(Recorder& r, std::vector<Report>& reports, int stopAt, const char* pa
     return 1;
 }
 
-int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
+int __cdecl OnFile(const char* path, const FinderReport*, WIN32_FIND_DATAA data, void* context) {
     auto& r = *static_cast<Recorder*>(context);
     return Record(r, r.files, r.stopAtFile, path, data);
 }
 
-int __cdecl OnFolder(const char* path, DWORD, WIN32_FIND_DATAA data, void* context) {
+int __cdecl OnFolder(const char* path, const FinderReport*, WIN32_FIND_DATAA data, void* context) {
     auto& r = *static_cast<Recorder*>(context);
     return Record(r, r.folders, r.stopAtFolder, path, data);
 }

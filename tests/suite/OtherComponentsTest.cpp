@@ -35,7 +35,7 @@ TEST_F(ComponentTest, SkinAcceptsTheWizardsCallsInOrder) {
     EXPECT_TRUE(FAILED(ExpectComponentError([&] { skin.ApplySkin("", ""); }).Code()));
 }
 
-int __cdecl CountCall(const char*, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl CountCall(const char*, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     ++*static_cast<int*>(context);
     return 1;
 }

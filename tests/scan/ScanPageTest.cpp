@@ -1,0 +1,370 @@
+// The scan page in the program's real wizard sheet under Wine, beside the recording stand-in of
+// the components' DLL (folder "app-double"), whose file finder plays the searches that each test
+// scripts in config.ini. The test thread is the user-interface thread: it pumps messages while
+// the page's worker searches, and reads the controls and calls.log.
+#include "app/WizardSheet.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "base/Utf.h"
+#include "host/Components.h"
+#include "res/dialogs/ScanPage.h"
+#include "scan/ScanPage.h"
+#include "wizard/ResultStore.h"
+#include "wizard/ScanRoots.h"
+#include "tests/app/ProgramDriver.h"
+#include "tests/controls/WindowTestKit.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm::scan {
+namespace {
+
+using wizard::BrokenShortcut;
+using wizard::TheResultStore;
+using wizard::TheScanRoots;
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFolderPage = 0, kScanPage = 1, kResultsPage = 2;
+
+void PumpOnce() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;  // a reported failure asks the loop to end
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// Pumps until `done` holds; false after 30 s.
+bool PumpUntil(const std::function<bool()>& done) {
+    const auto end = Clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        PumpOnce();
+        if (done()) return true;
+        if (Clock::now() > end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+bool WorkerEnded() { return !TheScanRoots().ReaderRunning(); }
+
+class ScanPageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static ComApartment apartment;
+        ui::TheAppModule().Init(::GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&init);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(test::WaitUntilNoInstanceRuns());
+        ::DeleteFileW(Log().c_str());
+        host::Components& c = host::TheComponents();
+        ASSERT_TRUE(SUCCEEDED(host::ConfigComponent::Create(c.config)));
+        ASSERT_TRUE(SUCCEEDED(host::LanguageComponent::Create(c.language)));
+        ASSERT_TRUE(SUCCEEDED(host::XmlStoreComponent::Create(c.commonXml)));
+        ASSERT_TRUE(SUCCEEDED(host::XmlStoreComponent::Create(c.moduleXml)));
+        ASSERT_TRUE(SUCCEEDED(host::SkinComponent::Create(c.skin)));
+        ASSERT_TRUE(SUCCEEDED(host::FileFinderComponent::Create(c.finder)));
+        TheResultStore().Clear();
+    }
+
+    void TearDown() override {
+        sheet_.reset();
+        PumpOnce();
+        host::Components& c = host::TheComponents();
+        c = host::Components{};
+        TheScanRoots().SetReader(nullptr);
+        TheScanRoots().Replace({});
+        while (ui::TakeFatalError()) {}
+    }
+
+    static std::wstring Log() { return test::TestFolder() + L"\\calls.log"; }
+
+    // The searches of the stand-in's file finder, one script line per root.
+    static void Script(const std::map<std::string, std::string>& roots) {
+        std::string ini = "[recording_double_find]\r\n";
+        for (const auto& [root, script] : roots) ini += root + "=" + script + "\r\n";
+        test::WriteFile(test::TestFolder() + L"\\config.ini", ini);
+    }
+
+    // The roots FindFiles was called with, in order.
+    static std::vector<std::string> SearchedRoots() {
+        std::vector<std::string> roots;
+        for (const std::string& line : test::Lines(test::ReadFile(Log()))) {
+            const size_t at = line.find(".FindFiles(");
+            if (at != std::string::npos) roots.push_back(line.substr(at + 11, line.size() - at - 12));
+        }
+        return roots;
+    }
+
+    void OpenWizard() {
+        sheet_ = std::make_unique<app::WizardSheet>(nullptr);
+        sheet_window_ = sheet_->Create();
+        ASSERT_NE(sheet_window_, nullptr);
+        ::ShowWindow(sheet_window_, SW_SHOWNA);
+        PumpOnce();
+    }
+
+    // Opens the wizard and shows the scan page with these roots, as Next on the folder page does.
+    void StartScan(std::vector<std::string> roots) {
+        TheScanRoots().Replace(std::move(roots));
+        if (!sheet_) OpenWizard();
+        ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
+    }
+
+    int CurrentPage() const {
+        HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet_window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+        return static_cast<int>(::SendMessageW(sheet_window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
+    }
+    HWND PageWindow() const {
+        return reinterpret_cast<HWND>(::SendMessageW(sheet_window_, PSM_INDEXTOHWND, kScanPage, 0));
+    }
+    HWND Control(int id) const { return ::GetDlgItem(PageWindow(), id); }
+    int Rows() const { return static_cast<int>(::SendMessageW(Control(IDC_SCAN_ROOTS), LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Cell(int row, int column) const {
+        wchar_t text[1024] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 1024;
+        ::SendMessageW(Control(IDC_SCAN_ROOTS), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return Narrow(text);
+    }
+    int Image(int row) const {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        ::SendMessageW(Control(IDC_SCAN_ROOTS), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    }
+    int Progress() const { return static_cast<int>(::SendMessageW(Control(IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0)); }
+    std::string Status() const { return Narrow(test::WindowText(Control(IDC_SCAN_STATUS))); }
+    bool StopEnabled() const { return ::IsWindowEnabled(Control(IDC_SCAN_STOP)) != FALSE; }
+    void ClickStop() const {
+        ::SendMessageW(PageWindow(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(Control(IDC_SCAN_STOP)));
+    }
+    // Every row done, with the done text.
+    void ExpectAllDone() const {
+        for (int row = 0; row < Rows(); ++row) {
+            EXPECT_EQ(Cell(row, 1), "_QM_016") << row;
+            EXPECT_EQ(Image(row), static_cast<int>(RootState::Done)) << row;
+        }
+    }
+    // Waits for the worker to end and the wizard to settle.
+    void WaitForTheEnd() {
+        ASSERT_TRUE(PumpUntil(WorkerEnded)) << "the scan did not end";
+        PumpOnce();
+    }
+
+    std::unique_ptr<app::WizardSheet> sheet_;
+    HWND sheet_window_ = nullptr;
+};
+
+TEST_F(ScanPageTest, WithoutRootsTheWizardMovesOnWithAnEmptyStore) {
+    TheResultStore().Append({"stale.lnk", "C:", "", ""});
+    StartScan({});
+    WaitForTheEnd();
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Progress(), 8000);
+    EXPECT_EQ(TheResultStore().Count(), 0u);
+    EXPECT_TRUE(SearchedRoots().empty());
+    EXPECT_FALSE(StopEnabled());
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd) {
+    Script({{"C:\\one", "folders=3 found=2 dots"}, {"C:\\two", "found=1"}});
+    StartScan({"C:\\one", "C:\\two"});
+    EXPECT_EQ(Rows(), 0) << "the rows are the worker's";
+    WaitForTheEnd();
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\one", "C:\\two"}));
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), "C:\\one");
+    EXPECT_EQ(Cell(1, 0), "C:\\two");
+    ExpectAllDone();
+    EXPECT_EQ(Progress(), 8000);
+    EXPECT_EQ(Status(), "C:\\two\\f0") << "the last folder shown stays";
+    ASSERT_EQ(TheResultStore().Count(), 3u);
+    const BrokenShortcut& first = TheResultStore().At(0);
+    EXPECT_EQ(first.folder, "C:\\one\\f0");
+    EXPECT_EQ(first.name, "s0.lnk");
+    EXPECT_EQ(first.target, "C:\\one\\gone0.exe");
+    EXPECT_EQ(first.reason, "TargetMissing");
+    EXPECT_EQ(TheResultStore().At(1).folder, "C:\\one\\f1");
+    EXPECT_EQ(TheResultStore().At(2).folder, "C:\\two\\f0");
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSoFar) {
+    Script({{"C:\\a", "found=2"}, {"C:\\b", "found=1 endless"}, {"C:\\c", "found=4"}});
+    StartScan({"C:\\a", "C:\\b", "C:\\c"});
+    EXPECT_TRUE(StopEnabled());
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == 3 && Cell(1, 1) == "_QM_015" && Progress() > 50; }));
+    EXPECT_EQ(Image(1), static_cast<int>(RootState::Scanning));
+    EXPECT_EQ(Image(2), static_cast<int>(RootState::Waiting));
+    EXPECT_EQ(Cell(2, 1), "");
+    const std::string screenshot = Narrow(testkit::SaveWindowSnapshot(sheet_window_, L"ScanPage-during-scan"));
+    if (!screenshot.empty()) std::printf("[ artifact ] %s\n", screenshot.c_str());
+
+    ClickStop();
+    EXPECT_FALSE(StopEnabled()) << "disabled at the moment it is pressed";
+    WaitForTheEnd();
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a", "C:\\b"}));
+    ExpectAllDone();
+    EXPECT_EQ(Progress(), 8000);
+    ASSERT_EQ(TheResultStore().Count(), 3u);
+    EXPECT_EQ(TheResultStore().At(2).folder, "C:\\b\\f0");
+    EXPECT_FALSE(StopEnabled()) << "stays disabled after the scan";
+
+    // The scan page as the scan left it, for a person to look at: shown over the results page.
+    HWND results = reinterpret_cast<HWND>(::SendMessageW(sheet_window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ::ShowWindow(results, SW_HIDE);
+    ::ShowWindow(PageWindow(), SW_SHOWNA);
+    testkit::PumpUntilIdle();
+    const std::string after = Narrow(testkit::SaveWindowSnapshot(sheet_window_, L"ScanPage-after-scan"));
+    if (!after.empty()) std::printf("[ artifact ] %s\n", after.c_str());
+    ::ShowWindow(PageWindow(), SW_HIDE);
+    ::ShowWindow(results, SW_SHOW);
+
+    // The next activation enables Stop again and scans afresh.
+    ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
+    EXPECT_TRUE(StopEnabled());
+    ClickStop();
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, AStopBetweenTwoRootsLeavesTheNextRootUnsearched) {
+    Script({{"C:\\a", "found=1 wait=QuillMendScanTestGate"}, {"C:\\b", "found=1"}});
+    KernelHandle gate(::CreateEventW(nullptr, TRUE, FALSE, L"QuillMendScanTestGate"));
+    StartScan({"C:\\a", "C:\\b"});
+    // Root a has reported everything and its search waits at the gate before it returns.
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == 2 && Status() == "C:\\a\\f0"; }));
+    ClickStop();
+    ::SetEvent(gate.Get());
+    WaitForTheEnd();
+    EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a"}));
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    ExpectAllDone();
+    EXPECT_EQ(TheResultStore().Count(), 1u);
+}
+
+TEST_F(ScanPageTest, ARootThatCannotBeSearchedIsMarkedAndTheOthersAreStillSearched) {
+    Script({{"C:\\a", "found=1"}, {"X:\\gone", "fail=80070003"}, {"C:\\c", "found=2"}});
+    StartScan({"C:\\a", "X:\\gone", "C:\\c"});
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError());
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a", "X:\\gone", "C:\\c"}));
+    EXPECT_EQ(Image(0), static_cast<int>(RootState::Done));
+    EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
+    EXPECT_EQ(Cell(1, 1), "_QM_RootFailed cannot search \"X:\\gone\": recorded failure");
+    EXPECT_EQ(Image(2), static_cast<int>(RootState::Done));
+    EXPECT_EQ(TheResultStore().Count(), 3u);
+}
+
+TEST_F(ScanPageTest, AnyOtherFailureOnTheWorkerReachesTheTopLevelHandler) {
+    Script({{"C:\\a", "found=1"}, {"C:\\b", "fail=80004005"}, {"C:\\c", "found=2"}});
+    StartScan({"C:\\a", "C:\\b", "C:\\c"});
+    WaitForTheEnd();
+    const std::optional<ui::FatalError> error = ui::TakeFatalError();
+    ASSERT_TRUE(error.has_value()) << "the failure was lost on the worker";
+    EXPECT_EQ(error->code, E_FAIL);
+    EXPECT_NE(error->message.find("cannot search"), std::string::npos) << error->message;
+    EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a", "C:\\b"}));
+    EXPECT_EQ(CurrentPage(), kScanPage) << "a failed scan does not move on";
+}
+
+TEST_F(ScanPageTest, ReactivationStartsAFreshScanFromAnEmptyStore) {
+    Script({{"C:\\first", "found=3"}, {"C:\\second", "found=1"}});
+    StartScan({"C:\\first"});
+    WaitForTheEnd();
+    ASSERT_EQ(TheResultStore().Count(), 3u);
+    ASSERT_EQ(CurrentPage(), kResultsPage);
+    StartScan({"C:\\second"});
+    WaitForTheEnd();
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 0), "C:\\second");
+    ASSERT_EQ(TheResultStore().Count(), 1u);
+    EXPECT_EQ(TheResultStore().At(0).folder, "C:\\second\\f0");
+}
+
+TEST_F(ScanPageTest, BackDuringAScanStopsItAndTheWizardStaysOnTheFolderPage) {
+    Script({{"C:\\a", "endless"}});
+    StartScan({"C:\\a"});
+    ASSERT_TRUE(PumpUntil([&] { return Progress() > 50; }));
+    ::SendMessageW(sheet_window_, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    WaitForTheEnd();
+    testkit::PumpUntilIdle();
+    EXPECT_EQ(CurrentPage(), kFolderPage);
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, ANewActivationStopsAndWaitsForTheRunningWorker) {
+    Script({{"C:\\a", "endless"}, {"C:\\b", "found=1"}});
+    StartScan({"C:\\a"});
+    ASSERT_TRUE(PumpUntil([&] { return Progress() > 50; }));
+    HANDLE first = TheScanRoots().Reader();
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), first, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0));
+    KernelHandle firstWorker(copy);
+    // Activated again while the first worker still searches (the roots stay as they are).
+    ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
+    EXPECT_EQ(::WaitForSingleObject(firstWorker.Get(), 0), WAIT_OBJECT_0) << "the first worker still runs";
+    ClickStop();
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, ClosingTheWizardDuringAScanWaitsForTheWorker) {
+    Script({{"C:\\a", "endless"}});
+    StartScan({"C:\\a"});
+    ASSERT_TRUE(PumpUntil([&] { return Progress() > 50; }));
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheScanRoots().Reader(), ::GetCurrentProcess(), &copy,
+                                  SYNCHRONIZE, FALSE, 0));
+    KernelHandle worker(copy);
+    ::SendMessageW(sheet_window_, WM_COMMAND, IDCANCEL, 0);  // destroys the sheet and its pages
+    EXPECT_EQ(::WaitForSingleObject(worker.Get(), 0), WAIT_OBJECT_0) << "the worker outlived the wizard";
+    EXPECT_FALSE(::IsWindow(sheet_window_));
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, ColumnsShareThePageWidth) {
+    const RootColumns at600 = RootColumnWidths(600);
+    EXPECT_EQ(at600.folder, 400);
+    EXPECT_EQ(at600.state, 160);
+    const RootColumns at601 = RootColumnWidths(601);  // integer divisions drop the remainder
+    EXPECT_EQ(at601.folder, 400);
+    EXPECT_EQ(at601.state, 160);
+
+    StartScan({});
+    WaitForTheEnd();
+    RECT rect{};
+    ::GetWindowRect(PageWindow(), &rect);
+    const RootColumns expected = RootColumnWidths(rect.right - rect.left);
+    HWND list = Control(IDC_SCAN_ROOTS);
+    EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), expected.folder);
+    EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), expected.state);
+    EXPECT_EQ(::SendMessageW(Control(IDC_SCAN_PROGRESS), PBM_GETRANGE, FALSE, 0), 8000);
+    EXPECT_TRUE(::GetWindowLongPtrW(Control(IDC_SCAN_STATUS), GWL_STYLE) & SS_PATHELLIPSIS);
+}
+
+}  // namespace
+}  // namespace qm::scan
