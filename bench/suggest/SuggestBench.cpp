@@ -34,7 +34,7 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-int __cdecl OnFile(const char* path, DWORD, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFile(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     static_cast<std::vector<std::string>*>(context)->emplace_back(path);
     return 1;
 }
