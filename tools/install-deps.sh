@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 wine xvfb xauth xdotool liblnk-utils imagemagick
+  wixl msitools osslsigncode openssl zip unzip
 )
 
 missing=()

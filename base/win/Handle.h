@@ -79,6 +79,7 @@ inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void DeleteMemoryDc(HDC h) noexcept { ::DeleteDC(h); }
 inline void DestroyImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
+inline void CloseRegistryKey(HKEY h) noexcept { ::RegCloseKey(h); }
 }  // namespace handle_traits
 
 // Kernel objects whose failure value is null (threads, events, mutexes).
@@ -92,6 +93,7 @@ using MenuHandle = UniqueHandle<handle_traits::NullIsEmpty<HMENU, handle_traits:
 using MemoryDcHandle = UniqueHandle<handle_traits::NullIsEmpty<HDC, handle_traits::DeleteMemoryDc>>;
 using ImageListHandle = UniqueHandle<handle_traits::NullIsEmpty<HIMAGELIST, handle_traits::DestroyImageList>>;
 using WindowHandle = UniqueHandle<handle_traits::NullIsEmpty<HWND, handle_traits::DestroyWindowHandle>>;
+using RegistryKey = UniqueHandle<handle_traits::NullIsEmpty<HKEY, handle_traits::CloseRegistryKey>>;
 
 // Any GDI object (bitmap, font, brush, pen); typed access through Get<T>().
 class GdiObject : public UniqueHandle<handle_traits::NullIsEmpty<HGDIOBJ, handle_traits::DeleteGdi>> {

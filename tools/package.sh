@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the Windows program and its two packages, both signed with Authenticode:
+#   build/win/packages/QuillMend-<version>-x64.msi       (per-machine Windows Installer package)
+#   build/win/packages/QuillMend-<version>-portable.zip  (the installation folder, to unpack anywhere)
+# Give the certificate with QM_SIGN_PKCS12=<file.pfx> and QM_SIGN_PASSWORD; without it the build
+# signs with a throw-away test certificate (build/win/packages/test-certificate).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh"
+"$root/tools/build.sh" win
+# A certificate given now applies even when nothing else changed since the last build.
+[ -z "${QM_SIGN_PKCS12:-}" ] || rm -f "$root"/build/win/packages/QuillMend-*
+cmake --build "$root/build/win" --target qm_packages
+ls -l "$root"/build/win/packages/QuillMend-*
