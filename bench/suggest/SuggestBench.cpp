@@ -9,8 +9,8 @@
 #include "suite/finder/Engine.h"
 #include "suite/finder/MovedTargets.h"
 #include "suite/finder/ScanCache.h"
+#include "suite/finder/SuggestPhase.h"
 #include "suite/finder/WindowsFileSystem.h"
-#include "suite/lnk/ShellLink.h"
 #include "tools/lnkwriter/TreeGenerator.h"
 
 #include <windows.h>
@@ -37,24 +37,6 @@ double Median(std::vector<double> values) {
 int __cdecl OnFile(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
     static_cast<std::vector<std::string>*>(context)->emplace_back(path);
     return 1;
-}
-
-// What the scan knew of each broken shortcut when it reported it: its parsed link and its
-// judgement. The report path does not carry them yet, so they are read again here (timed apart).
-std::vector<BrokenLink> ReadBrokenLinks(const std::vector<std::string>& paths, FileSystem& fs) {
-    std::vector<BrokenLink> links;
-    std::vector<unsigned char> buffer(qm::lnk::kMaxLinkFileSize);
-    for (const std::string& path : paths) {
-        qm::FileHandle file(::CreateFileW(ToExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!file) continue;
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) continue;
-        BrokenLink link;
-        link.link = qm::lnk::ParseShellLink(buffer.data(), read);
-        link.judgement = JudgeShortcut(link.link, path.substr(0, path.find_last_of('\\')), fs);
-        links.push_back(std::move(link));
-    }
-    return links;
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -107,7 +89,9 @@ int Run(int argc, wchar_t** argv) {
         WindowsFileSystem windows(request.options.probeTimeoutMs);
         start = Clock::now();
         ScanCache cache(windows);
-        std::vector<BrokenLink> links = ReadBrokenLinks(reported, cache);
+        // What the scan knew of each broken shortcut (its parsed link and judgement) does not travel
+        // with its report yet, so the links are read again here, timed apart.
+        std::vector<BrokenLink> links = ReadShortcuts(reported, cache);
         reads.push_back(Seconds(Clock::now() - start));
         judgedBroken = std::count_if(links.begin(), links.end(), [](const BrokenLink& l) { return l.judgement.verdict == Verdict::Broken; });
 
@@ -130,7 +114,7 @@ int Run(int argc, wchar_t** argv) {
     std::printf("phase: %llu folders listed, %llu subtree walks (%llu cut by the budget)\n", (unsigned long long)stats.foldersListed,
                 (unsigned long long)stats.subtreeWalks, (unsigned long long)stats.subtreeWalksCut);
     for (int s = 0; s < static_cast<int>(Strategy::Count); ++s) {
-        std::printf("  %-24s found %llu, certain %llu\n", StrategyName(static_cast<Strategy>(s)), (unsigned long long)stats.found[s],
+        std::printf("  %-24s found %llu, certain %llu\n", StrategyKey(static_cast<Strategy>(s)), (unsigned long long)stats.found[s],
                     (unsigned long long)stats.certain[s]);
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "base/Utf.h"
 #include "suite/components/Coclasses.h"
 #include "suite/finder/Engine.h"
+#include "suite/finder/SuggestPhase.h"
 
 namespace qm::suite {
 
@@ -44,6 +45,39 @@ STDMETHODIMP FileFinderComponent::FindFiles(char* root, const char** includeMask
         finder::FindResult result = finder::RunFind(request);
         if (FAILED(result.code)) throw ComFailure(result.code, Widen(result.message));
         return static_cast<HRESULT>(result.code);
+    });
+}
+
+STDMETHODIMP FileFinderComponent::SuggestTargets(const char** shortcutPaths, LONG count, MovedTargetCallback onReport,
+                                                 MovedTargetProgress onProgress, void* context) {
+    return GuardCall(L"FileFinderComponent", __uuidof(IMovedTargetFinder), [&]() -> HRESULT {
+        if (count < 0) throw ComFailure(E_INVALIDARG, L"SuggestTargets was given a negative count.");
+        if (!onReport) throw ComFailure(E_POINTER, L"SuggestTargets was given no report callback.");
+        if (count > 0 && !shortcutPaths) throw ComFailure(E_POINTER, L"SuggestTargets was given no shortcut paths.");
+        std::vector<std::string> paths;
+        paths.reserve(static_cast<size_t>(count));
+        for (LONG i = 0; i < count; ++i) {
+            if (!shortcutPaths[i]) throw ComFailure(E_POINTER, L"SuggestTargets was given a null shortcut path.");
+            paths.emplace_back(shortcutPaths[i]);
+        }
+
+        bool stopped = false;
+        finder::SuggestOptions options;
+        options.stopRequested = [&] { return stopped; };
+        options.progress = [&](size_t done, size_t total) {
+            if (onProgress && !onProgress(static_cast<LONG>(done), static_cast<LONG>(total), context)) stopped = true;
+        };
+        std::vector<finder::TargetSuggestion> suggestions = finder::SuggestForShortcutFiles(paths, options);
+        if (stopped) return static_cast<HRESULT>(finder::kFindStopped);
+
+        for (size_t i = 0; i < suggestions.size(); ++i) {
+            const finder::TargetSuggestion& s = suggestions[i];
+            const MovedTargetReport report{sizeof(MovedTargetReport), static_cast<LONG>(i), finder::GoneKindKey(s.gone.kind),
+                                           s.gone.name.c_str(), s.gone.folder.c_str(), s.target.c_str(),
+                                           finder::ConfidenceKey(s.confidence), finder::StrategyKey(s.strategy)};
+            if (!onReport(&report, context)) return static_cast<HRESULT>(finder::kFindStopped);
+        }
+        return S_OK;
     });
 }
 

@@ -1,4 +1,5 @@
-// The file finder: searches a root folder and reports entries through the caller's callbacks.
+// The file finder: searches a root folder and reports entries through the caller's callbacks;
+// and, asked through its second interface, searches where broken shortcuts' targets went.
 #pragma once
 
 #include "suite/components/ComObject.h"
@@ -6,7 +7,7 @@
 
 namespace qm::suite {
 
-class FileFinderComponent final : public ComObject<IFileFinderComponent> {
+class FileFinderComponent final : public ComObject<IFileFinderComponent, IMovedTargetFinder> {
 public:
     // Every search keeps its state on the caller's stack, so any thread may call FindFiles at
     // once: the scan worker gets this object itself, not a proxy, when the main thread's
@@ -18,6 +19,8 @@ public:
                            void* fileContext, FinderCallback onFolderEntered, void* folderContext,
                            const char** excludeMasks, LONG arg9, LONG arg10, LONG arg11, LONG arg12,
                            LONG arg13, LONG arg14, LONG arg15, LONG arg16, LONG arg17) override;
+    STDMETHODIMP SuggestTargets(const char** shortcutPaths, LONG count, MovedTargetCallback onReport,
+                                MovedTargetProgress onProgress, void* context) override;
 };
 
 }  // namespace qm::suite

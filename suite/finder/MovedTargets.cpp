@@ -496,34 +496,34 @@ std::vector<TargetSuggestion> Search::Run(const std::vector<BrokenLink>& links) 
 
 }  // namespace
 
-const char* StrategyName(Strategy strategy) {
+const char* StrategyKey(Strategy strategy) {
     switch (strategy) {
-        case Strategy::ObjectId: return "object identifier";
-        case Strategy::KnownRelocation: return "known relocation";
-        case Strategy::VersionFolder: return "renamed version folder";
-        case Strategy::SubtreeSearch: return "subtree search";
+        case Strategy::ObjectId: return "ObjectId";
+        case Strategy::KnownRelocation: return "KnownRelocation";
+        case Strategy::VersionFolder: return "VersionFolder";
+        case Strategy::SubtreeSearch: return "SubtreeSearch";
         case Strategy::Count: break;
     }
-    return "none";
+    return "";
 }
 
-const char* ConfidenceName(Confidence confidence) {
+const char* ConfidenceKey(Confidence confidence) {
     switch (confidence) {
-        case Confidence::None: return "none";
-        case Confidence::Possible: return "possible";
-        case Confidence::Certain: return "certain";
+        case Confidence::Possible: return "Possible";
+        case Confidence::Certain: return "Certain";
+        case Confidence::None: break;
     }
-    return "?";
+    return "";
 }
 
-const char* GoneKindName(GoneKind kind) {
+const char* GoneKindKey(GoneKind kind) {
     switch (kind) {
-        case GoneKind::NotBroken: return "not broken";
-        case GoneKind::ItemNotInFolder: return "item no longer in folder";
-        case GoneKind::FolderGone: return "folder no longer exists";
-        case GoneKind::MissingOnShare: return "missing on network location";
+        case GoneKind::ItemNotInFolder: return "ItemNotInFolder";
+        case GoneKind::FolderGone: return "FolderGone";
+        case GoneKind::MissingOnShare: return "MissingOnShare";
+        case GoneKind::NotBroken: break;
     }
-    return "?";
+    return "";
 }
 
 std::string VersionStem(std::string_view name) {

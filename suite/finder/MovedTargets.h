@@ -29,10 +29,8 @@ namespace qm::finder {
 
 // In the order they are tried.
 enum class Strategy { ObjectId, KnownRelocation, VersionFolder, SubtreeSearch, Count };
-const char* StrategyName(Strategy strategy);
 
 enum class Confidence { None, Possible, Certain };
-const char* ConfidenceName(Confidence confidence);
 
 // Which part of the target's path is gone, for a sentence in the user's language.
 enum class GoneKind {
@@ -41,7 +39,12 @@ enum class GoneKind {
     FolderGone,       // `folder` (the outermost missing folder of the path) no longer exists
     MissingOnShare,   // `name` is missing on the network location `folder` ("\\server\share", "N:")
 };
-const char* GoneKindName(GoneKind kind);
+
+// The enumerators' own names ("KnownRelocation", "Certain", "FolderGone"), stable: they cross
+// to the program, which keys its texts on them. None, Count and NotBroken give "".
+const char* StrategyKey(Strategy strategy);
+const char* ConfidenceKey(Confidence confidence);
+const char* GoneKindKey(GoneKind kind);
 
 struct GoneExplanation {
     GoneKind kind = GoneKind::NotBroken;

@@ -130,3 +130,38 @@ IFileFinderComponent : public IUnknown {
                                                 LONG arg15, LONG arg16, LONG arg17) = 0;
 };
 __CRT_UUID_DECL(IFileFinderComponent, 0x0e396068, 0x30df, 0x43d2, 0xa4, 0x4c, 0x78, 0x9c, 0x62, 0xfc, 0x8d, 0x13)
+
+// ---- Where did the targets go? (a second interface of the file finder object) ------------
+// What the search for moved targets says about one shortcut. Valid only during the callback.
+// Every text is UTF-8; the kind and confidence texts are stable names for the program to key
+// its language texts on.
+struct MovedTargetReport {
+    DWORD size;              // sizeof(MovedTargetReport): later versions may only append members
+    LONG index;              // the shortcut's position in the list SuggestTargets was given
+    const char* goneKind;    // "ItemNotInFolder": goneName is no longer in goneFolder;
+                             // "FolderGone": the folder goneFolder no longer exists;
+                             // "MissingOnShare": goneName is missing on the location goneFolder;
+                             // "" when the shortcut is no longer broken or can't be read
+    const char* goneName;    // the target's own name
+    const char* goneFolder;  // see goneKind
+    const char* suggestion;  // the suggested new target; "" when none was found
+    const char* confidence;  // "Certain" (may be repaired without asking), "Possible", or ""
+    const char* strategy;    // which search found it: "ObjectId", "KnownRelocation",
+                             // "VersionFolder", "SubtreeSearch"; "" when none
+};
+// Called once per shortcut, in the order given, after the searches. 1 = go on, 0 = stop.
+typedef int(__cdecl* MovedTargetCallback)(const MovedTargetReport* report, void* context);
+// Called while the searches run: `done` shortcuts of `total` searched. 1 = go on, 0 = stop.
+typedef int(__cdecl* MovedTargetProgress)(LONG done, LONG total, void* context);
+
+MIDL_INTERFACE("087f9521-5a52-43a7-85b3-95d0396aad9b")
+IMovedTargetFinder : public IUnknown {
+    // Reads each of the `count` shortcut files again (full UTF-8 paths: the broken ones a scan
+    // reported), judges it, and searches where its target went; then reports every shortcut.
+    // `onProgress` may be null. S_OK when every shortcut was reported; 0x00040201 (the finder's
+    // stopped code) when a callback answered 0.
+    virtual HRESULT STDMETHODCALLTYPE SuggestTargets(const char** shortcutPaths, LONG count,
+                                                     MovedTargetCallback onReport,
+                                                     MovedTargetProgress onProgress, void* context) = 0;
+};
+__CRT_UUID_DECL(IMovedTargetFinder, 0x087f9521, 0x5a52, 0x43a7, 0x85, 0xb3, 0x95, 0xd0, 0x39, 0x6a, 0xad, 0x9b)

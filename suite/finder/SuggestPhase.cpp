@@ -1,0 +1,52 @@
+#include "suite/finder/SuggestPhase.h"
+
+#include "base/win/Handle.h"
+#include "suite/finder/FindOptions.h"
+#include "suite/finder/ScanCache.h"
+#include "suite/finder/WindowsFileSystem.h"
+
+#include <windows.h>
+
+namespace qm::finder {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem) {
+    std::vector<BrokenLink> links(paths.size());
+    std::vector<unsigned char> buffer;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        // FILE_FLAG_OPEN_NO_RECALL: a cloud placeholder is not fetched for this.
+        FileHandle file(::CreateFileW(ToExtendedPath(paths[i]).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_NO_RECALL, nullptr));
+        if (!file) continue;
+        buffer.resize(lnk::kMaxLinkFileSize);
+        size_t got = 0;
+        while (got < buffer.size()) {
+            DWORD read = 0;
+            if (!::ReadFile(file.Get(), buffer.data() + got, static_cast<DWORD>(buffer.size() - got), &read, nullptr) || read == 0) break;
+            got += read;
+        }
+        links[i].link = lnk::ParseShellLink(buffer.data(), got);
+        if (links[i].link.status != lnk::ParseStatus::Ok) continue;
+        links[i].judgement = JudgeShortcut(links[i].link, FolderOf(paths[i]), fileSystem);
+    }
+    return links;
+}
+
+std::vector<TargetSuggestion> SuggestForShortcutFiles(const std::vector<std::string>& paths, const SuggestOptions& options,
+                                                      SuggestStats* stats) {
+    WindowsFileSystem system(kDefaultProbeTimeoutMs);
+    ScanCache cache(system);
+    std::vector<BrokenLink> links = ReadShortcuts(paths, cache);
+    return SuggestMovedTargets(links, cache, options, stats);
+}
+
+}  // namespace qm::finder

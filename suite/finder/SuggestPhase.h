@@ -1,0 +1,21 @@
+// The search for moved targets over shortcut files named by their paths (the broken ones a scan
+// reported): each is read and judged again, since it may have been repaired or its target may
+// have come back since, then searched with the real file system (MovedTargets.h).
+#pragma once
+
+#include "suite/finder/MovedTargets.h"
+
+#include <string>
+#include <vector>
+
+namespace qm::finder {
+
+// Reads and judges each shortcut file; a file that can't be read or is no shell link gives an
+// entry judged Unjudged, so the result lines up with `paths`.
+std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem);
+
+// ReadShortcuts, then SuggestMovedTargets, both with the real file system.
+std::vector<TargetSuggestion> SuggestForShortcutFiles(const std::vector<std::string>& paths, const SuggestOptions& options = {},
+                                                      SuggestStats* stats = nullptr);
+
+}  // namespace qm::finder
