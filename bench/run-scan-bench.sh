@@ -20,8 +20,9 @@ cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$win" --target scan_bench qm_suite -j "$jobs" >/dev/null
 
 . "$root/tools/wine-env.sh"
-qm_ensure_display
-qm_ensure_prefix
+qm_ensure_display || exit 1
+trap qm_stop_display EXIT
+qm_ensure_prefix || exit 1
 # A drive letter the prefix does not map: its shortcuts must not be reported.
 absent=Q
 for letter in Q R S T U V W X Y; do
@@ -34,4 +35,4 @@ if [ ! -d "$tree" ]; then
   "$native/tools/lnkwriter/make_lnk_tree" "$tree" "$wintree" "$folders" "$files" "$links" "$absent"
 fi
 wintree_expected="Z:${tree//\//\\}.expected"
-exec "$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"
+"$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"

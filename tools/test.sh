@@ -7,11 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh" all || exit 1
 
 . "$root/tools/wine-env.sh"
+qm_require_wine || exit 1
 unset DISPLAY  # always our own Xvfb: tests never draw on a person's screen
-qm_ensure_display
-qm_ensure_prefix
+qm_ensure_display || exit 1
+# This run's Wine programs and its Xvfb end with it (the prefix and the display are its own).
+trap 'wineserver -k >/dev/null 2>&1 || true; qm_stop_display' EXIT
+qm_ensure_prefix || exit 1
 qm_start_wineserver
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0
 summary=()

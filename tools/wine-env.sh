@@ -6,33 +6,69 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko download prompts: the program needs neither.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml=;winemenubuilder.exe="}
-QM_WINE=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || command -v wine)
+QM_WINE=$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || command -v wine || true)
 
-qm_ensure_display() {
-  if [ -n "${DISPLAY:-}" ]; then return 0; fi
-  local n=${QM_XVFB_DISPLAY:-77}
-  local alive=0
-  if command -v xdotool >/dev/null; then
-    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && alive=1
-  else
-    [ -e "/tmp/.X11-unix/X$n" ] && alive=1
+# Fails with a message when no Wine is installed, instead of running "" as a command.
+qm_require_wine() {
+  if [ -z "$QM_WINE" ]; then
+    echo "error: Wine was not found (neither wine64 nor wine): run tools/install-deps.sh" >&2
+    return 1
   fi
-  if [ "$alive" -eq 0 ]; then
-    # A server killed without cleaning up leaves its lock and socket behind: they'd fool us.
-    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-    (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  fi
-  export DISPLAY=":$n"
 }
 
+# Starts an Xvfb of our own unless DISPLAY is set. The server picks a display number that is
+# free (-displayfd), so runs from several worktrees at once each get their own and never share
+# or replace another's; it writes the number only once it accepts connections. Its process id
+# is kept in QM_XVFB_PID for qm_stop_display.
+qm_ensure_display() {
+  if [ -n "${DISPLAY:-}" ]; then return 0; fi
+  if ! command -v Xvfb >/dev/null; then
+    echo "error: Xvfb was not found: run tools/install-deps.sh" >&2
+    return 1
+  fi
+  local number_file pid number=""
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 </dev/null &
+  pid=$!
+  for _ in $(seq 1 200); do
+    number=$(head -n 1 "$number_file" 2>/dev/null)
+    [ -n "$number" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  rm -f "$number_file"
+  if [ -z "$number" ] || ! kill -0 "$pid" 2>/dev/null; then
+    echo "error: Xvfb did not start" >&2
+    kill "$pid" 2>/dev/null
+    return 1
+  fi
+  export DISPLAY=":$number"
+  export QM_XVFB_PID=$pid
+}
+
+# Stops the Xvfb that qm_ensure_display started in this shell (nobody else's).
+qm_stop_display() {
+  if [ -n "${QM_XVFB_PID:-}" ]; then
+    kill "$QM_XVFB_PID" 2>/dev/null
+    for _ in $(seq 1 50); do kill -0 "$QM_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+    unset QM_XVFB_PID DISPLAY
+  fi
+}
+
+# Creates the private prefix once. It is marked ready only after wineboot built it, so a failed
+# first boot is retried by the next run rather than leaving a broken prefix that looks done.
 qm_ensure_prefix() {
+  qm_require_wine || return 1
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.qm-ready" ]; then
-      "$QM_WINE" wineboot -i >/dev/null 2>&1 || true
-      # Keep test windows from grabbing focus decorations; nothing else is changed.
+      # The lock's descriptor is closed for wineboot: the wineserver and the services it
+      # starts would otherwise hold the lock for as long as they live.
+      if ! "$QM_WINE" wineboot -i >/dev/null 2>&1 </dev/null 9>&- || [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+        echo "error: wineboot could not create the Wine prefix $WINEPREFIX" >&2
+        exit 1
+      fi
       touch "$WINEPREFIX/.qm-ready"
     fi
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
@@ -42,6 +78,7 @@ qm_ensure_prefix() {
 # services are started here, with no terminal or pipe attached: started by the first test
 # instead, they would keep ctest's output pipe open for as long as the server lives.
 qm_start_wineserver() {
+  qm_require_wine || return 1
   wineserver -p >/dev/null 2>&1 </dev/null || true
   "$QM_WINE" wineboot >/dev/null 2>&1 </dev/null || true
 }
