@@ -254,10 +254,12 @@ BOOL CALLBACK CountWindowTree(HWND window, LPARAM counter) {
 
 GuiCounts CurrentGuiCounts() {
     GuiCounts counts;
-    counts.gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    // USER objects first: Wine's first window call on a thread creates GDI objects that stay,
+    // which would otherwise make the first GDI count of a test lower than every later one.
     counts.user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    if (counts.gdi == 0) counts.gdi = CountGdiTable();
     if (counts.user == 0) ::EnumThreadWindows(::GetCurrentThreadId(), CountWindowTree, reinterpret_cast<LPARAM>(&counts.user));
+    counts.gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counts.gdi == 0) counts.gdi = CountGdiTable();
     return counts;
 }
 
