@@ -34,6 +34,8 @@ public:
         uint64_t probes = 0, drives = 0, answers = 0, listings = 0;
     };
     const Counters& SystemCalls() const { return calls_; }
+    // Presence entries held now (targets and folders).
+    size_t Remembered() const { return presence_.size(); }
 
     // Presence entries kept at most; past that the map starts over, so the memory stays bounded
     // on a drive with very many distinct targets.

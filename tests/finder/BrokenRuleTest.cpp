@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace qm::finder {
@@ -388,12 +389,19 @@ TEST(ScanCache, MemoryStaysBounded) {
     FakeFileSystem fs = World();
     fs.Add("C:\\many");
     ScanCache cache(fs);
+    size_t most = 0;
     for (size_t i = 0; i < ScanCache::kMaxRemembered + 10; ++i) {
         cache.Probe("C:\\many\\f" + std::to_string(i));
+        most = std::max(most, cache.Remembered());
     }
+    // A found target's folder is remembered with it, one entry past the limit at most.
+    EXPECT_LE(most, ScanCache::kMaxRemembered + 1);
+    EXPECT_LT(cache.Remembered(), 100u) << "the map started over";
     // Starting over costs probes again but never a wrong answer.
     EXPECT_EQ(cache.Probe("C:\\Program Files\\App\\app.exe"), Presence::Exists);
+    const int before = fs.probes;
     EXPECT_EQ(cache.Probe("C:\\many\\f1"), Presence::Missing);
+    EXPECT_EQ(fs.probes - before, 1) << "f1 was forgotten, so the system is asked again";
 }
 
 }  // namespace
