@@ -184,28 +184,43 @@ TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
     }
 }
 
-TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsAtOnce) {
+TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsWhileTheFileIsReloaded) {
+    // Two files of many keys, so that swapping one table for the other takes long enough for the
+    // reading thread to run into it when the swap is not locked.
+    constexpr int kKeys = 3000;
+    std::string first, second;
+    for (int i = 0; i < kKeys; ++i) {
+        first += "_K" + std::to_string(i) + "=first " + std::to_string(i) + "\r\n";
+        second += "_K" + std::to_string(i) + "=second " + std::to_string(i) + "\r\n";
+    }
+    const std::string files[2] = {folder_.Write("First.lng", first), folder_.Write("Second.lng", second)};
     host::LanguageComponent language = NewLanguage();
-    language.Load(folder_.Write("English.lng", kLanguage));
-    constexpr int kIterations = 20000;
-    std::atomic<int> wrong{0};
-    std::atomic<bool> go{false};
-    auto hammer = [&](bool worker) {
-        // The scan worker initialises its own apartment and uses the same reference.
-        ComApartment apartment(COINIT_APARTMENTTHREADED);
-        while (!go) std::this_thread::yield();
-        for (int i = 0; i < kIterations; ++i) {
-            const bool present = (i % 2) == (worker ? 1 : 0);
-            const std::string key = present ? "_QM_Mainname" : "_QM_" + std::to_string(100 + i % 50);
-            const std::string expected = present ? "QuillMend" : key;
-            if (language.GetText(key) != expected) ++wrong;
-        }
+    language.Load(files[0]);
+
+    std::atomic<bool> reloading{true};
+    std::atomic<int> wrong{0}, reads{0};
+    auto read = [&](int i) {
+        const std::string index = std::to_string(i % kKeys);
+        const std::string text = language.GetText("_K" + index);
+        if (text != "first " + index && text != "second " + index) ++wrong;
+        // A key that no file has answers itself.
+        const std::string gap = "_QM_" + std::to_string(100 + i % 50);
+        if (language.GetText(gap) != gap) ++wrong;
+        ++reads;
     };
-    std::thread worker(hammer, true);
-    go = true;
-    hammer(false);
+    // The scan worker initialises its own apartment and uses the same reference.
+    std::thread worker([&] {
+        ComApartment apartment(COINIT_APARTMENTTHREADED);
+        for (int i = 0; reloading || i < 2000; ++i) read(i);
+    });
+    for (int round = 1; round <= 150; ++round) {
+        language.Load(files[round % 2]);
+        read(round);
+    }
+    reloading = false;
     worker.join();
     EXPECT_EQ(wrong.load(), 0);
+    EXPECT_GT(reads.load(), 2000);
 }
 
 TEST_F(ComponentTest, LanguageMarshalledToAnotherApartmentIsTheObjectItself) {
