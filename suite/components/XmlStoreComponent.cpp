@@ -1,7 +1,9 @@
 // XML documents over the system XML library (MSXML 6.0, else 3.0). Nodes and node lists are COM
 // objects of this DLL wrapping DOM nodes; operations reach the DOM node through GetDomNode, so a
 // store works on the nodes of another store too (the program reads the module document's nodes
-// through the common store). Each store serialises its own calls with a lock.
+// through the common store). Each store's document has one lock, shared with every node taken
+// from it: whichever store is asked to read or change a node takes the lock of the node's own
+// store, so two stores never touch one document at once.
 
 #include "base/win/Handle.h"
 #include "suite/components/Coclasses.h"
@@ -13,9 +15,25 @@
 #include <wrl/client.h>
 
 #include <cwchar>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+namespace qm::suite {
+
+// The lock of one store's document. Nodes hold it too, so it outlives a store released before
+// its nodes.
+using StoreLock = std::shared_ptr<std::mutex>;
+
+// Offered by the nodes of this DLL only: the lock of the store whose document holds the node.
+MIDL_INTERFACE("281f5eb3-b7a6-4c91-8c0e-bccc4577113d")
+IXmlNodeOwner : public IUnknown {
+    virtual const StoreLock& STDMETHODCALLTYPE OwnerLock() = 0;
+};
+
+}  // namespace qm::suite
+__CRT_UUID_DECL(qm::suite::IXmlNodeOwner, 0x281f5eb3, 0xb7a6, 0x4c91, 0x8c, 0x0e, 0xbc, 0xcc, 0x45, 0x77, 0x11, 0x3d)
 
 namespace qm::suite {
 namespace {
@@ -59,9 +77,11 @@ std::wstring BstrText(const Bstr& text) { return std::wstring(text.View()); }
 
 // ---- Node -----------------------------------------------------------------------------------
 
-class XmlNode final : public ComObject<IXmlNode> {
+class XmlNode final : public ComObject<IXmlNode, IXmlNodeOwner> {
 public:
-    explicit XmlNode(ComPtr<IXMLDOMNode> node) noexcept : node_(std::move(node)) {}
+    XmlNode(ComPtr<IXMLDOMNode> node, StoreLock lock) noexcept : node_(std::move(node)), lock_(std::move(lock)) {}
+
+    const StoreLock& STDMETHODCALLTYPE OwnerLock() override { return lock_; }
 
     STDMETHODIMP GetName(BSTR* name) override {
         return GuardCall(L"XmlNode", __uuidof(IXmlNode), [&] {
@@ -81,11 +101,13 @@ public:
 
 private:
     ComPtr<IXMLDOMNode> node_;
+    StoreLock lock_;
 };
 
-ComPtr<IXmlNode> WrapNode(ComPtr<IXMLDOMNode> node) {
+ComPtr<IXmlNode> WrapNode(ComPtr<IXMLDOMNode> node, const StoreLock& lock) {
     ComPtr<IXmlNode> wrapped;
-    const HRESULT result = CreateAndQuery<XmlNode>(__uuidof(IXmlNode), reinterpret_cast<void**>(wrapped.GetAddressOf()), std::move(node));
+    const HRESULT result =
+        CreateAndQuery<XmlNode>(__uuidof(IXmlNode), reinterpret_cast<void**>(wrapped.GetAddressOf()), std::move(node), lock);
     if (FAILED(result)) throw std::bad_alloc();
     return wrapped;
 }
@@ -94,7 +116,8 @@ ComPtr<IXmlNode> WrapNode(ComPtr<IXMLDOMNode> node) {
 
 class XmlNodeList final : public ComObject<IXmlNodeList> {
 public:
-    explicit XmlNodeList(std::vector<ComPtr<IXMLDOMNode>> nodes) noexcept : nodes_(std::move(nodes)) {}
+    XmlNodeList(std::vector<ComPtr<IXMLDOMNode>> nodes, StoreLock lock) noexcept
+        : nodes_(std::move(nodes)), lock_(std::move(lock)) {}
 
     STDMETHODIMP NextNode(IXmlNode** node) override {
         return GuardCall(L"XmlNodeList", __uuidof(IXmlNodeList), [&] {
@@ -102,7 +125,7 @@ public:
             *node = nullptr;
             std::lock_guard lock(mutex_);
             if (next_ >= nodes_.size()) return S_FALSE;
-            *node = WrapNode(nodes_[next_]).Detach();
+            *node = WrapNode(nodes_[next_], lock_).Detach();
             ++next_;
             return S_OK;
         });
@@ -111,6 +134,7 @@ public:
 private:
     std::mutex mutex_;
     std::vector<ComPtr<IXMLDOMNode>> nodes_;
+    StoreLock lock_;
     size_t next_ = 0;
 };
 
@@ -186,16 +210,18 @@ void RequireXmlName(BSTR name, const wchar_t* what) {
 
 class XmlStoreComponent final : public ComObject<IXmlStoreComponent> {
 public:
+    explicit XmlStoreComponent(StoreLock lock) noexcept : lock_(std::move(lock)) {}
+
     STDMETHODIMP CheckLibrary() override {
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*lock_);
             return CreateDocument() ? S_OK : S_FALSE;
         });
     }
 
     STDMETHODIMP Load(BSTR path) override {
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*lock_);
             // Whatever happens next, the old document is gone and nothing may be saved over the
             // file unless it loads: a failed load must never turn into an empty file on disk.
             path_.clear();
@@ -240,7 +266,7 @@ public:
                 if (slash == std::wstring_view::npos) break;
                 start = slash + 1;
             }
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*lock_);
             if (!document_) return S_FALSE;
             ComPtr<IXMLDOMElement> top;
             if (document_->get_documentElement(&top) != S_OK || !top) return S_FALSE;
@@ -252,7 +278,7 @@ public:
                 if (next.empty()) return S_FALSE;
                 current = next.front();
             }
-            *node = WrapNode(current).Detach();
+            *node = WrapNode(current, lock_).Detach();
             return S_OK;
         });
     }
@@ -263,10 +289,12 @@ public:
             *list = nullptr;
             RequireName(name, L"element");
             ComPtr<IXMLDOMNode> dom = DomNodeOf(parent, L"parent");
-            std::lock_guard lock(mutex_);
+            const StoreLock owner = LockOf(parent);
+            std::lock_guard lock(*owner);
             std::vector<ComPtr<IXMLDOMNode>> children = ChildElements(dom.Get(), BstrView(name), false);
             if (children.empty()) return S_FALSE;
-            const HRESULT result = CreateAndQuery<XmlNodeList>(__uuidof(IXmlNodeList), reinterpret_cast<void**>(list), std::move(children));
+            const HRESULT result =
+                CreateAndQuery<XmlNodeList>(__uuidof(IXmlNodeList), reinterpret_cast<void**>(list), std::move(children), owner);
             if (FAILED(result)) throw std::bad_alloc();
             return S_OK;
         });
@@ -279,7 +307,7 @@ public:
             value->vt = VT_NULL;
             RequireName(name, L"attribute");
             ComPtr<IXMLDOMElement> element = ElementOf(node, L"given");
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*LockOf(node));
             VARIANT found;
             ::VariantInit(&found);
             const HRESULT result = element->getAttribute(name, &found);
@@ -299,7 +327,8 @@ public:
             *child = nullptr;
             RequireXmlName(name, L"element");
             ComPtr<IXMLDOMNode> dom = DomNodeOf(parent, L"parent");
-            std::lock_guard lock(mutex_);
+            const StoreLock ownerLock = LockOf(parent);
+            std::lock_guard lock(*ownerLock);
             // The parent's own document makes the element, whichever store the parent came from.
             ComPtr<IXMLDOMDocument> owner;
             if (dom->get_ownerDocument(&owner) != S_OK || !owner) {
@@ -322,7 +351,7 @@ public:
             if (FAILED(result) || !appended) {
                 throw ComFailure(FAILED(result) ? result : E_FAIL, L"The element \"" + std::wstring(BstrView(name)) + L"\" cannot be added there.");
             }
-            *child = WrapNode(appended).Detach();
+            *child = WrapNode(appended, ownerLock).Detach();
             return S_OK;
         });
     }
@@ -331,7 +360,7 @@ public:
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
             RequireXmlName(name, L"attribute");
             ComPtr<IXMLDOMElement> element = ElementOf(node, L"given");
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*LockOf(node));
             const HRESULT result = element->setAttribute(name, value);
             if (FAILED(result)) {
                 throw ComFailure(result, L"The attribute \"" + std::wstring(BstrView(name)) + L"\" cannot be set to that value.");
@@ -346,20 +375,29 @@ public:
             *removed = nullptr;
             ComPtr<IXMLDOMNode> parentDom = DomNodeOf(parent, L"parent");
             ComPtr<IXMLDOMNode> childDom = DomNodeOf(child, L"child");
-            std::lock_guard lock(mutex_);
+            // Both documents when the child comes from another store (the DOM then refuses).
+            const StoreLock parentOwner = LockOf(parent);
+            const StoreLock childOwner = LockOf(child);
+            std::unique_lock parentLock(*parentOwner, std::defer_lock);
+            std::unique_lock childLock(*childOwner, std::defer_lock);
+            if (parentOwner == childOwner) {
+                parentLock.lock();
+            } else {
+                std::lock(parentLock, childLock);
+            }
             ComPtr<IXMLDOMNode> out;
             const HRESULT result = parentDom->removeChild(childDom.Get(), &out);
             if (FAILED(result) || !out) {
                 throw ComFailure(FAILED(result) ? result : E_INVALIDARG, L"The node to remove is not a child of the given parent.");
             }
-            *removed = WrapNode(out).Detach();
+            *removed = WrapNode(out, parentOwner).Detach();
             return S_OK;
         });
     }
 
     STDMETHODIMP Save() override {
         return GuardCall(kStoreSource, __uuidof(IXmlStoreComponent), [&] {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(*lock_);
             if (path_.empty() || !document_) {
                 throw ComFailure(E_UNEXPECTED, L"No XML file was loaded, so there is nothing to save it to.");
             }
@@ -381,6 +419,16 @@ public:
     }
 
 private:
+    // The lock of the store whose document holds `node`; this store's own for a node that does
+    // not say (one made elsewhere).
+    StoreLock LockOf(IXmlNode* node) const {
+        ComPtr<IXmlNodeOwner> owner;
+        if (node && SUCCEEDED(node->QueryInterface(__uuidof(IXmlNodeOwner), reinterpret_cast<void**>(owner.GetAddressOf())))) {
+            return owner->OwnerLock();
+        }
+        return lock_;
+    }
+
     static void ReadableOrThrow(const std::wstring& file) {
         const DWORD attributes = ::GetFileAttributesW(file.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -417,7 +465,7 @@ private:
         return text + L"." + (code ? codeText : L"");
     }
 
-    std::mutex mutex_;
+    const StoreLock lock_;  // guards document_ and path_
     ComPtr<IXMLDOMDocument> document_;
     std::wstring path_;  // set only by a successful Load: the file Save may replace
 };
@@ -425,7 +473,13 @@ private:
 }  // namespace
 
 HRESULT CreateXmlStoreComponent(const IID& iid, void** object) noexcept {
-    return CreateAndQuery<XmlStoreComponent>(iid, object);
+    StoreLock lock;
+    try {
+        lock = std::make_shared<std::mutex>();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return CreateAndQuery<XmlStoreComponent>(iid, object, std::move(lock));
 }
 
 }  // namespace qm::suite

@@ -1,6 +1,9 @@
 // XML documents through the XML store over the system XML library.
 #include "tests/suite/TestSupport.h"
 
+#include <atomic>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::test {
@@ -137,6 +140,75 @@ TEST_F(ComponentTest, XmlRoundTripKeepsUnicodeAndWorksAcrossStores) {
     EXPECT_EQ(ItemNames(reloaded, reloaded), (std::vector<std::string>{"D:\\Daten\\\xC3\x9C\x62\x65rsicht", unicode}));
     EXPECT_TRUE(reloaded.SelectNode("config/note"));
     EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<!-- saved folder selection -->")) << "comments survive";
+}
+
+// An attribute value that the XML library turns into text by asking for its value: the call
+// stops there, inside the store's lock, until the test lets it go (or a second has passed).
+class StoppingValue final : public IDispatch {
+public:
+    KernelHandle entered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    KernelHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> inside{false};
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (iid != __uuidof(IUnknown) && iid != __uuidof(IDispatch)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (id != DISPID_VALUE || !result) return DISP_E_MEMBERNOTFOUND;
+        inside = true;
+        ::SetEvent(entered.Get());
+        ::WaitForSingleObject(release.Get(), 1000);
+        inside = false;
+        ::VariantInit(result);
+        result->vt = VT_BSTR;
+        result->bstrVal = ::SysAllocString(L"stopped");
+        return S_OK;
+    }
+};
+
+TEST_F(ComponentTest, XmlAStoreWorkingOnAnotherStoresNodeTakesThatStoresLock) {
+    // The module document, changed through the common store on one thread (as the folder page
+    // does with the module's nodes) while the module store itself changes it on another.
+    host::XmlStoreComponent common = NewStore(), module = NewStore();
+    common.Load(folder_.Write("common.xml", "<suite/>"));
+    module.Load(folder_.Write("module.xml", kModuleXml));
+    ComPtr<IXmlNode> folders = module.SelectNode("config/select_folders");
+    ASSERT_TRUE(folders);
+
+    StoppingValue value;
+    HRESULT stoppedCall = E_FAIL;
+    std::thread worker([&] {
+        ComApartment apartment(COINIT_APARTMENTTHREADED);
+        VARIANT dispatch;
+        ::VariantInit(&dispatch);
+        dispatch.vt = VT_DISPATCH;
+        dispatch.pdispVal = &value;
+        stoppedCall = common.Get()->SetAttribute(folders.Get(), Bstr(L"stopped").Get(), dispatch);
+    });
+    ASSERT_EQ(::WaitForSingleObject(value.entered.Get(), 10000), WAIT_OBJECT_0) << "the XML library never asked for the value";
+
+    // The module document is being changed: its own store must wait for that change to end.
+    module.SetAttribute(folders.Get(), "after", "1");
+    const bool overlapped = value.inside;
+    ::SetEvent(value.release.Get());
+    worker.join();
+    EXPECT_FALSE(overlapped) << "the module store changed its document while the common store was changing it";
+    EXPECT_EQ(stoppedCall, S_OK);
+    EXPECT_EQ(module.GetAttribute(folders.Get(), "stopped"), "stopped");
+    EXPECT_EQ(common.GetAttribute(folders.Get(), "after"), "1");
 }
 
 TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
