@@ -110,11 +110,14 @@ LRESULT SkinnedStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
         case WM_PRINTCLIENT:
             return ServePaint(message, wParam, [this](HDC dc) { Paint(dc, ClientRect()); });
-        case WM_SETTEXT:
-            // Consumed: the window keeps its text, only the drawing changes.
-            text_ = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+        case WM_SETTEXT: {
+            // The window keeps the text, so screen readers and UI automation read what is shown.
+            // The default handling stores it; the static class's own would paint it its way.
+            const LRESULT result = ::DefWindowProcW(Window(), message, wParam, lParam);
+            text_ = WindowText(Window());
             InvalidateWithParent();
-            return TRUE;
+            return result;
+        }
         case WM_ENABLE:
             InvalidateWithParent();
             break;

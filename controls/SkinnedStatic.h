@@ -1,6 +1,7 @@
 // A static control that paints itself in the suite's look: headings in a heavy font and a
 // colour of the owner's choosing, banners with a stretched picture or a gradient, an optional
-// icon at the left. Setting its text repaints it without changing the window's own text.
+// icon at the left. Setting its text repaints it; the window keeps the text as every window
+// does, for screen readers and UI automation.
 #pragma once
 
 #include "base/win/Handle.h"

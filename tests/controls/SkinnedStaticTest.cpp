@@ -58,13 +58,15 @@ TEST(SkinnedStatic, TextColourFollowsEnabledState) {
     }
 }
 
-TEST(SkinnedStatic, SetTextRepaintsButKeepsWindowText) {
+TEST(SkinnedStatic, SetTextRepaintsAndTheWindowKeepsTheText) {
     StaticFixture f(L"Old heading");
     const Canvas before = RenderClient(f.control);
 
     ASSERT_TRUE(::SetWindowTextW(f.control, L"Fresh words"));
 
-    EXPECT_EQ(WindowText(f.control), L"Old heading");
+    // What screen readers and UI automation read is what is drawn.
+    EXPECT_EQ(WindowText(f.control), L"Fresh words");
+    EXPECT_EQ(::SendMessageW(f.control, WM_GETTEXTLENGTH, 0, 0), 11);
     EXPECT_EQ(f.skinned.Text(), L"Fresh words");
     const Canvas after = RenderClient(f.control);
     EXPECT_FALSE(after.SameAs(before));

@@ -36,7 +36,7 @@ TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
     InstalledFakes fakes;
     fakes.language.texts[L"_QM_Mainname"] = L"Main name";
     bool checked = false, helpVisible = true;
-    std::wstring caption, helpCaption;
+    std::wstring caption, helpCaption, bannerText;
     int whitePixels = 0, faceColourPixels = -1;
     RunWelcome([&](HWND dialog) {
         caption = controls::WindowText(dialog);
@@ -44,6 +44,7 @@ TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
         HWND help = ::GetDlgItem(dialog, IDC_WELCOME_HELP);
         helpVisible = ::IsWindowVisible(help) != FALSE;
         helpCaption = controls::WindowText(help);
+        bannerText = controls::WindowText(::GetDlgItem(dialog, IDC_WELCOME_BANNER));
         testkit::Canvas banner = testkit::RenderClient(::GetDlgItem(dialog, IDC_WELCOME_BANNER), RGB(1, 2, 3));
         whitePixels = banner.Count(RGB(255, 255, 255));
         faceColourPixels = banner.Count(RGB(1, 2, 3));
@@ -52,6 +53,7 @@ TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
     EXPECT_TRUE(checked);
     EXPECT_FALSE(helpVisible);
     EXPECT_EQ(helpCaption, L"<_Help>");
+    EXPECT_EQ(bannerText, L"Main name") << "the self-painted banner keeps the text it shows";
     EXPECT_EQ(faceColourPixels, 0) << "the banner bitmap covers the whole banner";
     EXPECT_GT(whitePixels, 20) << "the title is drawn in white";
 }
