@@ -7,7 +7,9 @@
 namespace qm::ui {
 
 // Sent (not posted) to the sheet window to select the next page; answers 0 when it moved,
-// -1 when the current page is already the last.
-inline constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
+// -1 when the current page is already the last. In the WM_APP range: the sheet is a window of
+// a system class, whose own messages (PSM_*, and DM_* of the dialog beneath) sit in WM_USER's
+// range, and WM_APP is the range that no system class uses. Nothing stored depends on the value.
+inline constexpr UINT WM_WIZARD_NEXT_PAGE = WM_APP + 1;
 
 }  // namespace qm::ui

@@ -5,6 +5,7 @@
 #include "ProgramDriver.h"
 
 #include "base/Utf.h"
+#include "ui/WizardMessages.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -17,7 +18,7 @@
 namespace qm::test {
 namespace {
 
-constexpr UINT WM_WIZARD_NEXT_PAGE = 0x23BB;
+using ui::WM_WIZARD_NEXT_PAGE;
 
 std::wstring Folder() { return TestFolder() + L"\\app-double"; }
 std::string FolderUtf8() { return Narrow(Folder()); }
