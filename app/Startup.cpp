@@ -10,6 +10,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 namespace qm::app {
 namespace {
 
@@ -103,6 +105,16 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand, Wel
     int exitCode = 0;
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
+        if (FAILED(com.Result())) {
+            // No component can be created, and the shell's dialogs need this apartment: say so
+            // (in English, the language file is not read yet) rather than end without a word.
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "QuillMend cannot start: COM could not be initialised for its main thread (error 0x%08lX).",
+                          static_cast<unsigned long>(com.Result()));
+            ShowMessage(text, "Error", MB_ICONERROR);
+            return ui::kExitComponentFailure;
+        }
         std::optional<ui::FatalError> failure;
         try {
             if (CreateComponents() == StartupResult::Ready) {

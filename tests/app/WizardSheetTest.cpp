@@ -22,6 +22,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::app {
@@ -254,6 +255,34 @@ TEST(WizardSheet, AFailureInsideTheSheetsInitialisationIsShownAndEndsWithItsOwnC
     EXPECT_EQ(code, 3);
     EXPECT_NE(shown.find(L"the welcome dialog failed"), std::wstring::npos) << Narrow(shown);
     EXPECT_FALSE(wizardVisible);
+}
+
+TEST(WizardSheet, ACallerThreadWhereCOMCannotBeInitialisedIsToldAndEndsWithTheFailureCode) {
+    // A thread already in the multithreaded apartment cannot enter the single-threaded one the
+    // program needs: start-up must stop there, say so, and create nothing.
+    WriteSettings(0);
+    int code = -1;
+    std::wstring shown;
+    bool wizardSeen = false;
+    std::thread caller([&] {
+        ComApartment multithreaded(COINIT_MULTITHREADED);
+        code = RunWith([&] {
+            const ThreadWindows windows = FindThreadWindows();
+            if (windows.wizard) {
+                wizardSeen = true;
+                ::PostMessageW(windows.wizard, WM_COMMAND, IDCANCEL, 0);
+                return true;
+            }
+            if (!windows.messageBox) return false;
+            shown = test::MessageBoxText(windows.messageBox);
+            ::PostMessageW(windows.messageBox, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+    });
+    caller.join();
+    EXPECT_EQ(code, 3);
+    EXPECT_FALSE(wizardSeen);
+    EXPECT_NE(shown.find(L"COM could not be initialised"), std::wstring::npos) << Narrow(shown);
 }
 
 }  // namespace
