@@ -4,6 +4,8 @@ namespace qm::finder {
 
 namespace {
 
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 std::string FoldCase(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -24,6 +26,17 @@ std::string_view ParentOf(std::string_view path) {
     return parent;
 }
 
+// A name that a listing can prove absent: ASCII (the listing's names are compared with ASCII
+// letters folded), and nothing the system would read as another name: no "~" (a short name),
+// no stream, wildcard or trailing dot or space.
+bool ListingCanDeny(std::string_view name) {
+    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+    for (char c : name) {
+        if ((c & 0x80) != 0 || c == '~' || c == ':' || c == '*' || c == '?') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Presence ScanCache::Probe(const std::string& path) {
@@ -33,17 +46,23 @@ Presence ScanCache::Probe(const std::string& path) {
 Presence ScanCache::ProbeFolded(const std::string& path, const std::string& key) {
     if (auto known = presence_.find(key); known != presence_.end()) return known->second;
 
-    // A target inside a folder already known to be missing is missing too.
+    // A target inside a folder already known (or listed) to be missing is missing too.
     for (std::string_view folder = ParentOf(key); !folder.empty(); folder = ParentOf(folder)) {
-        auto known = presence_.find(std::string(folder));
-        if (known == presence_.end()) continue;
-        if (known->second == Presence::Missing) return Presence::Missing;
-        break;  // the nearest known ancestor exists (or is unknown): ask the system
+        std::optional<Presence> answer;
+        if (auto known = presence_.find(std::string(folder)); known != presence_.end()) {
+            answer = known->second;
+        } else {
+            answer = FromListing(path.substr(0, folder.size()), folder, false);
+        }
+        if (!answer) continue;
+        if (*answer == Presence::Missing) return Presence::Missing;
+        break;  // the nearest known ancestor exists (or is unknown): ask about the target itself
     }
 
     if (presence_.size() >= kMaxRemembered) presence_.clear();
-    ++calls_.probes;
-    Presence presence = system_.Probe(path);
+    std::optional<Presence> listed = FromListing(path, key, true);
+    if (!listed) ++calls_.probes;
+    Presence presence = listed ? *listed : system_.Probe(path);
     presence_.emplace(key, presence);
 
     std::string_view parent = ParentOf(key);
@@ -57,6 +76,44 @@ Presence ScanCache::ProbeFolded(const std::string& path, const std::string& key)
         }
     }
     return presence;
+}
+
+std::optional<Presence> ScanCache::FromListing(std::string_view path, std::string_view key, bool mayList) {
+    std::string_view parent = ParentOf(key);
+    // Local drives only: listing a large folder over a slow network could hold the scan long.
+    if (parent.size() < 3 || parent[1] != ':') return std::nullopt;
+    auto found = listings_.find(std::string(parent));
+    if (found == listings_.end()) {
+        if (!mayList) return std::nullopt;
+        if (listings_.size() >= kMaxRemembered) {
+            listings_.clear();
+            listedNames_ = 0;
+        }
+        found = listings_.emplace(std::string(parent), Listing{}).first;
+    }
+    Listing& folder = found->second;
+    if (!folder.listed) {
+        if (!mayList || folder.refused || ++folder.asked < kListAfter) return std::nullopt;
+        const DriveKind drive = Drive(UpperAscii(parent[0])).kind;
+        std::vector<FolderEntry> entries;
+        bool listed = false;
+        if (drive == DriveKind::Fixed || drive == DriveKind::Removable) {
+            ++calls_.listings;
+            listed = system_.ListFolder(std::string(path.substr(0, parent.size())), entries);
+        }
+        if (!listed || entries.size() > kMaxListed || listedNames_ + entries.size() > kMaxRemembered) {
+            folder.refused = true;
+            return std::nullopt;
+        }
+        for (const FolderEntry& entry : entries) folder.names.insert(FoldCase(entry.name));
+        listedNames_ += entries.size();
+        folder.listed = true;
+        presence_.emplace(std::string(parent), Presence::Exists);
+    }
+    std::string_view name = key.substr(parent.size() + (parent.back() == '\\' ? 0 : 1));
+    if (folder.names.count(std::string(name))) return Presence::Exists;
+    if (ListingCanDeny(name)) return Presence::Missing;
+    return std::nullopt;
 }
 
 DriveState ScanCache::Drive(char letter) {

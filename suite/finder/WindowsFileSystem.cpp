@@ -167,14 +167,16 @@ bool WindowsFileSystem::ListFolder(const std::string& path, std::vector<FolderEn
     WIN32_FIND_DATAW data;
     FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                        FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return false;
+    // An empty drive root has no entries at all, not even "." and "..": "file not found".
+    if (!find) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
         const wchar_t* name = data.cFileName;
         if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         entries.push_back({Narrow(name), DetailsFrom(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
                                                      data.ftLastWriteTime)});
     } while (::FindNextFileW(find.Get(), &data));
-    return true;
+    // Cut short, the list is not the folder's: a name missing from it would prove nothing.
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 std::optional<ItemDetails> WindowsFileSystem::Details(const std::string& path) {

@@ -375,6 +375,54 @@ TEST(ScanCache, AsksTheSystemOncePerQuestion) {
     EXPECT_EQ(cache.SystemCalls().probes, uint64_t(fs.probes));
 }
 
+// Many targets in one local folder: after two single checks the folder is listed once, and the
+// listing answers for the rest, and for targets below folders it shows to be gone.
+TEST(ScanCache, OneListingAnswersForEveryTargetInAFolder) {
+    FakeFileSystem fs = World();
+    ScanCache cache(fs);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\gone" + std::to_string(i) + ".exe"), "C:\\", cache).verdict,
+                  Verdict::Broken) << i;
+    }
+    EXPECT_EQ(JudgeShortcut(Local("C:\\PROGRAM FILES\\APP\\App.exe"), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(fs.listings, 1);
+    EXPECT_EQ(fs.probes, 3);  // gone0.exe, its folder, gone1.exe
+    // Nothing below a folder the listing does not show: no call at all.
+    const int before = fs.probes;
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\old" + std::to_string(i) + "\\x.exe"), "C:\\", cache).verdict,
+                  Verdict::Broken) << i;
+    }
+    EXPECT_EQ(fs.probes, before);
+
+    // Names a listing can't deny are still asked one by one: a short name, a non-ASCII name
+    // (the listing's letter case is folded for ASCII only), a trailing dot.
+    fs.Add("C:\\Program Files\\App\\APP~1.EXE");
+    fs.Add("C:\\Program Files\\App\\\xC3\x89t\xC3\xA9.txt");
+    fs.Add("C:\\Program Files\\App\\dot.");
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\APP~1.EXE"), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\\xC3\x89t\xC3\xA9.txt"), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\dot."), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(fs.probes, before + 3);
+    EXPECT_EQ(cache.SystemCalls().listings, uint64_t(fs.listings));
+    EXPECT_EQ(cache.SystemCalls().probes, uint64_t(fs.probes));
+}
+
+TEST(ScanCache, ListsOnlyLocalFoldersThatCanBeListed) {
+    FakeFileSystem fs = World();
+    fs.unlistable.insert("c:\\users\\ann\\documents");
+    fs.Add("C:\\Users\\Ann\\Documents");
+    fs.Add("M:\\share");
+    ScanCache cache(fs);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(JudgeShortcut(Local("C:\\Users\\Ann\\Documents\\f" + std::to_string(i)), "C:\\", cache).verdict, Verdict::Broken);
+        EXPECT_EQ(JudgeShortcut(Local("M:\\share\\f" + std::to_string(i), 4, 0), "C:\\", cache).verdict, Verdict::Broken);
+    }
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Users\\Ann\\Documents\\report.doc"), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(fs.listings, 1);  // the unlistable folder, once; never the mapped network drive
+    EXPECT_EQ(fs.probes, 10 + 1 + 1 + 10 + 1);  // each target, each folder once
+}
+
 TEST(ScanCache, UnknownIsNeverTurnedIntoMissing) {
     FakeFileSystem fs = World();
     fs.unknown.insert("c:\\flaky");

@@ -98,10 +98,17 @@ public:
         std::string key = Lower(path);
         if (unlistable.count(key) || !existing.count(key)) return false;
         auto it = children.find(key);
-        if (it == children.end()) return true;
-        for (const std::string& child : it->second) {
-            const auto& item = items.at(child);
-            entries.push_back({item.first, item.second});
+        if (it != children.end()) {
+            for (const std::string& child : it->second) {
+                const auto& item = items.at(child);
+                entries.push_back({item.first, item.second});
+            }
+        }
+        // Paths given by Add alone are in the folder too (as files, their names in lower case):
+        // a listing must never miss what Probe finds.
+        for (const std::string& path : existing) {
+            if (items.count(path) || ParentOf(path) != key) continue;
+            entries.push_back({path.substr(path.find_last_of('\\') + 1), ItemDetails{}});
         }
         return true;
     }
