@@ -49,9 +49,15 @@ bool EndsWithLnk(const wchar_t* name) {
     return n >= 4 && _wcsicmp(name + n - 4, L".lnk") == 0;
 }
 
+struct LinkFile {
+    std::wstring path;   // "\\?\" form
+    std::string folder;  // as the engine reports it
+};
+
 // The baseline: every folder listed once with the cheapest listing the API offers, reparse
-// points not entered, nothing else done.
-WalkCounts BareWalk(const std::wstring& root) {
+// points not entered, nothing else done. `links`, when given, gets the shortcut files the
+// engine would open (not while timed).
+WalkCounts BareWalk(const std::wstring& root, std::vector<LinkFile>* links = nullptr) {
     WalkCounts counts;
     std::vector<std::wstring> pending{L"\\\\?\\" + root};
     WIN32_FIND_DATAW data;
@@ -70,7 +76,11 @@ WalkCounts BareWalk(const std::wstring& root) {
                 pending.push_back(folder + L"\\" + name);
             } else {
                 ++counts.files;
-                if (EndsWithLnk(name)) ++counts.links;
+                if (!EndsWithLnk(name)) continue;
+                ++counts.links;
+                if (links && data.nFileSizeLow >= 0x4C) {
+                    links->push_back({folder + L"\\" + name, qm::Narrow(std::wstring_view(folder).substr(4))});
+                }
             }
         } while (::FindNextFileW(find.Get(), &data));
     }
@@ -81,47 +91,30 @@ WalkCounts BareWalk(const std::wstring& root) {
 // target judged with a fresh per-scan cache, each step timed on its own (one pass, not timed
 // against anything; the shares of the whole matter).
 void PrintBreakdown(const std::wstring& root) {
-    std::vector<std::pair<std::wstring, std::string>> links;  // extended path, folder
-    std::vector<std::wstring> pending{L"\\\\?\\" + root};
-    WIN32_FIND_DATAW data;
-    while (!pending.empty()) {
-        std::wstring folder = std::move(pending.back());
-        pending.pop_back();
-        qm::FindHandle find(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                               nullptr, FIND_FIRST_EX_LARGE_FETCH));
-        if (!find) continue;
-        do {
-            const wchar_t* name = data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) pending.push_back(folder + L"\\" + name);
-            } else if (EndsWithLnk(name) && data.nFileSizeLow >= 0x4C) {
-                links.emplace_back(folder + L"\\" + name, qm::Narrow(std::wstring_view(folder).substr(4)));
-            }
-        } while (::FindNextFileW(find.Get(), &data));
-    }
+    std::vector<LinkFile> links;
+    BareWalk(root, &links);
 
     double open = 0, read = 0, close = 0;
     std::vector<qm::lnk::ShellLinkInfo> parsed;
     std::vector<std::string> folders;
     std::vector<unsigned char> buffer(qm::lnk::kMaxLinkFileSize);
-    for (const auto& [path, folder] : links) {
+    for (const LinkFile& link : links) {
         auto t0 = Clock::now();
-        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        qm::FileHandle file(::CreateFileW(link.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         auto t1 = Clock::now();
         DWORD got = 0;
-        if (file != INVALID_HANDLE_VALUE) ::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
+        if (file) ::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
         auto t2 = Clock::now();
-        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+        file.Reset();
         auto t3 = Clock::now();
         open += Seconds(t1 - t0);
         read += Seconds(t2 - t1);
         close += Seconds(t3 - t2);
-        qm::lnk::ShellLinkInfo link = qm::lnk::ParseShellLink(buffer.data(), got);
-        if (link.status != qm::lnk::ParseStatus::Ok) continue;
-        parsed.push_back(std::move(link));
-        folders.push_back(folder);
+        qm::lnk::ShellLinkInfo info = qm::lnk::ParseShellLink(buffer.data(), got);
+        if (info.status != qm::lnk::ParseStatus::Ok) continue;
+        parsed.push_back(std::move(info));
+        folders.push_back(link.folder);
     }
     qm::finder::WindowsFileSystem system(qm::finder::kDefaultProbeTimeoutMs);
     qm::finder::ScanCache cache(system);

@@ -26,6 +26,17 @@ std::string_view ParentOf(std::string_view path) {
     return parent;
 }
 
+// A listed name as FoldCase makes a target's: two non-ASCII letters are the same as an ASCII
+// one to the file system's case-insensitive compare (their capitals are "S" and "I").
+std::string FoldListedName(std::string_view name) {
+    std::string out = FoldCase(name);
+    for (size_t at = 0; (at = out.find_first_of("\xC4\xC5", at)) != std::string::npos && at + 1 < out.size(); ++at) {
+        if (out.compare(at, 2, "\xC5\xBF") == 0) out.replace(at, 2, "s");       // U+017F long s
+        else if (out.compare(at, 2, "\xC4\xB1") == 0) out.replace(at, 2, "i");  // U+0131 dotless i
+    }
+    return out;
+}
+
 // A name that a listing can prove absent: ASCII (the listing's names are compared with ASCII
 // letters folded), and nothing the system would read as another name: no "~" (a short name),
 // no stream, wildcard or trailing dot or space.
@@ -105,7 +116,7 @@ std::optional<Presence> ScanCache::FromListing(std::string_view path, std::strin
             folder.refused = true;
             return std::nullopt;
         }
-        for (const FolderEntry& entry : entries) folder.names.insert(FoldCase(entry.name));
+        for (const FolderEntry& entry : entries) folder.names.insert(FoldListedName(entry.name));
         listedNames_ += entries.size();
         folder.listed = true;
         presence_.emplace(std::string(parent), Presence::Exists);

@@ -379,12 +379,14 @@ TEST(ScanCache, AsksTheSystemOncePerQuestion) {
 // listing answers for the rest, and for targets below folders it shows to be gone.
 TEST(ScanCache, OneListingAnswersForEveryTargetInAFolder) {
     FakeFileSystem fs = World();
+    fs.Add("C:\\Program Files\\App\\\xC5\xBF" "etup.exe");  // "setup.exe" to the file system: U+017F is a lower-case s
     ScanCache cache(fs);
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\gone" + std::to_string(i) + ".exe"), "C:\\", cache).verdict,
                   Verdict::Broken) << i;
     }
     EXPECT_EQ(JudgeShortcut(Local("C:\\PROGRAM FILES\\APP\\App.exe"), "C:\\", cache).verdict, Verdict::Working);
+    EXPECT_EQ(JudgeShortcut(Local("C:\\Program Files\\App\\SETUP.EXE"), "C:\\", cache).verdict, Verdict::Working);
     EXPECT_EQ(fs.listings, 1);
     EXPECT_EQ(fs.probes, 3);  // gone0.exe, its folder, gone1.exe
     // Nothing below a folder the listing does not show: no call at all.
