@@ -1,5 +1,7 @@
 #include "folders/CheckTree.h"
 
+#include <algorithm>
+
 namespace qm::folders {
 
 void CheckTree::Clear() {
@@ -7,13 +9,14 @@ void CheckTree::Clear() {
     topLevel_.clear();
 }
 
-CheckTree::NodeId CheckTree::Add(NodeId parent, std::int32_t data) {
+CheckTree::NodeId CheckTree::Add(NodeId parent, std::int32_t data, std::size_t position) {
     const NodeId id = static_cast<NodeId>(nodes_.size());
     Node node;
     node.parent = parent;
     node.data = data;
     nodes_.push_back(std::move(node));
-    (parent == kNone ? topLevel_ : nodes_[parent].children).push_back(id);
+    std::vector<NodeId>& siblings = parent == kNone ? topLevel_ : nodes_[parent].children;
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(std::min(position, siblings.size())), id);
     if (observer_) observer_->NodeAdded(id);
     return id;
 }

@@ -3,6 +3,7 @@
 // into its tree-view control through an observer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,9 +31,10 @@ public:
     // Removes every node (the observer is not told; the owner clears its view itself).
     void Clear();
 
-    // Appends a node as the last child of `parent` (kNone: a top-level node). New nodes always
-    // start Unchecked, whatever their parent's tick. `data` is the caller's value for the node.
-    NodeId Add(NodeId parent, std::int32_t data);
+    // Adds a node as the last child of `parent` (kNone: a top-level node), or before the child
+    // at `position` when that is smaller. New nodes always start Unchecked, whatever their
+    // parent's tick. `data` is the caller's value for the node.
+    NodeId Add(NodeId parent, std::int32_t data, std::size_t position = SIZE_MAX);
 
     std::size_t Size() const { return nodes_.size(); }
     NodeId Parent(NodeId node) const { return nodes_[node].parent; }

@@ -23,30 +23,40 @@ private:
 
 }  // namespace
 
-std::vector<DriveInfo> ListDrives() {
-    std::vector<DriveInfo> drives;
+std::vector<std::string> DriveRoots() {
+    std::vector<std::string> roots;
     // "C:\<NUL>D:\<NUL>...<NUL>": four characters per drive.
     wchar_t list[1024] = {};
     const DWORD length = ::GetLogicalDriveStringsW(static_cast<DWORD>(std::size(list) - 1), list);
-    if (length == 0 || length >= std::size(list)) return drives;
-
-    QuietCriticalErrors quiet;
+    if (length == 0 || length >= std::size(list)) return roots;
     for (DWORD entry = 0; entry < length / 4; ++entry) {
-        const wchar_t letter = list[entry * 4];
-        const wchar_t root[] = {letter, L':', L'\\', 0};
-        ULARGE_INTEGER available, total, free;
-        if (!::GetDiskFreeSpaceExW(root, &available, &total, &free)) continue;
-
-        wchar_t label[256] = {};
-        wchar_t fileSystem[256] = {};
-        // Unreadable volume information leaves the label empty.
-        if (!::GetVolumeInformationW(root, label, 256, nullptr, nullptr, nullptr, fileSystem, 256)) label[0] = 0;
-        DriveInfo drive;
-        drive.label = Narrow(label);
-        drive.rootPath = Narrow(root);
-        drive.driveName = drive.rootPath.substr(0, 2);
-        drives.push_back(std::move(drive));
+        const wchar_t root[] = {list[entry * 4], L':', L'\\', 0};
+        roots.push_back(Narrow(root));
     }
+    return roots;
+}
+
+std::optional<DriveInfo> QueryDrive(const std::string& rootPath) {
+    QuietCriticalErrors quiet;
+    const std::wstring root = Widen(rootPath);
+    ULARGE_INTEGER available, total, free;
+    if (!::GetDiskFreeSpaceExW(root.c_str(), &available, &total, &free)) return std::nullopt;
+
+    wchar_t label[256] = {};
+    wchar_t fileSystem[256] = {};
+    // Unreadable volume information leaves the label empty.
+    if (!::GetVolumeInformationW(root.c_str(), label, 256, nullptr, nullptr, nullptr, fileSystem, 256)) label[0] = 0;
+    DriveInfo drive;
+    drive.label = Narrow(label);
+    drive.rootPath = rootPath;
+    drive.driveName = rootPath.substr(0, 2);
+    return drive;
+}
+
+std::vector<DriveInfo> ListDrives() {
+    std::vector<DriveInfo> drives;
+    for (const std::string& root : DriveRoots())
+        if (std::optional<DriveInfo> drive = QueryDrive(root)) drives.push_back(std::move(*drive));
     return drives;
 }
 

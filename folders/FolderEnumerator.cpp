@@ -24,7 +24,7 @@ struct FolderIdentity {
 
 bool ReadIdentity(const std::wstring& path, FolderIdentity& identity) {
     // Backup semantics opens a folder; no access right is needed to read its identity.
-    FileHandle folder(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    FileHandle folder(::CreateFileW(ForSystemCall(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!folder || !::GetFileInformationByHandle(folder.Get(), &info)) return false;
@@ -43,7 +43,7 @@ public:
     void Walk(std::string folder, std::wstring wideFolder, std::uint32_t depth) {
         if (depth >= walk_.maxDepth) return;
         WIN32_FIND_DATAW record;
-        FindHandle find(::FindFirstFileExW((wideFolder + L"\\*").c_str(), FindExInfoBasic, &record,
+        FindHandle find(::FindFirstFileExW(ForSystemCall(wideFolder + L"\\*").c_str(), FindExInfoBasic, &record,
                                            FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
         if (!find) return;
 
@@ -135,6 +135,15 @@ int CollectFolderPath(const std::string& fullPath, const std::string&, const std
 }
 
 }  // namespace
+
+std::wstring ForSystemCall(const std::wstring& path) {
+    // Folders must leave room for an 8.3 name below them; "\\*" is added to list them.
+    constexpr std::size_t kClassicLimit = MAX_PATH - 12;
+    if (path.size() < kClassicLimit || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    return path;
+}
 
 void WalkFolders(const FolderWalk& walk, std::string_view startFolder, std::uint32_t depth) {
     // An empty text names no folder; taken as it is, it would list the current drive's root.

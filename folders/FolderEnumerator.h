@@ -46,6 +46,12 @@ struct FolderWalk {
 // is reported but not entered again.
 void WalkFolders(const FolderWalk& walk, std::string_view startFolder, std::uint32_t depth = 0);
 
+// `path` as the system calls take it: a full path too long for the classic 260-character limit
+// gets the extended-length prefix (\\?\ or \\?\UNC\), which takes a path as it stands; shorter
+// and relative paths, and prefixed ones, are returned unchanged. Listings use it, so folders
+// deeper than the limit are listed as any other.
+std::wstring ForSystemCall(const std::wstring& path);
+
 // The full paths of the immediate subfolders of `folder`, hidden and system ones included,
 // in the order the file system gives them.
 void ListSubfolders(const std::string& folder, std::vector<std::string>& out);

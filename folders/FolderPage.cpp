@@ -11,6 +11,8 @@
 #include "res/dialogs/FolderPage.h"
 #include "wizard/ScanRoots.h"
 
+#include <algorithm>
+
 namespace qm::folders {
 namespace {
 
@@ -20,19 +22,24 @@ constexpr int kImageSize = 18;
 // Normal images, in the order the tree uses them.
 enum Image { kOpenFolder = 0, kClosedFolder = 1, kDrive = 2, kComputer = 3 };
 
+// Posted by a loader thread when answers wait; private to the page's window.
+constexpr UINT kAnswersWaiting = WM_APP + 1;
+// Looks for reads that went past their bound while any read runs.
+constexpr UINT_PTR kOverdueTimer = 1;
+constexpr UINT kOverdueCheckMs = 100;
+
 void ShowNotice(HWND owner, const std::string& text, const std::string& caption) {
     ::MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace
 
-FolderPage::FolderPage() : FolderPage(ListDrives, ListSubfolders, ShowNotice) {}
+FolderPage::FolderPage() : FolderPage({DriveRoots, QueryDrive, ListSubfolders}, ShowNotice) {}
 
-FolderPage::FolderPage(DriveSource drives, SubfolderLister lister, Notifier notifier)
+FolderPage::FolderPage(DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound)
     : PropertyPage(IDD_FOLDER_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
-      drives_(std::move(drives)),
       notifier_(std::move(notifier)),
-      model_(std::move(lister)) {
+      loader_(std::move(disks), answerBound) {
     model_.Ticks().SetObserver(this);
 }
 
@@ -59,8 +66,12 @@ BOOL FolderPage::OnInitDialog() {
     treeView_.onToggle = [this](HTREEITEM item) { Toggle(item); };
     CreateImageLists();
     TreeView_SetBkColor(TreeWindow(), RGB(255, 255, 255));
+    // The loader's threads only post: a window gone by then just drops the message.
+    loader_.SetWake([window = Window()] { ::PostMessageW(window, kAnswersWaiting, 0, 0); });
     BuildTree();
-    RestoreSelection();
+    const auto& components = host::TheComponents();
+    restoring_ = LoadSavedSelection(components.moduleXml, components.commonXml);
+    AdvanceRestore();
     return TRUE;
 }
 
@@ -82,17 +93,139 @@ void FolderPage::CreateImageLists() {
 void FolderPage::BuildTree() {
     TreeView_DeleteAllItems(TreeWindow());
     items_.clear();
-    model_.Build(host::Text("_QM_008"), drives_());
-    if (HTREEITEM computer = Item(0)) TreeView_Expand(TreeWindow(), computer, TVE_EXPAND);
+    requests_.clear();
+    model_.Reset(host::Text("_QM_008"));
+    const std::vector<std::string> roots = loader_.Access().driveRoots();
+    drivesAwaited_ = roots.size();
+    if (roots.empty()) model_.MarkRead(FolderTree::kComputer);
+    for (const std::string& root : roots) requests_[loader_.QueryDrive(root)] = {root, {}, true};
+    UpdateOverdueTimer();
+}
+
+void FolderPage::Ask(const std::vector<CheckTree::NodeId>& nodes) {
+    std::vector<std::string> folders;
+    std::vector<CheckTree::NodeId> folderNodes;
+    for (CheckTree::NodeId node : nodes) {
+        // A drive asked again has never answered: its label is asked for too.
+        if (model_.KindOf(node) == FolderTree::Kind::Drive) {
+            requests_[loader_.QueryDrive(model_.Path(node))] = {model_.Path(node), {}, false};
+        } else {
+            folders.push_back(model_.Path(node));
+            folderNodes.push_back(node);
+        }
+        Refresh(node);
+    }
+    if (!folderNodes.empty()) requests_[loader_.ListFolders(std::move(folders))] = {"", std::move(folderNodes), false};
+    UpdateOverdueTimer();
+}
+
+void FolderPage::TakeAnswers() {
+    for (const FolderLoader::Answer& answer : loader_.TakeAnswers()) {
+        const auto found = requests_.find(answer.ticket);
+        if (found == requests_.end()) continue;
+        Request& request = found->second;
+        if (!request.driveRoot.empty()) {
+            ApplyDriveAnswer(request, answer);
+            requests_.erase(found);
+        } else {
+            ApplyFolderAnswer(request.nodes[answer.index], answer.subfolders);
+            if (answer.index + 1 == request.nodes.size()) requests_.erase(found);
+        }
+    }
+    AdvanceRestore();
+    UpdateOverdueTimer();
+}
+
+void FolderPage::ApplyDriveAnswer(Request& request, const FolderLoader::Answer& answer) {
+    CheckTree::NodeId node = DriveNode(request.driveRoot);
+    if (answer.drive) {
+        node = model_.AddDrive(*answer.drive);
+        Refresh(node);  // a drive shown as not answering gets its label
+    }
+    // A drive that is not ready is left out; one already shown keeps its place, without folders.
+    if (node != CheckTree::kNone) ApplyFolderAnswer(node, answer.subfolders);
+    DriveSettled(request);
+}
+
+void FolderPage::ApplyFolderAnswer(CheckTree::NodeId node, const std::vector<std::string>& subfolders) {
+    model_.ApplyListing(node, subfolders);
+    Refresh(node);
+    // A node opened while it was read: its children are read one level ahead now.
+    if (model_.Opened(node)) Ask(model_.BeginExpand(node));
+}
+
+void FolderPage::DriveSettled(Request& request) {
+    if (!request.awaitedAtStart) return;
+    request.awaitedAtStart = false;
+    if (drivesAwaited_ > 0 && --drivesAwaited_ == 0) model_.MarkRead(FolderTree::kComputer);
+}
+
+CheckTree::NodeId FolderPage::DriveNode(const std::string& rootPath) const {
+    return model_.FindChildByName(FolderTree::kComputer, rootPath.substr(0, 2));
+}
+
+void FolderPage::TakeOverdue() {
+    for (const FolderLoader::Overdue& overdue : loader_.TakeOverdue(FolderLoader::Clock::now())) {
+        const auto found = requests_.find(overdue.ticket);
+        if (found == requests_.end()) continue;
+        Request& request = found->second;
+        if (!request.driveRoot.empty()) {
+            // Shown without a label, in its place among the drives that answered.
+            CheckTree::NodeId node = DriveNode(request.driveRoot);
+            if (node == CheckTree::kNone) node = model_.AddDrive({"", request.driveRoot, request.driveRoot.substr(0, 2)});
+            model_.MarkNotAnswering(node);
+            Refresh(node);
+            DriveSettled(request);
+        } else {
+            for (std::size_t i = overdue.firstUnanswered; i < request.nodes.size(); ++i) {
+                model_.MarkNotAnswering(request.nodes[i]);
+                Refresh(request.nodes[i]);
+            }
+        }
+    }
+    AdvanceRestore();
+    UpdateOverdueTimer();
+}
+
+void FolderPage::UpdateOverdueTimer() {
+    const bool needed = loader_.Waiting();
+    if (needed && !overdueTimer_) overdueTimer_ = ::SetTimer(Window(), kOverdueTimer, kOverdueCheckMs, nullptr) != 0;
+    if (!needed && overdueTimer_) {
+        ::KillTimer(Window(), kOverdueTimer);
+        overdueTimer_ = false;
+    }
+}
+
+std::string FolderPage::DisplayText(CheckTree::NodeId node) const {
+    std::string text = model_.Text(node);
+    if (model_.ListingOf(node) == FolderTree::Listing::NotAnswering) text += " " + host::Text("_QM_NotAnswering");
+    return text;
+}
+
+void FolderPage::Refresh(CheckTree::NodeId node) {
+    const HTREEITEM item = Item(node);
+    if (!item) return;
+    const std::wstring text = Widen(DisplayText(node));
+    TVITEMW update{};
+    update.mask = TVIF_TEXT | TVIF_CHILDREN;
+    update.hItem = item;
+    update.pszText = const_cast<wchar_t*>(text.c_str());
+    // A node that has not answered keeps an expand button: opening it asks again.
+    update.cChildren = model_.ListingOf(node) == FolderTree::Listing::NotAnswering ||
+                       !model_.Ticks().Children(node).empty();
+    ::SendMessageW(TreeWindow(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&update));
 }
 
 void FolderPage::NodeAdded(CheckTree::NodeId node) {
     const CheckTree::NodeId parent = model_.Ticks().Parent(node);
     const bool computer = model_.KindOf(node) == FolderTree::Kind::Computer;
-    const std::wstring text = Widen(model_.Text(node));
+    const std::wstring text = Widen(DisplayText(node));
+    // Drives arrive in any order but take their place among the others.
+    const auto& siblings = parent == CheckTree::kNone ? model_.Ticks().TopLevel() : model_.Ticks().Children(parent);
+    const auto at = std::find(siblings.begin(), siblings.end(), node);
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent == CheckTree::kNone ? TVI_ROOT : Item(parent);
-    insert.hInsertAfter = TVI_LAST;
+    insert.hInsertAfter = at + 1 == siblings.end() ? TVI_LAST : at == siblings.begin() ? TVI_FIRST : Item(*(at - 1));
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<wchar_t*>(text.c_str());
     insert.item.iImage = computer ? kComputer : kClosedFolder;
@@ -104,6 +237,9 @@ void FolderPage::NodeAdded(CheckTree::NodeId node) {
         ::SendMessageW(TreeWindow(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (items_.size() <= static_cast<std::size_t>(node)) items_.resize(static_cast<std::size_t>(node) + 1);
     items_[node] = item;
+    // The computer node opens as soon as it holds a drive.
+    if (parent != CheckTree::kNone && model_.KindOf(parent) == FolderTree::Kind::Computer && siblings.size() == 1)
+        TreeView_Expand(TreeWindow(), Item(parent), TVE_EXPAND);
 }
 
 void FolderPage::StateChanged(CheckTree::NodeId node, CheckState state) {
@@ -116,17 +252,31 @@ void FolderPage::Toggle(HTREEITEM item) {
     if (node != CheckTree::kNone) model_.Ticks().Toggle(node);
 }
 
-void FolderPage::RestoreSelection() {
-    const auto& components = host::TheComponents();
-    for (const std::string& saved : LoadSavedSelection(components.moduleXml, components.commonXml)) {
-        // Opening a node the first time reads the next level (through the expanding notification).
-        const CheckTree::NodeId node =
-            model_.Resolve(saved, [this](CheckTree::NodeId open) { TreeView_Expand(TreeWindow(), Item(open), TVE_EXPAND); });
-        if (node != CheckTree::kNone) model_.Ticks().SetCheck(node, CheckState::Checked);
+void FolderPage::AdvanceRestore() {
+    // Each saved path goes down as far as the tree has been read; it is ticked once its node and
+    // that node's children are there, dropped once a part of it is known to be missing.
+    const auto expand = [this](CheckTree::NodeId open) { TreeView_Expand(TreeWindow(), Item(open), TVE_EXPAND); };
+    for (auto saved = restoring_.begin(); saved != restoring_.end();) {
+        const FolderTree::Resolution resolution = model_.TryResolve(*saved, expand);
+        if (resolution.outcome == FolderTree::Resolution::Outcome::Waiting) {
+            ++saved;
+            continue;
+        }
+        if (resolution.outcome == FolderTree::Resolution::Outcome::Reached)
+            model_.Ticks().SetCheck(resolution.node, CheckState::Checked);
+        saved = restoring_.erase(saved);
     }
 }
 
-bool FolderPage::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+bool FolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == kAnswersWaiting) {
+        TakeAnswers();
+        return true;
+    }
+    if (message == WM_TIMER && wParam == kOverdueTimer) {
+        TakeOverdue();
+        return true;
+    }
     if (message != WM_NOTIFY) return false;
     const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
     if (header.hwndFrom != TreeWindow() || !TreeWindow()) return false;
@@ -136,9 +286,8 @@ bool FolderPage::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
         // The item fields this reads sit at the same place in the ANSI and the wide record.
         const auto& expanding = *reinterpret_cast<const NMTREEVIEWW*>(lParam);
         const CheckTree::NodeId node = static_cast<CheckTree::NodeId>(expanding.itemNew.lParam);
-        if ((expanding.action & TVE_EXPAND) && node >= 0 && static_cast<std::size_t>(node) < model_.Ticks().Size() &&
-            !model_.Ticks().Children(node).empty())
-            model_.PrepareExpand(node);
+        if ((expanding.action & TVE_EXPAND) && node >= 0 && static_cast<std::size_t>(node) < model_.Ticks().Size())
+            Ask(model_.BeginExpand(node));
         result = 0;  // the node always opens
         return true;
     }
@@ -177,7 +326,11 @@ LRESULT FolderPage::OnNext() {
     }
     roots.SetReader(nullptr);
     roots.Replace(model_.CollectSelection());
-    ReplaceSavedSelection(host::TheComponents().moduleXml, roots.Paths());
+    // Saved paths on a drive that has not answered yet are kept for the next start: the user
+    // has not seen them and cannot have unticked them.
+    std::vector<std::string> saved = roots.Paths();
+    saved.insert(saved.end(), restoring_.begin(), restoring_.end());
+    ReplaceSavedSelection(host::TheComponents().moduleXml, saved);
     if (!roots.Paths().empty()) return 0;
     notifier_(Window(), host::Text("_QM_009"), host::Text("_Information"));
     return -1;

@@ -3,16 +3,22 @@
 // the module's XML document; the next start ticks them again.
 //
 // The tree's content and ticks live in a FolderTree; this class copies them into the tree-view
-// control and turns the control's clicks, keys and expansions into model calls.
+// control and turns the control's clicks, keys and expansions into model calls. Drives and
+// folders are read by a FolderLoader on other threads: their answers arrive as posted messages,
+// and a drive or folder that has not answered within the time bound is shown as not answering
+// (opening it again asks once more). The window never waits for a disk.
 #pragma once
 
 #include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
 #include "controls/SkinnedStatic.h"
 #include "folders/CheckTreeView.h"
+#include "folders/FolderLoader.h"
 #include "folders/FolderTree.h"
 
+#include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,19 +26,22 @@ namespace qm::folders {
 
 class FolderPage : public ui::PropertyPage, private CheckTree::Observer {
 public:
-    using DriveSource = std::function<std::vector<DriveInfo>()>;
     // Shows a notice owned by the page: text and caption are display texts.
     using Notifier = std::function<void(HWND owner, const std::string& text, const std::string& caption)>;
+    // How long a drive or folder may take before it is shown as not answering.
+    static constexpr std::chrono::milliseconds kAnswerBound{2000};
 
     FolderPage();
-    // For tests: other drives, another disk, another way of showing the notice.
-    FolderPage(DriveSource drives, SubfolderLister lister, Notifier notifier);
+    // For tests: other drives and disks, another way of showing the notice, another bound.
+    FolderPage(DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound = kAnswerBound);
 
     const FolderTree& Model() const { return model_; }
     HWND TreeWindow() const { return treeView_.Window(); }
     // The control's item of a model node (null before the page starts).
     HTREEITEM Item(CheckTree::NodeId node) const;
     CheckTree::NodeId NodeOf(HTREEITEM item) const;
+    // Nothing is being read within its time bound and no answer waits to be shown.
+    bool Settled() const { return !loader_.Waiting(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -43,15 +52,36 @@ private:
     void NodeAdded(CheckTree::NodeId node) override;
     void StateChanged(CheckTree::NodeId node, CheckState state) override;
 
+    // A job handed to the loader: the drive it asks about, or the nodes whose folders it lists.
+    struct Request {
+        std::string driveRoot;
+        std::vector<CheckTree::NodeId> nodes;
+        bool awaitedAtStart = false;  // one of the drives the computer node waits for
+    };
+
     void CreateImageLists();
     void BuildTree();
-    void RestoreSelection();
+    void Ask(const std::vector<CheckTree::NodeId>& nodes);
+    void TakeAnswers();
+    void TakeOverdue();
+    void ApplyDriveAnswer(Request& request, const FolderLoader::Answer& answer);
+    void ApplyFolderAnswer(CheckTree::NodeId node, const std::vector<std::string>& subfolders);
+    void DriveSettled(Request& request);
+    CheckTree::NodeId DriveNode(const std::string& rootPath) const;
+    void UpdateOverdueTimer();
+    void Refresh(CheckTree::NodeId node);
+    std::string DisplayText(CheckTree::NodeId node) const;
+    void AdvanceRestore();
     void Toggle(HTREEITEM item);
     LRESULT OnNext();
 
-    DriveSource drives_;
     Notifier notifier_;
     FolderTree model_;
+    FolderLoader loader_;
+    std::map<FolderLoader::Ticket, Request> requests_;
+    std::size_t drivesAwaited_ = 0;
+    std::vector<std::string> restoring_;  // saved paths whose way down has not been read yet
+    bool overdueTimer_ = false;
     std::vector<HTREEITEM> items_;  // by model node
     controls::SkinnedStatic heading_;
     controls::SkinnedStatic treeLabel_;

@@ -9,39 +9,86 @@ const std::string kNoPath;
 
 }  // namespace
 
-void FolderTree::Build(std::string computerText, const std::vector<DriveInfo>& drives) {
+void FolderTree::Reset(std::string computerText) {
     ticks_.Clear();
     paths_.Clear();
+    load_.clear();
     driveTexts_.clear();
     computerText_ = std::move(computerText);
-    const NodeId computer = ticks_.Add(CheckTree::kNone, -1);
-    for (const DriveInfo& drive : drives) {
-        const std::int32_t index = paths_.AddIfNew(drive.rootPath);
-        if (index == NodePathTable::kAbsent) continue;  // the same drive listed twice
-        driveTexts_.resize(static_cast<std::size_t>(index) + 1);
-        driveTexts_[index] = drive.label + "(" + drive.driveName + ")";
-        const NodeId node = ticks_.Add(computer, index);
-        AddSubfolders(drive.rootPath, node);
-    }
+    AddNode(CheckTree::kNone, -1);  // kComputer
+    load_[kComputer].listing = Listing::Pending;
 }
 
-void FolderTree::AddSubfolders(const std::string& path, NodeId parent) {
-    listing_.clear();
-    lister_(path, listing_);
-    for (const std::string& folder : listing_) {
-        const std::int32_t index = paths_.AddIfNew(folder);
-        if (index != NodePathTable::kAbsent) ticks_.Add(parent, index);
+FolderTree::NodeId FolderTree::AddNode(NodeId parent, std::int32_t pathIndex, std::size_t position) {
+    // The load record first: the observer that hears of the node may already ask for it.
+    load_.emplace_back();
+    return ticks_.Add(parent, pathIndex, position);
+}
+
+FolderTree::NodeId FolderTree::AddDrive(const DriveInfo& drive) {
+    const NodeId computer = kComputer;
+    std::int32_t index = paths_.Find(drive.rootPath);
+    NodeId node = CheckTree::kNone;
+    if (index == NodePathTable::kAbsent) {
+        index = paths_.AddIfNew(drive.rootPath);
+        driveTexts_.resize(paths_.Size());
     }
+    driveTexts_[static_cast<std::size_t>(index)] = drive.label + "(" + drive.driveName + ")";
+    const auto& drives = ticks_.Children(computer);
+    std::size_t position = 0;
+    for (; position < drives.size(); ++position) {
+        const NodeId existing = drives[position];
+        if (ticks_.Data(existing) == index) node = existing;
+        if (node != CheckTree::kNone || Path(existing) > drive.rootPath) break;
+    }
+    return node != CheckTree::kNone ? node : AddNode(computer, index, position);
+}
+
+void FolderTree::ApplyListing(NodeId node, const std::vector<std::string>& subfolders) {
+    for (const std::string& folder : subfolders) {
+        const std::int32_t index = paths_.AddIfNew(folder);
+        if (index != NodePathTable::kAbsent) AddNode(node, index);
+    }
+    load_[node].listing = Listing::Read;
+}
+
+void FolderTree::MarkNotAnswering(NodeId node) {
+    if (load_[node].listing != Listing::Read) load_[node].listing = Listing::NotAnswering;
+}
+
+std::vector<FolderTree::NodeId> FolderTree::BeginExpand(NodeId node) {
+    std::vector<NodeId> asked;
+    if (ticks_.Data(node) < 0) return asked;
+    load_[node].opened = true;
+    auto ask = [&](NodeId n) {
+        if (load_[n].listing == Listing::Unread || load_[n].listing == Listing::NotAnswering) {
+            load_[n].listing = Listing::Pending;
+            asked.push_back(n);
+        }
+    };
+    if (load_[node].listing == Listing::NotAnswering) ask(node);
+    for (NodeId child : ticks_.Children(node)) ask(child);
+    return asked;
+}
+
+void FolderTree::ReadNow(NodeId node) {
+    listing_.clear();
+    const std::string path = Path(node);  // a copy: the lister's paths land in the same table
+    if (lister_) lister_(path, listing_);
+    ApplyListing(node, listing_);
+}
+
+void FolderTree::Build(std::string computerText, const std::vector<DriveInfo>& drives) {
+    Reset(std::move(computerText));
+    for (const DriveInfo& drive : drives) {
+        if (paths_.Find(drive.rootPath) != NodePathTable::kAbsent) continue;  // the same drive listed twice
+        ReadNow(AddDrive(drive));
+    }
+    MarkRead(kComputer);
 }
 
 void FolderTree::PrepareExpand(NodeId node) {
-    if (ticks_.Data(node) < 0) return;
-    // By index: adding grandchildren grows the node store and would move a held child list.
-    for (std::size_t i = 0; i < ticks_.Children(node).size(); ++i) {
-        const NodeId child = ticks_.Children(node)[i];
-        const std::string path = Path(child);  // a copy: the lister's paths land in the same table
-        AddSubfolders(path, child);
-    }
+    for (NodeId asked : BeginExpand(node)) ReadNow(asked);
 }
 
 FolderTree::Kind FolderTree::KindOf(NodeId node) const {
@@ -81,15 +128,27 @@ FolderTree::NodeId FolderTree::FindChildByName(NodeId parent, std::string_view n
     return CheckTree::kNone;
 }
 
-FolderTree::NodeId FolderTree::Resolve(std::string_view savedPath, const std::function<void(NodeId)>& expand) {
-    if (ticks_.TopLevel().empty()) return CheckTree::kNone;
+FolderTree::Resolution FolderTree::TryResolve(std::string_view savedPath, const std::function<void(NodeId)>& expand) {
+    using Outcome = Resolution::Outcome;
+    if (ticks_.TopLevel().empty()) return {Outcome::Missing};
     NodeId node = ticks_.TopLevel().front();
     for (const std::string& component : SplitText(savedPath, {"\\"}, true)) {
+        // Only a read node's children are all there: a missing one may still be on its way.
+        if (load_[node].listing != Listing::Read) return {Outcome::Waiting};
         expand(node);
         node = FindChildByName(node, component);
-        if (node == CheckTree::kNone) return CheckTree::kNone;
+        if (node == CheckTree::kNone) return {Outcome::Missing};
     }
-    return node;
+    // The node reached is ticked together with its children, so those are waited for too;
+    // one that does not answer is ticked without them.
+    const Listing reached = load_[node].listing;
+    if (reached == Listing::Unread || reached == Listing::Pending) return {Outcome::Waiting};
+    return {Outcome::Reached, node};
+}
+
+FolderTree::NodeId FolderTree::Resolve(std::string_view savedPath, const std::function<void(NodeId)>& expand) {
+    const Resolution resolution = TryResolve(savedPath, expand);
+    return resolution.outcome == Resolution::Outcome::Reached ? resolution.node : CheckTree::kNone;
 }
 
 std::vector<std::string> FolderTree::CollectSelection() const {

@@ -27,22 +27,53 @@ class FolderTree {
 public:
     using NodeId = CheckTree::NodeId;
     enum class Kind { Computer, Drive, Folder };
+    static constexpr NodeId kComputer = 0;  // the first node of every tree
+    // How far a node's own subfolders are known. The computer node's "subfolders" are the drives.
+    enum class Listing {
+        Unread,        // nobody asked yet
+        Pending,       // asked, no answer yet
+        NotAnswering,  // asked, and no answer within the owner's time bound (one may still come)
+        Read,          // answered: every subfolder that could be read has a node
+    };
+    // What a saved path comes to in the tree as it stands.
+    struct Resolution {
+        enum class Outcome { Reached, Missing, Waiting } outcome;
+        NodeId node = CheckTree::kNone;  // the node reached (Reached only)
+    };
 
-    explicit FolderTree(SubfolderLister lister) : lister_(std::move(lister)) {}
+    // `lister` serves the synchronous calls (Build, PrepareExpand); an owner that lists
+    // elsewhere feeds the answers in with ApplyListing and may pass none.
+    explicit FolderTree(SubfolderLister lister = nullptr) : lister_(std::move(lister)) {}
 
     CheckTree& Ticks() { return ticks_; }
     const CheckTree& Ticks() const { return ticks_; }
     const NodePathTable& Paths() const { return paths_; }
 
-    // Starts afresh: the computer node, under it one node per drive in the given order, each
-    // drive already holding its first-level folders.
+    // Starts afresh with the computer node alone; its listing is Pending until MarkRead.
+    void Reset(std::string computerText);
+    // The node of the drive at `drive.rootPath` (added under the computer node in root-path
+    // order, or found when known) with its text taken from `drive`.
+    NodeId AddDrive(const DriveInfo& drive);
+    // The node's subfolders have been read: a node is added under it for each that has none yet,
+    // and its listing turns Read.
+    void ApplyListing(NodeId node, const std::vector<std::string>& subfolders);
+    void MarkRead(NodeId node) { load_[node].listing = Listing::Read; }
+    // A node not read yet turns NotAnswering; a read one keeps its state.
+    void MarkNotAnswering(NodeId node);
+
+    // Before `node` opens: the nodes whose own subfolders must now be read so that every child
+    // that has folders shows an expand button, turned Pending. These are the children never
+    // asked or not answering, and the node itself when it did not answer (opening it again is
+    // how the user retries). The computer node asks for nothing here.
+    std::vector<NodeId> BeginExpand(NodeId node);
+    // BeginExpand has been called for the node (the user or a restore opened it).
+    bool Opened(NodeId node) const { return load_[node].opened; }
+    Listing ListingOf(NodeId node) const { return load_[node].listing; }
+
+    // The synchronous forms, reading through the lister on the calling thread: the computer
+    // node, under it one node per drive in the given order, each drive already holding its
+    // first-level folders; and BeginExpand with every asked listing read at once.
     void Build(std::string computerText, const std::vector<DriveInfo>& drives);
-
-    // Adds a node under `parent` for each subfolder of `path` that has no node yet.
-    void AddSubfolders(const std::string& path, NodeId parent);
-
-    // Before `node` opens: reads the subfolders of each of its children, so every child that has
-    // folders shows an expand button. The computer node and childless nodes are left alone.
     void PrepareExpand(NodeId node);
 
     Kind KindOf(NodeId node) const;
@@ -55,20 +86,32 @@ public:
     // root path without trailing backslashes ("C:").
     NodeId FindChildByName(NodeId parent, std::string_view name) const;
 
-    // Walks a saved path ("C:\Data\Mail") down from the computer node, calling `expand` on each
-    // node before looking among its children. The node reached, or kNone when a component is
-    // missing. An empty path resolves to the computer node.
+    // Walks a saved path ("C:\Data\Mail") down from the computer node as far as the tree is
+    // read, calling `expand` on each node before looking among its children. Missing when a
+    // component is not among the read children of its parent; Waiting when a node on the way
+    // (or the one reached) has not been read yet. An empty path stands for the computer node.
+    Resolution TryResolve(std::string_view savedPath, const std::function<void(NodeId)>& expand);
+    // The node reached, or kNone (for a tree read synchronously, where nothing waits).
     NodeId Resolve(std::string_view savedPath, const std::function<void(NodeId)>& expand);
 
     // The topmost ticked paths in tree order.
     std::vector<std::string> CollectSelection() const;
 
 private:
+    struct NodeLoad {
+        Listing listing = Listing::Unread;
+        bool opened = false;
+    };
+
+    NodeId AddNode(NodeId parent, std::int32_t pathIndex, std::size_t position = SIZE_MAX);
+    void ReadNow(NodeId node);
+
     SubfolderLister lister_;
     CheckTree ticks_;
     NodePathTable paths_;
+    std::vector<NodeLoad> load_;  // by node
     std::string computerText_;
-    std::vector<std::string> driveTexts_;  // by path index; drives come first in the table
+    std::vector<std::string> driveTexts_;  // by path index; empty for a folder's index
     std::vector<std::string> listing_;     // reused buffer for one folder's subfolders
 };
 

@@ -1,13 +1,16 @@
 // Time to fill the folder tree, per node, against a bare FindFirstFileEx listing of the same
 // folders in the same run. Two cases: opening a folder whose children hold 20,000 subfolders in
 // all, and building the tree for a root that holds 5,000 folders. Each is measured for the model
-// alone and with a real tree-view control taking every node, and once more with the duplicate
-// test done as a linear scan of the path table, to show what the hash index saves.
+// alone and with a real tree-view control taking every node, once as the folder page reads:
+// the listing on a loader thread, the answers taken into the model on this one; and once more
+// with the duplicate test done as a linear scan of the path table, to show what the hash index
+// saves.
 //
 // Usage: folder_tree_bench [children grandchildren-per-child root-folders runs]
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "folders/FolderEnumerator.h"
+#include "folders/FolderLoader.h"
 #include "folders/FolderTree.h"
 
 #include <windows.h>
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,10 +109,22 @@ qm::folders::SubfolderLister QuadraticLister() {
     };
 }
 
+// Waits for every answer of `loader` and hands each to `apply` on this thread, as the page does.
+void TakeAnswers(qm::folders::FolderLoader& loader, std::size_t expected,
+                 const std::function<void(const qm::folders::FolderLoader::Answer&)>& apply) {
+    for (std::size_t taken = 0; taken < expected;) {
+        std::vector<qm::folders::FolderLoader::Answer> answers = loader.TakeAnswers();
+        if (answers.empty()) ::Sleep(0);
+        for (const auto& answer : answers) apply(answer);
+        taken += answers.size();
+    }
+}
+
 struct Figures {
     double bare = 0;
     double model = 0;
     double withView = 0;
+    double loaderThread = 0;
     double quadratic = 0;
     std::size_t nodes = 0;
 };
@@ -121,6 +137,8 @@ void Print(const char* title, const Figures& f) {
                 f.model * 1e6 / n, f.model / f.bare);
     std::printf("  model + tree-view control    : %8.2f ms  %7.3f us/node  ratio %.2f\n", f.withView * 1e3,
                 f.withView * 1e6 / n, f.withView / f.bare);
+    std::printf("  loader thread + model        : %8.2f ms  %7.3f us/node  ratio %.2f\n", f.loaderThread * 1e3,
+                f.loaderThread * 1e6 / n, f.loaderThread / f.bare);
     if (f.quadratic > 0)
         std::printf("  model, linear duplicate test : %8.2f ms  %7.3f us/node  ratio %.2f\n", f.quadratic * 1e3,
                     f.quadratic * 1e6 / n, f.quadratic / f.bare);
@@ -176,11 +194,40 @@ int main(int argc, char** argv) {
     };
     auto buildFlat = [&](qm::folders::FolderTree& tree) { return Seconds([&] { tree.Build("Computer", flatDrive); }); };
 
+    // The same two through the loader's threads (a bound never reached).
+    const qm::folders::DiskAccess disk{nullptr, [](const std::string&) { return std::optional<qm::folders::DriveInfo>(); }, lister};
+    auto openWideThreaded = [&](qm::folders::FolderTree& tree) {
+        tree.Build("Computer", wideDrive);
+        const auto drive = tree.Ticks().Children(tree.Ticks().TopLevel().front())[0];
+        tree.PrepareExpand(drive);
+        const auto open = tree.Ticks().Children(drive)[0];
+        qm::folders::FolderLoader loader(disk, std::chrono::hours(1));
+        return Seconds([&] {
+            const std::vector<qm::folders::CheckTree::NodeId> asked = tree.BeginExpand(open);
+            std::vector<std::string> folders;
+            for (const auto node : asked) folders.push_back(tree.Path(node));
+            loader.ListFolders(std::move(folders));
+            TakeAnswers(loader, asked.size(),
+                        [&](const qm::folders::FolderLoader::Answer& answer) { tree.ApplyListing(asked[answer.index], answer.subfolders); });
+        });
+    };
+    auto buildFlatThreaded = [&](qm::folders::FolderTree& tree) {
+        qm::folders::FolderLoader loader({nullptr, [&](const std::string&) { return std::optional(flatDrive[0]); }, lister},
+                                std::chrono::hours(1));
+        return Seconds([&] {
+            tree.Reset("Computer");
+            loader.QueryDrive(flatDrive[0].rootPath);
+            TakeAnswers(loader, 1, [&](const qm::folders::FolderLoader::Answer& answer) {
+                tree.ApplyListing(tree.AddDrive(*answer.drive), answer.subfolders);
+            });
+        });
+    };
+
     BareListing(childFolders);  // warm the file system's caches once
     BareListing({flat});
 
     Figures opening, building;
-    std::vector<double> bare, model, view;
+    std::vector<double> bare, model, view, threaded;
     for (int run = 0; run < runs; ++run) {
         bare.push_back(Seconds([&] { BareListing(childFolders); }));
         qm::folders::FolderTree tree(lister);
@@ -194,10 +241,13 @@ int main(int argc, char** argv) {
             viewed.Ticks().SetObserver(&mirror);
             view.push_back(openWide(viewed));
         }
+        qm::folders::FolderTree loaded(lister);
+        threaded.push_back(openWideThreaded(loaded));
     }
     opening.bare = Median(bare);
     opening.model = Median(model);
     opening.withView = view.empty() ? 0 : Median(view);
+    opening.loaderThread = Median(threaded);
     {
         qm::folders::FolderTree slow(QuadraticLister());
         opening.quadratic = openWide(slow);
@@ -207,6 +257,7 @@ int main(int argc, char** argv) {
     bare.clear();
     model.clear();
     view.clear();
+    threaded.clear();
     for (int run = 0; run < runs; ++run) {
         bare.push_back(Seconds([&] { BareListing({flat}); }));
         qm::folders::FolderTree tree(lister);
@@ -219,10 +270,13 @@ int main(int argc, char** argv) {
             viewed.Ticks().SetObserver(&mirror);
             view.push_back(buildFlat(viewed));
         }
+        qm::folders::FolderTree loaded(lister);
+        threaded.push_back(buildFlatThreaded(loaded));
     }
     building.bare = Median(bare);
     building.model = Median(model);
     building.withView = view.empty() ? 0 : Median(view);
+    building.loaderThread = Median(threaded);
     {
         qm::folders::FolderTree slow(QuadraticLister());
         building.quadratic = buildFlat(slow);

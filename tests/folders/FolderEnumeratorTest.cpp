@@ -240,4 +240,18 @@ TEST(FolderEnumerator, AFolderCycleIsReportedButNotEnteredAgain) {
     }
 }
 
+TEST(FolderEnumerator, OnlyPathsPastTheClassicLimitGetTheExtendedLengthPrefix) {
+    const std::wstring deep(300, L'x');
+    struct Case { std::wstring path, expected; };
+    const Case cases[] = {
+        {L"C:\\Data", L"C:\\Data"},
+        {L"C:\\" + std::wstring(243, L'x'), L"C:\\" + std::wstring(243, L'x')},  // 246: room for "\*" and an 8.3 name
+        {L"C:\\" + std::wstring(245, L'x'), L"\\\\?\\C:\\" + std::wstring(245, L'x')},
+        {L"C:\\" + deep, L"\\\\?\\C:\\" + deep},
+        {L"\\\\server\\share\\" + deep, L"\\\\?\\UNC\\server\\share\\" + deep},
+        {L"\\\\?\\C:\\" + deep, L"\\\\?\\C:\\" + deep},  // prefixed already
+        {L"relative\\" + deep, L"relative\\" + deep},    // the prefix would take it literally
+    };
+    for (const Case& c : cases) EXPECT_EQ(qm::folders::ForSystemCall(c.path), c.expected) << qm::Narrow(c.path.substr(0, 20));
+}
 }  // namespace

@@ -1,5 +1,6 @@
 // The folder page in a real wizard sheet under Wine: its tree-view control, ticks by mouse and
-// keyboard, lazy loading, Next, and the selection saved through the real XML store component.
+// keyboard, lazy loading on the loader's threads, drives and folders that do not answer, long
+// paths, Next, and the selection saved through the real XML store component.
 #include "folders/FolderPage.h"
 
 #include "ui/AppModule.h"
@@ -14,8 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -109,12 +114,22 @@ protected:
         qm::host::TheComponents().moduleXml.Load(xmlFile_);
     }
 
-    // Starts the page in a modeless wizard sheet, as the program does.
-    void Open() {
+    // The real disk, with C: as the only drive.
+    qm::folders::DiskAccess DriveC() const {
+        return {[] { return Paths{"C:\\"}; },
+                [c = drive_[0]](const std::string& root) { return root == c.rootPath ? std::optional(c) : std::nullopt; },
+                qm::folders::ListSubfolders};
+    }
+
+    // Starts the page in a modeless wizard sheet, as the program does, and lets it read what
+    // answers in time.
+    void Open() { Open(DriveC()); }
+    void Open(qm::folders::DiskAccess disks, std::chrono::milliseconds answerBound = FolderPage::kAnswerBound) {
         notices_.clear();
         page_ = std::make_unique<FolderPage>(
-            [this] { return drive_; }, qm::folders::ListSubfolders,
-            [this](HWND, const std::string& text, const std::string& caption) { notices_.push_back(caption + ": " + text); });
+            std::move(disks),
+            [this](HWND, const std::string& text, const std::string& caption) { notices_.push_back(caption + ": " + text); },
+            answerBound);
         HPROPSHEETPAGE pages[] = {page_->CreatePage()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof(header);
@@ -124,9 +139,20 @@ protected:
         header.phpage = pages;
         sheet_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
         ASSERT_NE(sheet_, nullptr);
-        Pump();
+        Settle();
         ASSERT_NE(page_->Window(), nullptr);
         ASSERT_NE(page_->TreeWindow(), nullptr);
+    }
+
+    // Handles messages until the page reads nothing within its bound any more.
+    void Settle() {
+        Pump();
+        const DWORD start = ::GetTickCount();
+        while (page_ && page_->Window() && !page_->Settled()) {
+            ASSERT_LT(::GetTickCount() - start, 30000u) << "the page never settled";
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Pump();
+        }
     }
 
     void Close() {
@@ -162,6 +188,16 @@ protected:
         const UINT state = TreeView_GetItemState(page_->TreeWindow(), item, TVIS_STATEIMAGEMASK);
         return static_cast<CheckState>(state >> 12);
     }
+    std::string ShownText(const std::string& path) const {
+        wchar_t text[1024] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = page_->Item(Node(path));
+        item.pszText = text;
+        item.cchTextMax = 1024;
+        TreeView_GetItem(page_->TreeWindow(), &item);
+        return qm::Narrow(text);
+    }
     CheckState ShownComputer() const {
         return static_cast<CheckState>(TreeView_GetItemState(page_->TreeWindow(), page_->Item(0), TVIS_STATEIMAGEMASK) >> 12);
     }
@@ -173,6 +209,7 @@ protected:
     void Open(const std::string& path) {
         ASSERT_NE(Node(path), CheckTree::kNone) << path;
         TreeView_Expand(page_->TreeWindow(), page_->Item(Node(path)), TVE_EXPAND);
+        Settle();
     }
 
     // A point of `item` whose hit-test gives `part` (state icon, label, button), found by asking
@@ -199,7 +236,7 @@ protected:
         // release must already wait in the queue.
         ::PostMessageW(page_->TreeWindow(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         ::SendMessageW(page_->TreeWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-        Pump();
+        Settle();
     }
     void PressSpaceOn(const std::string& path) {
         TreeView_SelectItem(page_->TreeWindow(), page_->Item(Node(path)));
@@ -498,6 +535,149 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     EXPECT_EQ(Messenger::secondNext, -1);
     EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
     EXPECT_FALSE(qm::wizard::TheScanRoots().ReaderRunning());
+}
+
+// A disk where drive Q: and one folder keep every call waiting until Release (a minute at most,
+// so that a failing test still ends). Shared with the loader's threads, which may outlive the
+// page and the test.
+struct HangingDisk {
+    struct State {
+        qm::KernelHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        std::atomic<int> waiting{0};
+        std::atomic<int> calls{0};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    qm::folders::DiskAccess Access(qm::folders::DriveInfo c, std::string slowFolder) const {
+        auto hang = [state = state] {
+            ++state->calls;
+            ++state->waiting;
+            ::WaitForSingleObject(state->release.Get(), 60000);
+            --state->waiting;
+        };
+        return {[] { return Paths{"C:\\", "Q:\\"}; },
+                [c, hang](const std::string& root) -> std::optional<qm::folders::DriveInfo> {
+                    if (root == c.rootPath) return c;
+                    hang();
+                    return qm::folders::DriveInfo{"Late", "Q:\\", "Q:"};
+                },
+                [slowFolder, hang](const std::string& folder, Paths& out) {
+                    if (folder == "Q:\\") return out.push_back("Q:\\Shared");
+                    if (folder == "Q:\\Shared") return;
+                    if (folder == slowFolder) hang();
+                    qm::folders::ListSubfolders(folder, out);
+                }};
+    }
+    void Release() const { ::SetEvent(state->release.Get()); }
+};
+
+TEST_F(FolderPageTest, DrivesAndFoldersThatDoNotAnswerAreShownAsSuchAndTheWindowKeepsAnswering) {
+    tree_.Folder("c\\slow\\inner");
+    UseModuleXml(XmlWithItems({T("a"), "Q:\\Shared"}));
+    HangingDisk disk;
+    Open(disk.Access(drive_[0], T("c\\slow")), std::chrono::milliseconds(300));
+    Open(T("c"));  // reads slow's folders, which hang
+    const std::string notAnswering = " " + qm::host::Text("_QM_NotAnswering");
+    EXPECT_EQ(disk.state->waiting, 2);
+    EXPECT_EQ(ShownText("Q:\\"), "(Q:)" + notAnswering);
+    EXPECT_EQ(TreeView_GetNextSibling(page_->TreeWindow(), page_->Item(Node("C:\\"))), page_->Item(Node("Q:\\")));
+    EXPECT_EQ(ShownText(T("c\\slow")), "slow" + notAnswering);
+    // The rest of the tree works: a was restored with its folders.
+    EXPECT_EQ(Shown(T("a")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("a\\a1")), CheckState::Checked);
+
+    // Asked from another thread, as the system asks to tell whether a window hangs.
+    std::atomic<bool> probed{false};
+    LRESULT answered = 0;
+    std::thread probe([&] {
+        DWORD_PTR result = 0;
+        answered = ::SendMessageTimeoutW(page_->Window(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+        probed = true;
+    });
+    while (!probed) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    probe.join();
+    EXPECT_NE(answered, 0);
+    EXPECT_EQ(disk.state->waiting, 2);  // both calls still hang
+
+    // Next takes the ticks as they stand; the saved path on the silent drive is kept, not scanned.
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{T("a")});
+    EXPECT_EQ(SavedItems(), (Paths{T("a"), "Q:\\Shared"}));
+
+    // Opening the silent folder asks again.
+    Open(T("c\\slow"));
+    EXPECT_EQ(disk.state->calls, 3);
+    EXPECT_EQ(ShownText(T("c\\slow")), "slow" + notAnswering);
+
+    // The answers come at last: the drive gets its label and folders, the saved path is ticked.
+    disk.Release();
+    const DWORD start = ::GetTickCount();
+    while (page_->Model().Ticks().State(page_->Model().Ticks().TopLevel().front()) != CheckState::Partial ||
+           Node("Q:\\Shared") == CheckTree::kNone || Node(T("c\\slow\\inner")) == CheckTree::kNone ||
+           Shown("Q:\\Shared") != CheckState::Checked) {
+        ASSERT_LT(::GetTickCount() - start, 30000u) << "the late answers never arrived";
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Settle();
+    }
+    EXPECT_EQ(ShownText("Q:\\"), "Late(Q:)");
+    EXPECT_EQ(ShownText(T("c\\slow")), "slow");
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), "Q:\\"}));  // Shared is all Q: holds
+}
+
+TEST_F(FolderPageTest, ClosingTheWizardWhileADriveHangsWaitsForNothing) {
+    UseModuleXml(kEmptySelection);
+    HangingDisk disk;
+    Open(disk.Access(drive_[0], ""), std::chrono::milliseconds(300));
+    Close();
+    EXPECT_EQ(disk.state->waiting, 1);  // the page is gone, the call still hangs
+    disk.Release();
+    // The call returns into state the page no longer owns and posts to a window that is gone.
+    const DWORD start = ::GetTickCount();
+    while (disk.state.use_count() > 1) {
+        ASSERT_LT(::GetTickCount() - start, 30000u) << "the worker never ended";
+        ::Sleep(10);
+        Pump();
+    }
+    EXPECT_FALSE(qm::ui::HasFatalError());
+}
+
+// Folders whose paths pass the classic 260-character limit, made and removed with the
+// extended-length prefix.
+struct LongPath {
+    std::vector<std::string> folders;
+    explicit LongPath(const std::string& base) {
+        std::string path = base;
+        for (char c = 'a'; c < 'g'; ++c) folders.push_back(path += "\\" + std::string(50, c));
+        folders.push_back(path + "\\leaf");
+        // A sibling keeps the deep folder from standing for its whole parent.
+        folders.push_back(path.substr(0, path.rfind('\\')) + "\\other");
+        for (const std::string& folder : folders) ::CreateDirectoryW((L"\\\\?\\" + qm::Widen(folder)).c_str(), nullptr);
+    }
+    ~LongPath() {
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            ::RemoveDirectoryW((L"\\\\?\\" + qm::Widen(*folder)).c_str());
+    }
+    const std::string& Deep() const { return folders[5]; }
+};
+
+TEST_F(FolderPageTest, PathsLongerThanTheClassicLimitOpenAndTick) {
+    const LongPath tree(T());
+    ASSERT_GT(tree.Deep().size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_NE(::GetFileAttributesW((L"\\\\?\\" + qm::Widen(tree.Deep() + "\\leaf")).c_str()), INVALID_FILE_ATTRIBUTES);
+    UseModuleXml(XmlWithItems({tree.Deep()}));
+    Open();
+    ASSERT_NE(Node(tree.Deep()), CheckTree::kNone);
+    EXPECT_EQ(Shown(tree.Deep()), CheckState::Checked);
+    EXPECT_EQ(ShownText(tree.Deep()), std::string(50, 'f'));
+    // Its own folders were read too (one level ahead), and ticked with it.
+    ASSERT_NE(Node(tree.Deep() + "\\leaf"), CheckTree::kNone);
+    EXPECT_EQ(Shown(tree.Deep() + "\\leaf"), CheckState::Checked);
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{tree.Deep()});
 }
 
 }  // namespace

@@ -178,4 +178,89 @@ TEST(FolderTree, AFolderCycleOpensLevelByLevel) {
     EXPECT_EQ(tree.Ticks().Size(), 103u);
 }
 
+// Answers fed in as a loader on other threads delivers them: late, in any order, or never.
+TEST(FolderTree, AnswersArriveInAnyOrderAndUnansweredNodesAreAskedAgain) {
+    using Listing = FolderTree::Listing;
+    FolderTree tree;
+    tree.Reset("Computer");
+    const Id computer = Computer(tree);
+    EXPECT_EQ(tree.ListingOf(computer), Listing::Pending);
+
+    // D: answers first, C: is not answering and appears without a label, then answers late.
+    const Id d = tree.AddDrive({"", "D:\\", "D:"});
+    const Id c = tree.AddDrive({"", "C:\\", "C:"});
+    tree.MarkNotAnswering(c);
+    EXPECT_EQ(ChildTexts(tree, computer), (Paths{"(C:)", "(D:)"}));  // letter order, not arrival
+    EXPECT_EQ(tree.ListingOf(c), Listing::NotAnswering);
+    EXPECT_EQ(tree.AddDrive({"System", "C:\\", "C:"}), c);
+    EXPECT_EQ(tree.Text(c), "System(C:)");
+    tree.ApplyListing(c, {"C:\\Windows", "C:\\Data"});
+    tree.ApplyListing(d, {});
+    EXPECT_EQ(tree.ListingOf(c), Listing::Read);
+    EXPECT_EQ(tree.Paths().Size(), 4u);
+
+    // Opening C: asks for each child once; a child that did not answer is asked again, and so
+    // is a node that did not answer when it is opened itself.
+    EXPECT_FALSE(tree.Opened(c));
+    const std::vector<Id> asked = tree.BeginExpand(c);
+    EXPECT_TRUE(tree.Opened(c));
+    ASSERT_EQ(asked.size(), 2u);
+    const Id windows = asked[0], data = asked[1];
+    EXPECT_EQ(tree.Path(windows), "C:\\Windows");
+    EXPECT_EQ(tree.ListingOf(windows), Listing::Pending);
+    EXPECT_TRUE(tree.BeginExpand(c).empty());  // still pending: not asked twice
+    tree.ApplyListing(windows, {"C:\\Windows\\Fonts"});
+    tree.MarkNotAnswering(data);
+    tree.MarkNotAnswering(windows);  // an answered node stays answered
+    EXPECT_EQ(tree.ListingOf(windows), Listing::Read);
+    EXPECT_EQ(tree.BeginExpand(c), std::vector<Id>{data});
+    tree.MarkNotAnswering(data);
+    EXPECT_EQ(tree.BeginExpand(data), std::vector<Id>{data});
+    EXPECT_TRUE(tree.BeginExpand(computer).empty());
+    // A late answer listed twice adds nothing twice.
+    tree.ApplyListing(data, {"C:\\Data\\Mail"});
+    tree.ApplyListing(data, {"C:\\Data\\Mail"});
+    EXPECT_EQ(ChildTexts(tree, data), Paths{"Mail"});
+}
+
+TEST(FolderTree, SavedPathsWaitForWhatIsNotReadAndEndAtWhatIsMissing) {
+    using Outcome = FolderTree::Resolution::Outcome;
+    FolderTree tree;
+    tree.Reset("Computer");
+    std::vector<Id> expanded;
+    auto resolve = [&](const char* path) {
+        // As the tree-view control does: a node already open is not opened again.
+        return tree.TryResolve(path, [&](Id node) {
+            expanded.push_back(node);
+            if (!tree.Opened(node)) tree.BeginExpand(node);
+        });
+    };
+    // The drives are not all in yet: even one not there may still come.
+    EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);
+    EXPECT_EQ(resolve("").outcome, Outcome::Waiting);
+    const Id c = tree.AddDrive({"", "C:\\", "C:"});
+    EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);
+    tree.MarkRead(Computer(tree));
+    EXPECT_EQ(resolve("E:\\").outcome, Outcome::Missing);
+    EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);  // C: has not been read
+    tree.ApplyListing(c, {"C:\\Data"});
+    expanded.clear();
+    // Data is found, but its own folders, which are ticked with it, are still being read.
+    EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);
+    EXPECT_EQ(expanded, (std::vector<Id>{Computer(tree), c}));
+    const Id data = tree.FindChildByName(c, "Data");
+    EXPECT_EQ(tree.ListingOf(data), FolderTree::Listing::Pending);
+    EXPECT_EQ(resolve("C:\\Data\\Mail").outcome, Outcome::Waiting);
+    // Data does not answer: it is reached (and ticked without its folders), but nothing below
+    // it can be found yet.
+    tree.MarkNotAnswering(data);
+    const FolderTree::Resolution reached = resolve("C:\\Data");
+    EXPECT_EQ(reached.outcome, Outcome::Reached);
+    EXPECT_EQ(reached.node, data);
+    EXPECT_EQ(resolve("C:\\Data\\Mail").outcome, Outcome::Waiting);
+    tree.ApplyListing(data, {});
+    EXPECT_EQ(resolve("C:\\Data\\Mail").outcome, Outcome::Missing);
+    EXPECT_EQ(resolve("").node, Computer(tree));
+}
+
 }  // namespace
