@@ -55,7 +55,9 @@ public:
     const DiskAccess& Access() const { return access_; }
 
     // Called on a worker thread when answers start to wait (once until they are taken): it must
-    // be cheap and safe on any thread, such as posting a message.
+    // be cheap and safe on any thread, such as posting a message. A worker that took it just
+    // before the loader went may still call it once afterwards, so it must not reach into the
+    // owner (a message to a window that is gone is dropped).
     void SetWake(std::function<void()> wake);
 
     // One answer: the drive (its label) and, when it is ready, its first-level folders.

@@ -198,7 +198,7 @@ void FolderPage::UpdateOverdueTimer() {
 
 std::string FolderPage::DisplayText(CheckTree::NodeId node) const {
     std::string text = model_.Text(node);
-    if (model_.ListingOf(node) == FolderTree::Listing::NotAnswering) text += " " + host::Text("_QM_NotAnswering");
+    if (model_.ListingOf(node) == FolderTree::Listing::NotAnswering) text.append(" ").append(host::Text("_QM_NotAnswering"));
     return text;
 }
 

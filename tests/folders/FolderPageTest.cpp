@@ -577,7 +577,7 @@ TEST_F(FolderPageTest, DrivesAndFoldersThatDoNotAnswerAreShownAsSuchAndTheWindow
     HangingDisk disk;
     Open(disk.Access(drive_[0], T("c\\slow")), std::chrono::milliseconds(300));
     Open(T("c"));  // reads slow's folders, which hang
-    const std::string notAnswering = " " + qm::host::Text("_QM_NotAnswering");
+    const std::string notAnswering = std::string(" ").append(qm::host::Text("_QM_NotAnswering"));
     EXPECT_EQ(disk.state->waiting, 2);
     EXPECT_EQ(ShownText("Q:\\"), "(Q:)" + notAnswering);
     EXPECT_EQ(TreeView_GetNextSibling(page_->TreeWindow(), page_->Item(Node("C:\\"))), page_->Item(Node("Q:\\")));
