@@ -230,6 +230,46 @@ HRESULT FileFinderComponent::FindBrokenShortcuts(std::string_view root, FinderCa
     return result;
 }
 
+namespace {
+
+// SuggestTargets' context: the reports go into `found`, the progress to the caller's callback.
+struct MovedTargetRelay {
+    MovedTargetProgress onProgress;
+    void* context;
+    std::vector<MovedTarget>& found;
+};
+
+int __cdecl CollectMovedTarget(const MovedTargetReport* report, void* context) {
+    std::vector<MovedTarget>& found = static_cast<MovedTargetRelay*>(context)->found;
+    if (report->index < 0 || static_cast<size_t>(report->index) >= found.size()) return 1;
+    found[static_cast<size_t>(report->index)] = {report->goneKind, report->goneName, report->goneFolder, report->suggestion,
+                                                  report->confidence};
+    return 1;
+}
+
+int __cdecl RelayProgress(LONG done, LONG total, void* context) {
+    const auto* relay = static_cast<MovedTargetRelay*>(context);
+    return relay->onProgress ? relay->onProgress(done, total, relay->context) : 1;
+}
+
+}  // namespace
+
+HRESULT FileFinderComponent::SuggestTargets(const std::vector<std::string>& shortcutPaths, std::vector<MovedTarget>& out,
+                                            MovedTargetProgress onProgress, void* context) const {
+    ComPtr<IMovedTargetFinder> moved;
+    Check(Require(component_)->QueryInterface(IID_PPV_ARGS(moved.GetAddressOf())), component_);
+    std::vector<const char*> paths;
+    for (const std::string& path : shortcutPaths) paths.push_back(path.c_str());
+    std::vector<MovedTarget> found(shortcutPaths.size());
+    MovedTargetRelay relay{onProgress, context, found};
+    const HRESULT result = moved->SuggestTargets(paths.data(), static_cast<LONG>(paths.size()), CollectMovedTarget,
+                                                 RelayProgress, &relay);
+    Check(result, moved);
+    out.clear();
+    if (result == S_OK) out = std::move(found);
+    return result;
+}
+
 // ---- Process-wide references -------------------------------------------------------------------
 
 Components& TheComponents() {

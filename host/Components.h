@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace qm::host {
@@ -116,6 +117,16 @@ private:
     ComPtr<ISkinComponent> component_;
 };
 
+// What the file finder says of one broken shortcut's target (IMovedTargetFinder in QuillSuite.h:
+// the texts are its stable names, for language keys).
+struct MovedTarget {
+    std::string goneKind;    // "ItemNotInFolder", "FolderGone", "MissingOnShare"; "" when not broken
+    std::string goneName;    // the target's own name
+    std::string goneFolder;  // the folder it is no longer in / that is gone / the network location
+    std::string suggestion;  // the suggested new target; "" when none
+    std::string confidence;  // "Certain" (may be repaired without asking), "Possible", ""
+};
+
 class FileFinderComponent {
 public:
     FileFinderComponent() = default;
@@ -128,6 +139,12 @@ public:
     // has the others). The root is copied into a writable buffer.
     HRESULT FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound, FinderCallback onFolderEntered,
                                 void* context) const;
+    // Where the targets of these shortcut files (full paths, e.g. the last scan's broken ones)
+    // went: `out` gets one entry per path, in order. `onProgress` (may be null) answers 0 to
+    // stop: the answer is then the stopped code and `out` is left empty. Raises ComponentError on
+    // a failure, also when the component lacks the interface.
+    HRESULT SuggestTargets(const std::vector<std::string>& shortcutPaths, std::vector<MovedTarget>& out,
+                           MovedTargetProgress onProgress, void* context) const;
 
     IFileFinderComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }

@@ -1,5 +1,6 @@
 // The backup, skin and file-finder components: the least their callers rely on.
 #include "tests/suite/TestSupport.h"
+#include "tools/lnkwriter/LinkWriter.h"
 
 namespace qm::test {
 namespace {
@@ -52,6 +53,31 @@ TEST_F(ComponentTest, FileFinderTakesTheScansArgumentsAndChecksThem) {
     const host::ComponentError error = host::ComponentError::FromCall(E_POINTER, finder.Get(), __uuidof(IFileFinderComponent));
     EXPECT_TRUE(Contains(error.Message(), "root")) << error.Message();
     EXPECT_EQ(ExpectComponentError([&] { finder.FindBrokenShortcuts("", CountCall, CountCall, &calls); }).Code(), E_INVALIDARG);
+}
+
+int __cdecl StopAtOnce(LONG, LONG, void*) { return 0; }
+
+TEST_F(ComponentTest, FileFinderSaysWhereTargetsWent) {
+    host::FileFinderComponent finder;
+    ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = folder_.File("Gone\\tool.exe");
+    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
+    const std::string link = folder_.Write("tool.lnk", std::string(bytes.begin(), bytes.end()));
+    const std::vector<std::string> paths = {folder_.File("no such.lnk"), link};
+
+    std::vector<host::MovedTarget> found;
+    EXPECT_EQ(finder.SuggestTargets(paths, found, nullptr, nullptr), S_OK);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].goneKind, "");
+    EXPECT_EQ(found[1].goneKind, "FolderGone");
+    EXPECT_EQ(found[1].goneName, "tool.exe");
+    EXPECT_EQ(found[1].goneFolder, folder_.File("Gone"));
+    EXPECT_EQ(found[1].suggestion, "");
+    EXPECT_EQ(found[1].confidence, "");
+
+    EXPECT_EQ(finder.SuggestTargets(paths, found, StopAtOnce, nullptr), static_cast<HRESULT>(0x00040201));
+    EXPECT_TRUE(found.empty());
 }
 
 }  // namespace
