@@ -4,6 +4,8 @@
 #   bench/run-scan-bench.sh [FOLDERS FILES LINKS]
 # Environment: QM_BENCH_WIN_BUILD (default build/win), QM_BENCH_TREE (default build/scan-bench/tree),
 # QM_BENCH_ROUNDS (default 3). The tree is kept for later runs; delete it to make a new one.
+# QM_BENCH=suggest runs the suggestion benchmark on the same tree instead (the search for moved
+# targets after the scan, as a share of the scan).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 folders=${1:-20000}; files=${2:-200000}; links=${3:-5000}
@@ -17,7 +19,7 @@ cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_SANITIZE=
 cmake --build "$native" --target make_lnk_tree -j "$jobs" >/dev/null
 cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$win" --target scan_bench qm_suite -j "$jobs" >/dev/null
+cmake --build "$win" --target scan_bench suggest_bench qm_suite -j "$jobs" >/dev/null
 
 . "$root/tools/wine-env.sh"
 qm_ensure_display || exit 1
@@ -35,4 +37,8 @@ if [ ! -d "$tree" ]; then
   "$native/tools/lnkwriter/make_lnk_tree" "$tree" "$wintree" "$folders" "$files" "$links" "$absent"
 fi
 wintree_expected="Z:${tree//\//\\}.expected"
+if [ "${QM_BENCH:-scan}" = suggest ]; then
+  "$QM_WINE" "$win/bench/suggest_bench.exe" "$wintree" --rounds "${QM_BENCH_ROUNDS:-3}"
+  exit $?
+fi
 "$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"

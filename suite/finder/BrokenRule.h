@@ -55,6 +55,10 @@ struct ItemDetails {
     bool reparsePoint = false;  // a junction or symbolic link: never entered by a search
     uint64_t size = 0;
     uint64_t writeTime = 0;     // FILETIME: 100 ns units since 1601, UTC
+    // The file's identity where known (both 0 otherwise): one file seen under two paths (through
+    // a junction such as "Documents and Settings") has the same.
+    uint32_t volumeSerial = 0;
+    uint64_t fileIndex = 0;
 };
 struct FolderEntry {
     std::string name;

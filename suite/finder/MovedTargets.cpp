@@ -170,21 +170,18 @@ private:
     ScanCache cache_;
     const SuggestOptions& options_;
     SuggestStats& stats_;
-    std::unordered_map<std::string, std::vector<FolderEntry>> listings_;  // folded folder path
-    std::unordered_map<std::string, bool> listed_;
+    // The folders listed for the profile and version searches (folded path; nullopt: unlistable).
+    std::unordered_map<std::string, std::optional<std::vector<FolderEntry>>> listings_;
 };
 
 const std::vector<FolderEntry>* Search::Listing(const std::string& folder) {
-    std::string key = Fold(folder);
-    if (auto known = listed_.find(key); known != listed_.end()) {
-        return known->second ? &listings_[key] : nullptr;
+    auto [known, added] = listings_.try_emplace(Fold(folder));
+    if (added) {
+        ++stats_.foldersListed;
+        std::vector<FolderEntry> entries;
+        if (cache_.ListFolder(folder, entries)) known->second = std::move(entries);
     }
-    std::vector<FolderEntry> entries;
-    ++stats_.foldersListed;
-    bool ok = cache_.ListFolder(folder, entries);
-    listed_[key] = ok;
-    if (!ok) return nullptr;
-    return &(listings_[key] = std::move(entries));
+    return known->second ? &*known->second : nullptr;
 }
 
 bool Search::Allowed(const Work& work, const std::string& path) {
@@ -431,8 +428,19 @@ void Search::SubtreeSearches(std::vector<Work>& works) {
 void Search::Decide(Work& work, TargetSuggestion& out) {
     out.candidates = static_cast<uint32_t>(work.candidates.size());
     if (work.candidates.empty()) return;
+    // Exact candidates, one file seen under two paths counted once.
     size_t exact = 0;
-    for (const Candidate& candidate : work.candidates) exact += candidate.exact;
+    for (size_t i = 0; i < work.candidates.size(); ++i) {
+        const Candidate& candidate = work.candidates[i];
+        if (!candidate.exact) continue;
+        const ItemDetails& id = candidate.details;
+        const bool knownIdentity = id.volumeSerial != 0 || id.fileIndex != 0;
+        const bool seenBefore = knownIdentity && std::any_of(work.candidates.begin(), work.candidates.begin() + i, [&](const Candidate& other) {
+                                    return other.exact && other.details.volumeSerial == id.volumeSerial &&
+                                           other.details.fileIndex == id.fileIndex;
+                                });
+        exact += !seenBefore;
+    }
     // Cheapest strategy first within equal weight; the candidates are in the order found.
     const Candidate* best = nullptr;
     for (const Candidate& candidate : work.candidates) {

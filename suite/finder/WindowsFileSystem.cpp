@@ -181,8 +181,18 @@ bool WindowsFileSystem::ListFolder(const std::string& path, std::vector<FolderEn
 
 std::optional<ItemDetails> WindowsFileSystem::Details(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(ToExtendedPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-    return DetailsFrom(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+    const std::wstring extended = ToExtendedPath(path);
+    if (!::GetFileAttributesExW(extended.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    ItemDetails details = DetailsFrom(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+    // No access asked: opening for the identity neither reads nor recalls the file.
+    FileHandle item(::CreateFileW(extended.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_NO_RECALL, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (item && ::GetFileInformationByHandle(item.Get(), &information)) {
+        details.volumeSerial = information.dwVolumeSerialNumber;
+        details.fileIndex = (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    }
+    return details;
 }
 
 std::optional<std::string> WindowsFileSystem::PathOfObject(const lnk::ShellLinkInfo::Guid& objectId) {

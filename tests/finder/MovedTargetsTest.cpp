@@ -147,6 +147,16 @@ TEST(MovedTargets, ProfilePartReplacedByEachExistingProfile) {
     EXPECT_EQ(out.confidence, Confidence::Possible);
     EXPECT_EQ(out.candidates, 2u);
 
+    // One file seen under two paths (a junction such as "Documents and Settings" on a newer
+    // system) is one candidate, still certain.
+    ItemDetails file{false, false, kSize, kTime, 0x1234, 77};
+    fs.AddItem("C:\\Users\\Bob\\Documents\\Taxes\\2010.xls", file);
+    fs.AddItem("C:\\Documents and Settings\\Bob\\My Documents\\Taxes\\2010.xls", file);
+    out = SuggestOne(Broken("C:\\Users\\Robert\\Documents\\Taxes\\2010.xls"), fs);
+    EXPECT_EQ(out.candidates, 2u);
+    EXPECT_EQ(out.confidence, Confidence::Certain);
+    EXPECT_EQ(out.target, "C:\\Users\\Bob\\Documents\\Taxes\\2010.xls");
+
     // A junction among the profiles ("All Users") is not a profile.
     ItemDetails junction;
     junction.folder = junction.reparsePoint = true;
