@@ -243,7 +243,7 @@ int __cdecl CollectMovedTarget(const MovedTargetReport* report, void* context) {
     std::vector<MovedTarget>& found = static_cast<MovedTargetRelay*>(context)->found;
     if (report->index < 0 || static_cast<size_t>(report->index) >= found.size()) return 1;
     found[static_cast<size_t>(report->index)] = {report->goneKind, report->goneName, report->goneFolder, report->suggestion,
-                                                  report->confidence};
+                                                  report->confidence, report->targetIsFolder != 0};
     return 1;
 }
 

@@ -125,6 +125,7 @@ struct MovedTarget {
     std::string goneFolder;  // the folder it is no longer in / that is gone / the network location
     std::string suggestion;  // the suggested new target; "" when none
     std::string confidence;  // "Certain" (may be repaired without asking), "Possible", ""
+    bool targetIsFolder = false;
 };
 
 class FileFinderComponent {

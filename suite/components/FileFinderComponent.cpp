@@ -74,7 +74,8 @@ STDMETHODIMP FileFinderComponent::SuggestTargets(const char** shortcutPaths, LON
             const finder::TargetSuggestion& s = suggestions[i];
             const MovedTargetReport report{sizeof(MovedTargetReport), static_cast<LONG>(i), finder::GoneKindKey(s.gone.kind),
                                            s.gone.name.c_str(), s.gone.folder.c_str(), s.target.c_str(),
-                                           finder::ConfidenceKey(s.confidence), finder::StrategyKey(s.strategy)};
+                                           finder::ConfidenceKey(s.confidence), finder::StrategyKey(s.strategy),
+                                           s.gone.targetIsFolder ? 1 : 0};
             if (!onReport(&report, context)) return static_cast<HRESULT>(finder::kFindStopped);
         }
         return S_OK;

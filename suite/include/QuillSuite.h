@@ -148,6 +148,8 @@ struct MovedTargetReport {
     const char* confidence;  // "Certain" (may be repaired without asking), "Possible", or ""
     const char* strategy;    // which search found it: "ObjectId", "KnownRelocation",
                              // "VersionFolder", "SubtreeSearch"; "" when none
+    LONG targetIsFolder;     // 1 when the shortcut's target was a folder ("The folder ... is no
+                             // longer in ..."), else 0
 };
 // Called once per shortcut, in the order given, after the searches. 1 = go on, 0 = stop.
 typedef int(__cdecl* MovedTargetCallback)(const MovedTargetReport* report, void* context);

@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 struct Reported {
     LONG index;
     std::string goneKind, goneName, goneFolder, suggestion, confidence, strategy;
+    bool targetIsFolder;
 };
 
 struct Recorder {
@@ -36,7 +37,8 @@ struct Recorder {
 int __cdecl OnReport(const MovedTargetReport* r, void* context) {
     auto& recorder = *static_cast<Recorder*>(context);
     EXPECT_EQ(r->size, sizeof(MovedTargetReport));
-    recorder.reports.push_back({r->index, r->goneKind, r->goneName, r->goneFolder, r->suggestion, r->confidence, r->strategy});
+    recorder.reports.push_back(
+        {r->index, r->goneKind, r->goneName, r->goneFolder, r->suggestion, r->confidence, r->strategy, r->targetIsFolder != 0});
     return recorder.stopAfterReports == 0 || recorder.reports.size() < recorder.stopAfterReports;
 }
 
@@ -120,6 +122,7 @@ TEST_F(MovedTargetsEndToEnd, ExplainsAndSuggestsForEachShortcutInOrder) {
     EXPECT_EQ(first.suggestion, WindowsPath(moved));
     EXPECT_EQ(first.confidence, "Certain");
     EXPECT_EQ(first.strategy, "SubtreeSearch");
+    EXPECT_FALSE(first.targetIsFolder);
 
     const Reported& second = recorder.reports[1];
     EXPECT_EQ(second.goneKind, "FolderGone");
@@ -134,6 +137,21 @@ TEST_F(MovedTargetsEndToEnd, ExplainsAndSuggestsForEachShortcutInOrder) {
         EXPECT_EQ(recorder.reports[i].suggestion, "") << i;
     }
     EXPECT_FALSE(recorder.progress.empty());
+}
+
+TEST_F(MovedTargetsEndToEnd, SaysWhenTheMissingTargetWasAFolder) {
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = WindowsPath(root_ / L"Docs" / L"Old project");
+    spec.targetAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
+    const fs::path link = root_ / L"links" / L"folder.lnk";
+    std::ofstream(link, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    Recorder recorder;
+    ASSERT_EQ(Suggest({WindowsPath(link)}, recorder, false), S_OK);
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports[0].goneKind, "ItemNotInFolder");
+    EXPECT_EQ(recorder.reports[0].goneName, "Old project");
+    EXPECT_TRUE(recorder.reports[0].targetIsFolder);
 }
 
 TEST_F(MovedTargetsEndToEnd, AnUpdatedFileIsOnlyAPossibility) {
