@@ -3,6 +3,9 @@
 // the same arguments and the same kind of callbacks as the scan page, and prints the full path
 // of each broken shortcut on standard output, one per line, UTF-8, nothing else. With --details
 // each line also holds, after a tab each, the target judged missing and the search's reason.
+// --format=csv or --format=jsonl writes a report instead (base/ShortcutReport.h): path, folder,
+// name, target, reason and the moved-target search's suggestion with its confidence. Those rows
+// are written once each folder's search and the suggestions for its findings are done.
 //
 // Exit codes (the usage text lists them too): 0 every folder searched to its end; 1 bad command
 // line; 2 a folder could not be searched or the component failed; 3 every folder searched, but
@@ -10,6 +13,7 @@
 // list may be incomplete. 2 wins over 3. Either way a message goes to standard error, and the
 // other folders are still searched and their findings printed. --stats adds counts and times
 // on standard error.
+#include "base/ShortcutReport.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
@@ -79,9 +83,14 @@ private:
     std::string pending_;
 };
 
+enum class Format { Paths, Csv, JsonLines };
+
 struct Search {
     Output* out = nullptr;
     bool details = false;
+    // With a report format the findings are kept until the suggestions are known.
+    bool collect = false;
+    std::vector<qm::ShortcutReportRow> rows;
     uint64_t folders = 0;
     uint64_t broken = 0;
 };
@@ -89,6 +98,11 @@ struct Search {
 int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
     Search& search = *static_cast<Search*>(context);
     ++search.broken;
+    if (search.collect) {
+        search.rows.push_back({path ? path : "", report && report->target ? report->target : "",
+                               report && report->reason ? report->reason : "", {}, {}});
+        return 1;
+    }
     search.out->Write(path ? path : "");
     if (search.details) {
         search.out->Write("\t");
@@ -105,10 +119,28 @@ int __cdecl OnFolderEntered(const char*, const FinderReport*, WIN32_FIND_DATAA, 
     return 1;
 }
 
+// Fills in where the targets of the rows went. Raises ComponentError when that search failed.
+void AddSuggestions(const qm::host::FileFinderComponent& finder, std::vector<qm::ShortcutReportRow>& rows) {
+    if (rows.empty()) return;
+    std::vector<std::string> paths;
+    paths.reserve(rows.size());
+    for (const qm::ShortcutReportRow& row : rows) paths.push_back(row.path);
+    std::vector<qm::host::MovedTarget> moved;
+    finder.SuggestTargets(paths, moved, nullptr, nullptr);
+    for (size_t i = 0; i < rows.size() && i < moved.size(); ++i) {
+        rows[i].suggestion = moved[i].suggestion;
+        rows[i].confidence = moved[i].suggestion.empty() ? "" : moved[i].confidence;
+    }
+}
+
 void Usage(Output& err) {
-    err.Write("usage: QuillMendScan [--stats] [--details] FOLDER...\r\n"
+    err.Write("usage: QuillMendScan [--stats] [--details | --format=csv|jsonl] FOLDER...\r\n"
               "Prints the full path of every broken shortcut below each FOLDER, one per line;\r\n"
               "--details adds the missing target and the reason, each after a tab.\r\n"
+              "--format=csv writes a table instead (UTF-8 with a byte-order mark, RFC 4180, a header\r\n"
+              "row), --format=jsonl one JSON object per line; both hold for each broken shortcut its\r\n"
+              "path, folder, name, target, reason, suggestion and confidence (the last two empty when\r\n"
+              "no new target was found).\r\n"
               "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
               "be searched or the search failed; 3 some folder below a FOLDER could not be listed, so\r\n"
               "the list may be incomplete.\r\n");
@@ -129,6 +161,7 @@ int Run() {
     std::vector<std::string> folders;
     bool stats = false;
     bool details = false;
+    Format format = Format::Paths;
     bool optionsEnded = false;
     for (int i = 1; argv && i < argc; ++i) {
         std::string arg = qm::Narrow(argv[i]);
@@ -138,6 +171,8 @@ int Run() {
             stats = true;
         } else if (!optionsEnded && arg == "--details") {
             details = true;
+        } else if (!optionsEnded && (arg == "--format=csv" || arg == "--format=jsonl")) {
+            format = arg == "--format=csv" ? Format::Csv : Format::JsonLines;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
             Usage(out);
             ::LocalFree(argv);
@@ -152,7 +187,8 @@ int Run() {
         }
     }
     if (argv) ::LocalFree(argv);
-    if (folders.empty()) {
+    if (folders.empty() || (details && format != Format::Paths)) {
+        if (details && format != Format::Paths) err.Write("QuillMendScan: --details goes only with the plain list\r\n");
         Usage(err);
         return kExitUsage;
     }
@@ -170,6 +206,10 @@ int Run() {
         return kExitFailed;
     }
 
+    if (format == Format::Csv) {
+        out.Write(qm::kUtf8ByteOrderMark);
+        out.Write(qm::CsvHeader());
+    }
     int exitCode = kExitComplete;
     Search total;
     const auto start = std::chrono::steady_clock::now();
@@ -177,6 +217,7 @@ int Run() {
         Search search;
         search.out = &out;
         search.details = details;
+        search.collect = format != Format::Paths;
         const auto folderStart = std::chrono::steady_clock::now();
         try {
             if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search) == S_FALSE) {
@@ -188,6 +229,17 @@ int Run() {
             out.Flush();
             err.Write("QuillMendScan: " + folder + ": " + error.Message() + "\r\n");
             exitCode = kExitFailed;
+        }
+        if (search.collect) {
+            try {
+                AddSuggestions(finder, search.rows);
+            } catch (const qm::host::ComponentError& error) {
+                err.Write("QuillMendScan: " + folder + ": no suggestions, the search for moved targets failed: " +
+                          error.Message() + "\r\n");
+            }
+            for (const qm::ShortcutReportRow& row : search.rows) {
+                out.Write(format == Format::Csv ? qm::CsvRecord(row) : qm::JsonLine(row));
+            }
         }
         if (stats) {
             err.Write(folder + ": " + std::to_string(search.folders) + " folders, " + std::to_string(search.broken) +

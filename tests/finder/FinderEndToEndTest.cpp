@@ -5,6 +5,7 @@
 #include "base/win/Handle.h"
 #include "suite/finder/FindOptions.h"
 #include "suite/include/QuillSuite.h"
+#include "tests/base/ReportParsers.h"
 #include "tools/lnkwriter/LinkWriter.h"
 #include "tools/lnkwriter/TreeGenerator.h"
 
@@ -468,6 +469,85 @@ TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
         EXPECT_EQ(run.exitCode, u.exitCode) << Narrow(u.arguments);
         EXPECT_TRUE(run.out.empty()) << Narrow(u.arguments);
         EXPECT_FALSE(run.err.empty()) << Narrow(u.arguments);
+    }
+}
+
+TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
+    TempFolder temp;
+    lnkwriter::TreeSpec shape;
+    shape.root = fs::path(temp.Wide()) / L"tree";
+    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.folders = 10;
+    shape.files = 20;
+    shape.links = 16;
+    lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
+
+    // A shortcut whose folder and name need quoting in CSV and hold non-ASCII letters, to a file
+    // since moved one folder down, so that the suggestion columns are filled too.
+    const std::wstring odd = temp.Wide() + L"\\tree\\B\u00fccher, alt";
+    const std::wstring docs = temp.Wide() + L"\\docs";
+    MakeFolder(odd);
+    MakeFolder(docs);
+    MakeFolder(docs + L"\\Archiv");
+    const std::wstring moved = docs + L"\\Archiv\\Bericht \u65e5\u672c.txt";
+    WriteBytes(moved, {'m', 'o', 'v', 'e', 'd'});
+    WIN32_FILE_ATTRIBUTE_DATA movedData{};
+    ASSERT_TRUE(::GetFileAttributesExW(moved.c_str(), GetFileExInfoStandard, &movedData));
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = Narrow(docs + L"\\Bericht \u65e5\u672c.txt");
+    spec.targetSize = 5;
+    spec.targetWriteTime = (uint64_t{movedData.ftLastWriteTime.dwHighDateTime} << 32) | movedData.ftLastWriteTime.dwLowDateTime;
+    const std::string oddLink = Narrow(odd + L"\\Bericht, 'neu' \u00e9.lnk");
+    WriteBytes(Widen(oddLink), lnkwriter::BuildLink(spec));
+    std::set<std::string> expected(tree.broken.begin(), tree.broken.end());
+    expected.insert(oddLink);
+    const std::wstring quotedRoot = L"\"" + Widen(shape.windowsRoot) + L"\"";
+
+    ScanRun csv = RunScanner(L"--format=csv " + quotedRoot);
+    EXPECT_EQ(csv.exitCode, 0u) << csv.err;
+    ASSERT_EQ(csv.out.substr(0, 3), "\xEF\xBB\xBF");
+    testing::CsvTable table;
+    ASSERT_TRUE(testing::ParseCsv(std::string_view(csv.out).substr(3), table)) << csv.out;
+    ASSERT_EQ(table.size(), expected.size() + 1) << csv.out;
+    const std::vector<std::string> header = {"path", "folder", "name", "target", "reason", "suggestion", "confidence"};
+    EXPECT_EQ(table[0], header);
+    std::set<std::string> paths;
+    for (size_t r = 1; r < table.size(); ++r) {
+        const std::vector<std::string>& row = table[r];
+        ASSERT_EQ(row.size(), header.size()) << r;
+        paths.insert(row[0]);
+        EXPECT_EQ(row[1] + "\\" + row[2], row[0]);
+        EXPECT_FALSE(row[4].empty()) << row[0];
+        if (row[0] == oddLink) {
+            EXPECT_EQ(row[3], spec.localBasePath);
+            EXPECT_EQ(row[5], Narrow(moved));
+            EXPECT_EQ(row[6], "Certain");
+        }
+    }
+    EXPECT_EQ(paths, expected);
+
+    ScanRun jsonl = RunScanner(L"--format=jsonl " + quotedRoot);
+    EXPECT_EQ(jsonl.exitCode, 0u) << jsonl.err;
+    std::vector<testing::JsonObject> objects;
+    ASSERT_TRUE(testing::ParseJsonLines(jsonl.out, objects)) << jsonl.out;
+    std::set<std::vector<std::string>> fromJson, fromCsv(table.begin() + 1, table.end());
+    for (const testing::JsonObject& object : objects) {
+        std::vector<std::string> keys, values;
+        for (const auto& [key, value] : object) {
+            keys.push_back(key);
+            values.push_back(value);
+        }
+        EXPECT_EQ(keys, header);
+        fromJson.insert(values);
+    }
+    EXPECT_EQ(objects.size(), expected.size());
+    EXPECT_EQ(fromJson, fromCsv);
+
+    const wchar_t* const wrong[] = {L"--format=xml ", L"--details --format=csv ", L"--format= "};
+    for (const wchar_t* arguments : wrong) {
+        ScanRun run = RunScanner(arguments + quotedRoot);
+        EXPECT_EQ(run.exitCode, 1u) << Narrow(arguments);
+        EXPECT_TRUE(run.out.empty()) << Narrow(arguments);
     }
 }
 
