@@ -1,0 +1,157 @@
+// The backup journal's batch files: read back as written, whatever the paths and targets hold;
+// cut off at any byte they are either the whole batch or recognisably incomplete with only
+// whole entries; damaged or tampered files are refused; pruning picks only the old batches.
+#include "wizard/BackupJournal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace qm::wizard {
+namespace {
+
+JournalBatch Batch(std::string id, int64_t when, size_t entries) {
+    JournalBatch batch;
+    batch.id = std::move(id);
+    batch.when = when;
+    batch.action = "retarget";
+    for (size_t i = 0; i < entries; ++i) {
+        JournalEntry e;
+        e.action = "retarget";
+        e.originalPath = "C:\\Users\\ann\\Desktop\\B\u00fccher\\tab\there\\" + std::to_string(i) + ".lnk";
+        e.oldTarget = "D:\\old\\back\\\\slash\\n not a newline\nbut this is\r" + std::to_string(i);
+        e.newTarget = i % 2 ? "" : "D:\\new\\\u65e5\u672c.exe";
+        e.backupName = batch.id + "-" + std::to_string(i) + ".lnk";
+        e.attributes = 0x21 + static_cast<uint32_t>(i);
+        e.created = 133'000'000'000'000'000ull + i;
+        e.accessed = 133'000'000'100'000'000ull;
+        e.written = UINT64_MAX - i;
+        batch.entries.push_back(e);
+    }
+    return batch;
+}
+
+std::string Write(const JournalBatch& batch, bool end) {
+    std::string text = JournalHeaderText(batch);
+    for (const JournalEntry& e : batch.entries) text += JournalEntryText(e);
+    if (end) text += JournalEndText(batch.entries.size());
+    return text;
+}
+
+void ExpectSameEntry(const JournalEntry& a, const JournalEntry& b) {
+    EXPECT_EQ(a.action, b.action);
+    EXPECT_EQ(a.originalPath, b.originalPath);
+    EXPECT_EQ(a.oldTarget, b.oldTarget);
+    EXPECT_EQ(a.newTarget, b.newTarget);
+    EXPECT_EQ(a.backupName, b.backupName);
+    EXPECT_EQ(a.attributes, b.attributes);
+    EXPECT_EQ(a.created, b.created);
+    EXPECT_EQ(a.accessed, b.accessed);
+    EXPECT_EQ(a.written, b.written);
+}
+
+TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
+    JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 2), 1'796'741'843, 3);
+    batch.action = "undo";
+    batch.undoes = MakeBatchId(1'796'700'000, 0);
+    const std::string text = Write(batch, true);
+    // One line per record: the escapes keep tabs and line breaks of the texts inside their fields.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 3 + 1);
+
+    std::optional<JournalBatch> read = ParseJournal(text);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->complete);
+    EXPECT_EQ(read->id, batch.id);
+    EXPECT_EQ(read->when, batch.when);
+    EXPECT_EQ(read->action, "undo");
+    EXPECT_EQ(read->undoes, batch.undoes);
+    ASSERT_EQ(read->entries.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) ExpectSameEntry(read->entries[i], batch.entries[i]);
+
+    // Ids sort by time, also across a change in the number of digits.
+    EXPECT_LT(MakeBatchId(999'999'999, 9), MakeBatchId(1'000'000'000, 0));
+    EXPECT_LT(MakeBatchId(1'000'000'000, 1), MakeBatchId(1'000'000'000, 2));
+}
+
+TEST(BackupJournal, ABatchCutOffAnywhereIsWholeOrRecognisablyIncomplete) {
+    const JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 0), 1'796'741'843, 4);
+    const std::string text = Write(batch, true);
+    const size_t headerLength = JournalHeaderText(batch).size();
+    for (size_t length = 0; length <= text.size(); ++length) {
+        SCOPED_TRACE(length);
+        std::optional<JournalBatch> read = ParseJournal(std::string_view(text).substr(0, length));
+        if (length < headerLength) {
+            EXPECT_FALSE(read);  // nothing was changed before the header was whole
+            continue;
+        }
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->complete, length == text.size());
+        EXPECT_EQ(read->id, batch.id);
+        // Only entries whose line was whole, and each exactly as written.
+        size_t whole = 0;
+        std::string prefix = JournalHeaderText(batch);
+        while (whole < batch.entries.size() && prefix.size() + JournalEntryText(batch.entries[whole]).size() <= length) {
+            prefix += JournalEntryText(batch.entries[whole]);
+            ++whole;
+        }
+        ASSERT_EQ(read->entries.size(), whole);
+        for (size_t i = 0; i < whole; ++i) ExpectSameEntry(read->entries[i], batch.entries[i]);
+    }
+}
+
+TEST(BackupJournal, RefusesDamagedAndTamperedFiles) {
+    const JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 0), 1'796'741'843, 2);
+    const std::string good = Write(batch, true);
+    ASSERT_TRUE(ParseJournal(good));
+
+    auto replaced = [&](std::string_view from, std::string_view to) {
+        std::string text = good;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    const std::string firstBackup = batch.entries[0].backupName;
+    const std::string damaged[] = {
+        "",
+        "some other file\n",
+        replaced("QuillMend backup journal 1", "QuillMend backup journal 2"),
+        replaced("\t" + firstBackup + "\t", "\t..\\..\\Windows\\system.ini\t"),  // would restore over any file
+        replaced("\t" + firstBackup + "\t", "\t..\t"),
+        replaced("\t" + firstBackup + "\t", "\tC:evil\t"),
+        replaced("\t" + firstBackup + "\t", "\t\t"),
+        replaced("batch\t" + batch.id, "batch\t..\\" + batch.id),
+        replaced("end\t2", "end\t3"),        // an end line that doesn't match the entries
+        replaced("\t00000021\t", "\tzz\t"),  // not a number
+        replaced("entry\t", "entry\tx\\q"),  // an unknown escape
+        replaced("entry\t", "unknown\t"),
+        good + JournalEntryText(batch.entries[0]),  // something after the end line
+    };
+    for (const std::string& text : damaged) EXPECT_FALSE(ParseJournal(text)) << text;
+}
+
+TEST(BackupJournal, PrunesOnlyBatchesOlderThanTheLimit) {
+    constexpr int64_t kDay = 24 * 60 * 60;
+    const int64_t now = 1'796'741'843;
+    std::vector<JournalBatch> batches = {
+        Batch("old", now - 31 * kDay, 1),
+        Batch("edge", now - 30 * kDay, 1),  // exactly at the limit: kept
+        Batch("recent", now - 29 * kDay, 1),
+        Batch("future", now + 400 * kDay, 1),
+        Batch("very-old", now - 4000 * kDay, 1),
+    };
+    batches[4].complete = false;  // an interrupted batch ages like any other
+    auto ids = [](const std::vector<const JournalBatch*>& picked) {
+        std::vector<std::string> out;
+        for (const JournalBatch* b : picked) out.push_back(b->id);
+        return out;
+    };
+    EXPECT_EQ(ids(BatchesToPrune(batches, now, 30)), (std::vector<std::string>{"old", "very-old"}));
+    EXPECT_EQ(ids(BatchesToPrune(batches, now, 1)), (std::vector<std::string>{"old", "edge", "recent", "very-old"}));
+    EXPECT_TRUE(BatchesToPrune(batches, now, 0).empty());
+    EXPECT_TRUE(BatchesToPrune(batches, now, -5).empty());
+    EXPECT_TRUE(BatchesToPrune({}, now, 30).empty());
+}
+
+}  // namespace
+}  // namespace qm::wizard

@@ -1,0 +1,152 @@
+#include "wizard/BackupJournal.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace qm::wizard {
+namespace {
+
+constexpr std::string_view kMagic = "QuillMend backup journal 1";
+
+void AppendEscaped(std::string& out, std::string_view field) {
+    for (char c : field) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+}
+
+std::string Line(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    bool first = true;
+    for (std::string_view field : fields) {
+        if (!first) line += '\t';
+        first = false;
+        AppendEscaped(line, field);
+    }
+    line += '\n';
+    return line;
+}
+
+// Splits at tabs and undoes the escapes; nullopt on an unknown escape.
+std::optional<std::vector<std::string>> Fields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '\t') {
+            fields.emplace_back();
+        } else if (c != '\\') {
+            fields.back() += c;
+        } else {
+            if (++i >= line.size()) return std::nullopt;
+            switch (line[i]) {
+            case '\\': fields.back() += '\\'; break;
+            case 't': fields.back() += '\t'; break;
+            case 'n': fields.back() += '\n'; break;
+            case 'r': fields.back() += '\r'; break;
+            default: return std::nullopt;
+            }
+        }
+    }
+    return fields;
+}
+
+template <typename T>
+bool Number(const std::string& text, T& value, int base = 10) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+}  // namespace
+
+std::string MakeBatchId(int64_t when, unsigned sequence) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%012lld-%u", static_cast<long long>(when), sequence);
+    return text;
+}
+
+std::string JournalHeaderText(const JournalBatch& batch) {
+    return std::string(kMagic) + "\n" + Line({"batch", batch.id, std::to_string(batch.when), batch.action, batch.undoes});
+}
+
+std::string JournalEntryText(const JournalEntry& e) {
+    return Line({"entry", e.action, e.originalPath, e.oldTarget, e.newTarget, e.backupName, Hex(e.attributes),
+                 std::to_string(e.created), std::to_string(e.accessed), std::to_string(e.written)});
+}
+
+std::string JournalEndText(std::size_t entryCount) { return Line({"end", std::to_string(entryCount)}); }
+
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+std::optional<JournalBatch> ParseJournal(std::string_view text) {
+    JournalBatch batch;
+    size_t start = 0;
+    size_t lineNumber = 0;
+    bool ended = false;
+    // Only whole lines count: a last line without its LF was torn by the end of the program.
+    for (size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1, ++lineNumber) {
+        const std::string_view line = text.substr(start, end - start);
+        if (ended) return std::nullopt;  // nothing follows the end line
+        if (lineNumber == 0) {
+            if (line != kMagic) return std::nullopt;
+            continue;
+        }
+        std::optional<std::vector<std::string>> fields = Fields(line);
+        if (!fields) return std::nullopt;
+        std::vector<std::string>& f = *fields;
+        if (lineNumber == 1) {
+            if (f.size() != 5 || f[0] != "batch" || !IsPlainFileName(f[1]) || !Number(f[2], batch.when)) return std::nullopt;
+            batch.id = f[1];
+            batch.action = f[3];
+            batch.undoes = f[4];
+        } else if (f[0] == "entry") {
+            JournalEntry e;
+            if (f.size() != 10 || !IsPlainFileName(f[5]) || !Number(f[6], e.attributes, 16) || !Number(f[7], e.created) ||
+                !Number(f[8], e.accessed) || !Number(f[9], e.written)) {
+                return std::nullopt;
+            }
+            e.action = f[1];
+            e.originalPath = f[2];
+            e.oldTarget = f[3];
+            e.newTarget = f[4];
+            e.backupName = f[5];
+            batch.entries.push_back(std::move(e));
+        } else if (f[0] == "end") {
+            size_t count = 0;
+            if (f.size() != 2 || !Number(f[1], count) || count != batch.entries.size()) return std::nullopt;
+            ended = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    // Torn inside the header: the batch had not begun to change anything.
+    if (lineNumber < 2) return std::nullopt;
+    if (ended && start != text.size()) return std::nullopt;
+    batch.complete = ended;
+    return batch;
+}
+
+std::vector<const JournalBatch*> BatchesToPrune(const std::vector<JournalBatch>& batches, int64_t now, int keepDays) {
+    std::vector<const JournalBatch*> old;
+    if (keepDays <= 0) return old;
+    const int64_t limit = now - int64_t{keepDays} * 24 * 60 * 60;
+    for (const JournalBatch& batch : batches) {
+        if (batch.when < limit) old.push_back(&batch);
+    }
+    return old;
+}
+
+}  // namespace qm::wizard

@@ -1,0 +1,73 @@
+// The journal of the changes made to shortcut files, kept in the backup folder next to the
+// backup copies: one text file per batch (one user action), written line by line, each line
+// flushed before the change it announces is made. A batch file that does not end in its end
+// line was being written when the program ended; its entries still name every file that may
+// have been changed, and each entry's backup copy was written before its line.
+//
+// A batch file (UTF-8, LF line ends, fields separated by tabs, \\ \t \n \r escaped):
+//   QuillMend backup journal 1
+//   batch <id> <when> <action> <undoes>
+//   entry <action> <original path> <old target> <new target> <backup name> <attributes> <created> <accessed> <written>
+//   ...
+//   end <entry count>
+// `when` is seconds since 1970 (UTC); attributes are the file's attribute bits in hexadecimal,
+// the times the file's FILETIME values (100 ns since 1601) in decimal.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm::wizard {
+
+struct JournalEntry {
+    std::string action;        // "retarget", "repair", "delete", "restore"
+    std::string originalPath;  // the shortcut file's full path
+    std::string oldTarget;     // its target before the change
+    std::string newTarget;     // its target after it; empty for a delete or a restore
+    std::string backupName;    // the backup copy's file name in the backup folder (a plain name)
+    uint32_t attributes = 0;   // the file's attributes and times before the change
+    uint64_t created = 0;
+    uint64_t accessed = 0;
+    uint64_t written = 0;
+};
+
+struct JournalBatch {
+    std::string id;      // also the journal file's name without its extension
+    int64_t when = 0;    // seconds since 1970, UTC
+    std::string action;  // the user action: "retarget", "repair", "delete", "undo"
+    std::string undoes;  // for an undo: the id of the batch it undid; else empty
+    std::vector<JournalEntry> entries;
+    bool complete = false;  // false: the program ended while the batch was being written
+};
+
+inline constexpr std::string_view kJournalExtension = ".qmjournal";
+
+// A batch id that sorts by time: the seconds, zero-padded, and a sequence number for batches
+// made within the same second.
+std::string MakeBatchId(int64_t when, unsigned sequence);
+
+// The texts a batch file is written from: the header (first two lines) when the batch starts,
+// one line per entry, and the end line once every change of the batch was made.
+std::string JournalHeaderText(const JournalBatch& batch);
+std::string JournalEntryText(const JournalEntry& entry);
+std::string JournalEndText(std::size_t entryCount);
+
+// Reads a batch file back; nullopt when it is not one (another file, a damaged line, a backup
+// name that is not a plain file name) or when it was torn inside its header, before any change.
+// A torn last line or a missing end line gives the batch with complete = false and the entries
+// whose lines were whole.
+std::optional<JournalBatch> ParseJournal(std::string_view text);
+
+// Whether a backup copy's name may be used inside the backup folder: not empty, no separators,
+// not "." or "..", no drive or stream colon.
+bool IsPlainFileName(std::string_view name);
+
+// The batches to prune at start-up: those that ended more than `keepDays` days before `now`
+// (seconds since 1970). keepDays <= 0 keeps every batch; a batch dated after `now` (a clock
+// set back) is kept.
+std::vector<const JournalBatch*> BatchesToPrune(const std::vector<JournalBatch>& batches, int64_t now, int keepDays);
+
+}  // namespace qm::wizard
