@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the scan benchmark's tree (20,000 folders, 200,000 files, 5,000 shortcuts of every kind)
-# with the native generator, then runs FindFiles against a bare walk of it under Wine.
+# with the native generator, then runs FindFiles against a bare walk of it under Wine, and the
+# whole scan through the real scan page against the console scanner (with the latency of Stop).
 #   bench/run-scan-bench.sh [FOLDERS FILES LINKS]
 # Environment: QM_BENCH_WIN_BUILD (default build/win), QM_BENCH_TREE (default build/scan-bench/tree),
-# QM_BENCH_ROUNDS (default 3). The tree is kept for later runs; delete it to make a new one.
+# QM_BENCH_ROUNDS (default 3), QM_BENCH_STOPS (default 20). The tree is kept for later runs;
+# delete it to make a new one.
 # QM_BENCH=suggest runs the suggestion benchmark on the same tree instead (the search for moved
 # targets after the scan, as a share of the scan).
 set -euo pipefail
@@ -19,7 +21,7 @@ cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_SANITIZE=
 cmake --build "$native" --target make_lnk_tree -j "$jobs" >/dev/null
 cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$win" --target scan_bench suggest_bench qm_suite -j "$jobs" >/dev/null
+cmake --build "$win" --target scan_bench scan_page_bench suggest_bench qm_suite -j "$jobs" >/dev/null
 
 . "$root/tools/wine-env.sh"
 qm_ensure_display || exit 1
@@ -42,3 +44,6 @@ if [ "${QM_BENCH:-scan}" = suggest ]; then
   exit $?
 fi
 "$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"
+# The same tree through the real scan page against the console scanner, and Stop's latency.
+echo
+"$QM_WINE" "$win/bench/scan_page_bench.exe" "$wintree" --rounds "${QM_BENCH_ROUNDS:-3}" --stops "${QM_BENCH_STOPS:-20}"

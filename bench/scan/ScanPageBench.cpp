@@ -1,0 +1,298 @@
+// Scan page benchmark: the whole scan through the real scan page in the program's wizard sheet
+// (worker, callbacks, result store, status line and bar, the real components) against the
+// console scanner's FindFiles over the same tree, alternating, in the same run; with the status
+// refresh at every folder and at most every 15 ms; and the latency of Stop pressed at random
+// moments: from the click to the worker's end and to the results page's activation.
+//
+//   scan_page_bench ROOT [--rounds N] [--stops N]
+#include "app/WizardSheet.h"
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "host/Components.h"
+#include "res/dialogs/ScanPage.h"
+#include "scan/ScanPage.h"
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "wizard/ResultStore.h"
+#include "wizard/ScanRoots.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace qm;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    if (values.empty()) return 0;
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    path.resize(path.find_last_of(L'\\'));
+    return path;
+}
+
+// The console scanner's own time for the search of `root` (its --stats line), and the whole
+// process's time; the broken shortcuts it printed.
+struct ConsoleRun {
+    double searchMs = 0, processMs = 0;
+    size_t broken = 0;
+};
+
+ConsoleRun RunConsole(const std::wstring& root) {
+    ConsoleRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    ::CreatePipe(&outRead, &outWrite, &inherit, 0);
+    ::CreatePipe(&errRead, &errWrite, &inherit, 0);
+    KernelHandle outR(outRead), outW(outWrite), errR(errRead), errW(errWrite);
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + ProgramFolder() + L"\\..\\bin\\QuillMendScan.exe\" --stats \"" + root + L"\"";
+    const auto start = Clock::now();
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "QuillMendScan.exe could not be started\n");
+        std::exit(1);
+    }
+    KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    outW.Reset();
+    errW.Reset();
+    auto readAll = [](HANDLE pipe) {
+        std::string text;
+        char chunk[65536];
+        DWORD read = 0;
+        while (::ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read) text.append(chunk, read);
+        return text;
+    };
+    const std::string out = readAll(outRead);
+    const std::string err = readAll(errRead);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    run.processMs = Ms(Clock::now() - start);
+    run.broken = static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
+    // "<root>: N folders, M broken shortcuts, S.SSS s"
+    const size_t comma = err.rfind(", ");
+    if (comma != std::string::npos) run.searchMs = std::atof(err.c_str() + comma + 2) * 1000.0;
+    return run;
+}
+
+// The program's wizard in this process, with the real components.
+class Wizard {
+public:
+    explicit Wizard(const std::wstring& folder) {
+        ui::TheAppModule().Init(::GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&init);
+        host::Components& c = host::TheComponents();
+        const std::string base = Narrow(folder);
+        std::ofstream(std::filesystem::path(folder + L"\\scan-page-bench.ini")) << "[common]\nEnableSkin=0\n[quillmend_module]\nshowstartup=0\n";
+        std::ofstream(std::filesystem::path(folder + L"\\scan-page-bench.xml"))
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config><select_folders/></config>\n";
+        if (FAILED(host::ConfigComponent::Create(c.config)) || FAILED(host::LanguageComponent::Create(c.language)) ||
+            FAILED(host::XmlStoreComponent::Create(c.commonXml)) || FAILED(host::XmlStoreComponent::Create(c.moduleXml)) ||
+            FAILED(host::SkinComponent::Create(c.skin)) || FAILED(host::FileFinderComponent::Create(c.finder))) {
+            std::fprintf(stderr, "the components could not be created\n");
+            std::exit(1);
+        }
+        c.config.Load(base + "\\scan-page-bench.ini");
+        c.language.Load(base + "\\English.lng");
+        c.moduleXml.Load(base + "\\scan-page-bench.xml");
+        sheet_ = std::make_unique<app::WizardSheet>(nullptr);
+        window_ = sheet_->Create();
+        ::ShowWindow(window_, SW_SHOWNORMAL);
+        Pump();
+        // A first scan of nothing creates the page's window.
+        Scan({});
+        // The page object behind its window (the property-page base keeps it there).
+        page_ = dynamic_cast<scan::ScanPage*>(
+            reinterpret_cast<ui::PropertyPage*>(::GetWindowLongPtrW(PageWindow(), GWLP_USERDATA)));
+        if (!page_) {
+            std::fprintf(stderr, "the scan page was not found\n");
+            std::exit(1);
+        }
+    }
+    ~Wizard() {
+        sheet_.reset();
+        host::TheComponents() = host::Components{};
+    }
+
+    void SetRefreshInterval(int ms) { page_->SetRefreshInterval(std::chrono::milliseconds(ms)); }
+
+    // Shows the scan page with these roots and pumps until the worker ended; the time from the
+    // activation to the worker's end (the results page is active by then).
+    double Scan(std::vector<std::string> roots) {
+        wizard::TheScanRoots().Replace(std::move(roots));
+        const auto start = Clock::now();
+        ::SendMessageW(window_, PSM_SETCURSEL, 1, 0);
+        HANDLE worker = wizard::TheScanRoots().Reader();
+        WaitPumping(worker);
+        return Ms(Clock::now() - start);
+    }
+
+    struct StopTimes {
+        double workerEndMs = 0, resultsMs = 0;
+    };
+    // Starts a scan, presses Stop after `delay`, and times the worker's end and the results
+    // page's activation from the click.
+    StopTimes ScanAndStop(const std::string& root, std::chrono::milliseconds delay) {
+        wizard::TheScanRoots().Replace({root});
+        ::SendMessageW(window_, PSM_SETCURSEL, 1, 0);
+        HANDLE worker = wizard::TheScanRoots().Reader();
+        const auto until = Clock::now() + delay;
+        while (Clock::now() < until) {
+            Pump();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        }
+        StopTimes times;
+        const auto click = Clock::now();
+        HWND stop = ::GetDlgItem(PageWindow(), IDC_SCAN_STOP);
+        ::SendMessageW(PageWindow(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED), reinterpret_cast<LPARAM>(stop));
+        for (;;) {
+            if (times.resultsMs == 0 && CurrentPage() == 2) times.resultsMs = Ms(Clock::now() - click);
+            if (::WaitForSingleObject(worker, 0) == WAIT_OBJECT_0) break;
+            ::MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
+            Pump();
+        }
+        times.workerEndMs = Ms(Clock::now() - click);
+        Pump();
+        if (times.resultsMs == 0 && CurrentPage() == 2) times.resultsMs = times.workerEndMs;
+        return times;
+    }
+
+private:
+    static void Pump() {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    static void WaitPumping(HANDLE handle) {
+        for (;;) {
+            Pump();
+            if (::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        }
+        Pump();
+    }
+    HWND PageWindow() const { return reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, 1, 0)); }
+    int CurrentPage() const {
+        HWND page = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+        return static_cast<int>(::SendMessageW(window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
+    }
+
+    std::unique_ptr<app::WizardSheet> sheet_;
+    HWND window_ = nullptr;
+    scan::ScanPage* page_ = nullptr;
+};
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: scan_page_bench ROOT [--rounds N] [--stops N]\n");
+        return 1;
+    }
+    const std::wstring root = argv[1];
+    int rounds = 3, stops = 20;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::wstring(argv[i]) == L"--rounds") rounds = _wtoi(argv[i + 1]);
+        if (std::wstring(argv[i]) == L"--stops") stops = _wtoi(argv[i + 1]);
+    }
+    ComApartment apartment;
+    Wizard wizard(ProgramFolder());
+    const std::string rootUtf8 = Narrow(root);
+
+    std::printf("Warm-up: one console scan and one page scan of %s\n", rootUtf8.c_str());
+    const ConsoleRun warm = RunConsole(root);
+    wizard.SetRefreshInterval(0);
+    wizard.Scan({rootUtf8});
+    if (wizard::TheResultStore().Count() != warm.broken) {
+        std::printf("MISMATCH: the page recorded %zu broken shortcuts, the console scanner printed %zu\n",
+                    wizard::TheResultStore().Count(), warm.broken);
+        return 1;
+    }
+    std::printf("  %zu broken shortcuts both ways\n", warm.broken);
+
+    std::vector<double> consoleSearch, consoleProcess, pageEvery, pageThrottled, ratioEvery, ratioThrottled;
+    for (int round = 0; round < rounds; ++round) {
+        const ConsoleRun console = RunConsole(root);
+        wizard.SetRefreshInterval(0);
+        const double every = wizard.Scan({rootUtf8});
+        wizard.SetRefreshInterval(15);
+        const double throttled = wizard.Scan({rootUtf8});
+        consoleSearch.push_back(console.searchMs);
+        consoleProcess.push_back(console.processMs);
+        pageEvery.push_back(every);
+        pageThrottled.push_back(throttled);
+        ratioEvery.push_back(every / console.searchMs);
+        ratioThrottled.push_back(throttled / console.searchMs);
+        std::printf("round %d: console FindFiles %.0f ms (process %.0f ms); page, status at every folder %.0f ms "
+                    "(x%.3f); page, status at most every 15 ms %.0f ms (x%.3f)\n",
+                    round + 1, console.searchMs, console.processMs, every, every / console.searchMs, throttled,
+                    throttled / console.searchMs);
+    }
+    std::printf("\nWhole scan, medians over %d rounds:\n", rounds);
+    std::printf("  console scanner, FindFiles alone:          %8.0f ms (whole process %.0f ms)\n", Median(consoleSearch),
+                Median(consoleProcess));
+    std::printf("  scan page, status at every folder:         %8.0f ms  ratio x%.3f (median of round ratios)\n",
+                Median(pageEvery), Median(ratioEvery));
+    std::printf("  scan page, status at most every 15 ms:     %8.0f ms  ratio x%.3f (median of round ratios)\n",
+                Median(pageThrottled), Median(ratioThrottled));
+
+    // Stop at random moments within the first 80% of a scan, with the shipped refresh setting.
+    wizard.SetRefreshInterval(static_cast<int>(scan::kStatusRefreshInterval.count()));
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> moment(50, std::max(60, static_cast<int>(Median(pageThrottled) * 0.8)));
+    std::vector<double> toWorkerEnd, toResults;
+    for (int i = 0; i < stops; ++i) {
+        const Wizard::StopTimes times = wizard.ScanAndStop(rootUtf8, std::chrono::milliseconds(moment(random)));
+        toWorkerEnd.push_back(times.workerEndMs);
+        toResults.push_back(times.resultsMs);
+    }
+    if (stops > 0) {
+        std::printf("\nStop pressed at %d random moments: click to the worker's end median %.1f ms, max %.1f ms; "
+                    "click to the results page median %.1f ms, max %.1f ms\n",
+                    stops, Median(toWorkerEnd), *std::max_element(toWorkerEnd.begin(), toWorkerEnd.end()),
+                    Median(toResults), *std::max_element(toResults.begin(), toResults.end()));
+    }
+    if (ui::HasFatalError()) {
+        std::printf("A component failure was reported during the benchmark.\n");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    const int code = Run(argc, argv);
+    ::LocalFree(argv);
+    return code;
+}
