@@ -20,8 +20,9 @@ namespace qm::scan {
 namespace {
 
 constexpr COLORREF kHeadingColour = RGB(50, 100, 150);
-// Sent by the worker to the page as its last message: the page decides on the user-interface
-// thread whether the wizard moves on, so that decision never races with closing the wizard.
+// Posted by the worker to the page as its last act, with the scan's number: the page decides on
+// the user-interface thread whether the wizard moves on, so that decision never races with
+// closing the wizard or a newer scan, and no wait for a worker can ever wait on itself.
 constexpr UINT kScanEnded = WM_APP + 0x51;
 
 host::ComponentError MarshalError(HRESULT code) {
@@ -151,7 +152,7 @@ bool ScanPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         result = 0;
         return true;
     case kScanEnded:
-        OnScanEnded();
+        OnScanEnded(static_cast<unsigned>(wParam));
         result = 0;
         return true;
     case WM_DESTROY:
@@ -207,6 +208,7 @@ void ScanPage::StopWorker() {
 
 struct ScanPage::WorkerStart {
     ScanPage* page;
+    unsigned number;
     IStream* finder;    // owned until the worker unmarshals it
     IStream* language;  // likewise
 };
@@ -221,11 +223,12 @@ void ScanPage::StartWorker() {
         moveOnWhenDone_ = true;
     }
     ::EnableWindow(stopButton_, TRUE);
+    ++scanNumber_;
 
     const host::Components& components = host::TheComponents();
     host::ComPtr<IStream> finder = Marshal(components.finder.Get());
     host::ComPtr<IStream> language = Marshal(components.language.Get());
-    auto* start = new WorkerStart{this, finder.Get(), language.Get()};
+    auto* start = new WorkerStart{this, scanNumber_, finder.Get(), language.Get()};
     const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ScanPage::WorkerMain, start, 0, nullptr);
     if (thread == 0) {
         delete start;
@@ -240,11 +243,11 @@ void ScanPage::StartWorker() {
 unsigned __stdcall ScanPage::WorkerMain(void* argument) {
     const WorkerStart start = *static_cast<WorkerStart*>(argument);
     delete static_cast<WorkerStart*>(argument);
-    start.page->RunScan(start.finder, start.language);
+    start.page->RunScan(start.number, start.finder, start.language);
     return 0;
 }
 
-void ScanPage::RunScan(IStream* finderStream, IStream* languageStream) {
+void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* languageStream) {
     ComApartment apartment;
     try {
         if (FAILED(apartment.Result())) {
@@ -320,18 +323,19 @@ void ScanPage::RunScan(IStream* finderStream, IStream* languageStream) {
     }
     ::EnableWindow(stopButton_, FALSE);
     if (HWND sheet = Sheet()) ::PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
-    // Answered once the wizard moved on (and the results page read the store), or at once
-    // when it is not to move.
-    ::SendMessageW(Window(), kScanEnded, 0, 0);
+    // The last write to the store is done: the results page may read it from now on.
+    ::PostMessageW(Window(), kScanEnded, number, 0);
 }
 
-void ScanPage::OnScanEnded() {
+void ScanPage::OnScanEnded(unsigned number) {
     bool moveOn;
     {
         CriticalSectionLock lock(stopLock_);
         moveOn = moveOnWhenDone_;
     }
-    if (moveOn && !closing_) ::SendMessageW(Sheet(), ui::WM_WIZARD_NEXT_PAGE, 0, 0);
+    // A message of an earlier scan, or of one that ended because the page was left, moves
+    // nothing.
+    if (number == scanNumber_ && moveOn && !closing_) ::SendMessageW(Sheet(), ui::WM_WIZARD_NEXT_PAGE, 0, 0);
 }
 
 void ScanPage::ShowFolder(const char* path, unsigned position) {

@@ -1,13 +1,14 @@
 // The wizard's second page (dialog 211): one worker thread per activation searches the scan
 // roots with the file finder, one root after the other; the page lists the roots with their
 // state, shows the folder being searched and a bar, and offers Stop. When the worker ends the
-// wizard moves on to the results, unless the page was left meanwhile.
+// wizard moves on to the results, unless the page was left meanwhile (Back stays on the folder
+// page; Stop moves on).
 //
 // Threads: the page's window and controls belong to the user-interface thread. The worker
 // changes them only by messages sent to them (so it goes on once they are carried out) and
-// changes the wizard buttons by posted ones. Every wait of the user-interface thread for a
-// worker keeps serving the messages sent to it, so a worker in the middle of a send always
-// gets its answer.
+// changes the wizard buttons and ends by posted ones, after its last write to the result store.
+// Every wait of the user-interface thread for a worker keeps serving the messages sent to it, so
+// a worker in the middle of a send always gets its answer.
 #pragma once
 
 #include "ui/PropertyPage.h"
@@ -55,9 +56,9 @@ private:
     struct WorkerStart;
     static unsigned __stdcall WorkerMain(void* start);
     void StartWorker();
-    void RunScan(IStream* finderStream, IStream* languageStream);
+    void RunScan(unsigned number, IStream* finderStream, IStream* languageStream);
     void RequestStop(bool moveOnAfterwards);
-    void OnScanEnded();
+    void OnScanEnded(unsigned number);
 
     // ScanContext, called by the callbacks on the worker.
     bool StopRequested() override;
@@ -83,6 +84,7 @@ private:
     bool stopRequested_ = false;
     bool moveOnWhenDone_ = true;  // false once the page was left or the wizard is closing
     bool closing_ = false;        // user-interface thread only
+    unsigned scanNumber_ = 0;     // of the worker started last; user-interface thread only
 
     // Worker only: the status refresh throttle.
     std::chrono::milliseconds refreshInterval_ = kStatusRefreshInterval;
