@@ -268,6 +268,9 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         const host::FileFinderComponent finder(std::move(finderObject));
         const host::LanguageComponent language(std::move(languageObject));
 
+        failure = nullptr;
+        pathPending_ = positionPending_ = false;
+        lastRefresh_ = {};
         // ScanRoots does not change while this thread is its reader.
         const std::vector<std::string> roots = wizard::TheScanRoots().Paths();
         ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
