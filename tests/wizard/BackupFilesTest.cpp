@@ -1,0 +1,184 @@
+// Backup copies and their restore on real files under Wine: after a change, or after the file
+// was deleted, the restore gives back the bytes, attributes and times exactly; a backup never
+// overwrites another; the journal grows line by line.
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "wizard/BackupFiles.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace qm::wizard {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileState {
+    std::string bytes;
+    DWORD attributes = 0;
+    uint64_t created = 0, accessed = 0, written = 0;
+};
+
+uint64_t Ticks(const FILETIME& t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
+
+// The times before the bytes: reading may move the access time.
+FileState StateOf(const fs::path& path) {
+    FileState state;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) << path;
+    state.attributes = data.dwFileAttributes;
+    state.created = Ticks(data.ftCreationTime);
+    state.accessed = Ticks(data.ftLastAccessTime);
+    state.written = Ticks(data.ftLastWriteTime);
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    state.bytes = bytes.str();
+    return state;
+}
+
+void ExpectSame(const FileState& a, const FileState& b) {
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(a.attributes, b.attributes);
+    EXPECT_EQ(a.created, b.created);
+    EXPECT_EQ(a.accessed, b.accessed);
+    EXPECT_EQ(a.written, b.written);
+}
+
+class BackupFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+        root_ = fs::path(temp) / (L"qm-backup-" + std::to_wstring(::GetCurrentProcessId()));
+        Clear();
+        fs::create_directories(root_ / L"links");
+        fs::create_directories(root_ / L"backup");
+        backup_ = Narrow((root_ / L"backup").wstring());
+    }
+    void TearDown() override { Clear(); }
+    void Clear() {
+        std::error_code ignored;
+        if (!fs::exists(root_, ignored)) return;
+        for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
+            ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        fs::remove_all(root_, ignored);
+    }
+
+    // A shortcut-like file with odd attributes and times well away from now. Wine keeps no
+    // creation time of its own, so the access time is what shows a restore that forgot the
+    // times; it lies a day ahead, where reading the file (relatime) leaves it alone.
+    fs::path MakeFile(const std::wstring& name, const std::string& bytes) {
+        const fs::path path = root_ / L"links" / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        FileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME now{};
+        ::GetSystemTimeAsFileTime(&now);
+        const uint64_t dayAhead = Ticks(now) + 864'000'000'000ull;
+        const FILETIME created{0x12345670, 0x01D00000}, written{0x32345670, 0x01D20000};
+        const FILETIME accessed{static_cast<DWORD>(dayAhead), static_cast<DWORD>(dayAhead >> 32)};
+        EXPECT_TRUE(file && ::SetFileTime(file.Get(), &created, &accessed, &written));
+        file.Reset();
+        EXPECT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+        return path;
+    }
+
+    fs::path root_;
+    std::string backup_;
+};
+
+TEST_F(BackupFiles, RestoreGivesBackBytesAttributesAndTimesAfterAChangeOrADelete) {
+    const fs::path changed = MakeFile(L"B\u00fccher, alt.lnk", std::string("L\0\0\0original bytes", 18));
+    const fs::path deleted = MakeFile(L"gone.lnk", "to be deleted");
+    const FileState changedBefore = StateOf(changed), deletedBefore = StateOf(deleted);
+
+    JournalEntry first{"retarget", "", "C:\\old.exe", "C:\\new.exe", "b-0.lnk"};
+    JournalEntry second{"delete", "", "C:\\old.exe", "", "b-1.lnk"};
+    std::string error;
+    ASSERT_TRUE(BackUpFile(Narrow(changed.wstring()), backup_, first, error)) << error;
+    ASSERT_TRUE(BackUpFile(Narrow(deleted.wstring()), backup_, second, error)) << error;
+    EXPECT_EQ(first.originalPath, Narrow(changed.wstring()));
+    EXPECT_EQ(first.attributes, changedBefore.attributes);
+    EXPECT_EQ(first.created, changedBefore.created);
+
+    // The times come from the journal, not from the copy, which anything reading the backup
+    // folder (a virus scanner, a backup program) may have touched since.
+    for (const wchar_t* copy : {L"b-0.lnk", L"b-1.lnk"}) {
+        FileHandle file(::CreateFileW((root_ / L"backup" / copy).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        const FILETIME touched{0x42345670, 0x01D30000};
+        EXPECT_TRUE(file && ::SetFileTime(file.Get(), &touched, &touched, &touched));
+    }
+
+    // The change: other bytes, other attributes, a new write time; and a delete.
+    ::SetFileAttributesW(changed.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(changed, std::ios::binary) << "rewritten, longer than before";
+    ::SetFileAttributesW(deleted.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(::DeleteFileW(deleted.c_str()));
+
+    ASSERT_TRUE(RestoreFile(first, backup_, error)) << error;
+    ASSERT_TRUE(RestoreFile(second, backup_, error)) << error;
+    ExpectSame(StateOf(changed), changedBefore);
+    ExpectSame(StateOf(deleted), deletedBefore);
+    // Nothing left behind beside the originals; the backup copies stay for a later undo.
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(root_ / L"links")) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u);
+    EXPECT_TRUE(fs::exists(root_ / L"backup" / L"b-0.lnk"));
+
+    // Restoring over the read-only restored file works again (an undo of an undo's undo).
+    ASSERT_TRUE(RestoreFile(first, backup_, error)) << error;
+    ExpectSame(StateOf(changed), changedBefore);
+}
+
+TEST_F(BackupFiles, RefusesToOverwriteABackupOrToLeaveTheBackupFolder) {
+    const fs::path file = MakeFile(L"a.lnk", "first");
+    JournalEntry entry{"delete", "", "", "", "same.lnk"};
+    std::string error;
+    ASSERT_TRUE(BackUpFile(Narrow(file.wstring()), backup_, entry, error)) << error;
+    ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(file, std::ios::binary) << "second";
+    EXPECT_FALSE(BackUpFile(Narrow(file.wstring()), backup_, entry, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(StateOf(root_ / L"backup" / L"same.lnk").bytes, "first");
+
+    JournalEntry escaping = entry;
+    escaping.backupName = "..\\links\\a.lnk";
+    EXPECT_FALSE(BackUpFile(Narrow(file.wstring()), backup_, escaping, error));
+    EXPECT_FALSE(RestoreFile(escaping, backup_, error));
+    EXPECT_EQ(StateOf(file).bytes, "second");
+
+    // A missing backup copy: the file at the path is left as it is.
+    JournalEntry missing = entry;
+    missing.originalPath = Narrow(file.wstring());
+    missing.backupName = "never-written.lnk";
+    EXPECT_FALSE(RestoreFile(missing, backup_, error));
+    EXPECT_EQ(StateOf(file).bytes, "second");
+}
+
+TEST_F(BackupFiles, JournalGrowsLineByLineAndReadsBack) {
+    const std::string journal = backup_ + "\\" + MakeBatchId(1'796'741'843, 0) + std::string(kJournalExtension);
+    JournalBatch batch{MakeBatchId(1'796'741'843, 0), 1'796'741'843, "delete", "", {}, false};
+    JournalEntry entry{"delete", "C:\\x.lnk", "C:\\gone.exe", "", "b-0.lnk", 0x20, 1, 2, 3};
+    std::string error, text;
+    ASSERT_TRUE(AppendToJournal(journal, JournalHeaderText(batch), error)) << error;
+    ASSERT_TRUE(AppendToJournal(journal, JournalEntryText(entry), error)) << error;
+    std::ifstream in(fs::path(Widen(journal)), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::optional<JournalBatch> read = ParseJournal(bytes.str());
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->complete);
+    ASSERT_EQ(read->entries.size(), 1u);
+    EXPECT_EQ(read->entries[0].originalPath, "C:\\x.lnk");
+
+    EXPECT_FALSE(AppendToJournal(backup_ + "\\no such folder\\x" + std::string(kJournalExtension), "x\n", error));
+}
+
+}  // namespace
+}  // namespace qm::wizard
