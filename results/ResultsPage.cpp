@@ -1,21 +1,109 @@
 #include "results/ResultsPage.h"
 
+#include "base/Utf.h"
+#include "base/win/LongPath.h"
+#include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
+#include "res/dialogs/ResultsPage.h"
+#include "results/RowOrder.h"
+#include "results/ShortcutFile.h"
+#include "base/PathSplit.h"
+#include "wizard/ResultStore.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <vector>
 
 namespace qm::results {
+namespace {
 
-ResultsPage::ResultsPage() : PropertyPage(IDD_RESULTS_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true) {}
+enum Column { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2 };
+
+// A file counts as gone only when the system says it is not there: a file that another program
+// holds open is still there.
+bool PathPresent(const std::string& path) {
+    if (::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The deepest folder of `folder` that still exists ("" when not even its drive does).
+std::string DeepestExistingFolder(std::string folder) {
+    while (!folder.empty() && !FolderExists(folder)) {
+        std::string parent = PathFolder(folder);
+        if (parent == folder) return {};
+        folder = std::move(parent);
+    }
+    if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" alone is the current folder there
+    return folder;
+}
+
+UINT ChooseWithTrackPopupMenu(HMENU menu, POINT at, HWND owner) {
+    return static_cast<UINT>(
+        ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
+}
+
+void LaunchExplorer(const std::wstring& parameters) {
+    ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+std::wstring LowerExtension(const std::string& path) {
+    const std::string name = PathFileName(path);
+    const size_t dot = name.rfind('.');
+    std::wstring extension = dot == std::string::npos ? L"" : Widen(name.substr(dot));
+    ::CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
+    return extension;
+}
+
+}  // namespace
+
+ResultsPage::ResultsPage()
+    : PropertyPage(IDD_RESULTS_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
+      menuChooser_(ChooseWithTrackPopupMenu),
+      explorerLauncher_(LaunchExplorer) {}
 
 BOOL ResultsPage::OnInitDialog() {
     host::TheComponents().language.TranslateWindow(Window());
+    heading_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HEADING));
+    hint_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HINT));
+    list_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LIST));
+    ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+    ListView_SetImageList(ListWindow(), images_, LVSIL_SMALL);
+
+    RECT page{};
+    ::GetWindowRect(Window(), &page);
+    const int width = page.right - page.left;
+    const struct {
+        const char* key;
+        int width;
+    } columns[] = {{"_QM_019", width / 3 - 60}, {"_QM_020", width / 3 + 10}, {"_QM_021", width / 3 + 10}};
+    for (int i = 0; i < 3; ++i) {
+        std::wstring text = Widen(host::Text(columns[i].key));
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = text.data();
+        column.iSubItem = i;
+        if (::SendMessageW(ListWindow(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column)) >= 0)
+            list_.SetSortKind(i, kSortAsText);
+    }
     return TRUE;
 }
 
 std::optional<LRESULT> ResultsPage::OnSheetNotify(const NMHDR& header) {
     switch (header.code) {
     case PSN_SETACTIVE:
-        SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+        FillResults();
         return 0;
     case PSN_WIZBACK:
         return IDD_FOLDER_PAGE;  // straight back to the folders, past the scan page
@@ -24,8 +112,355 @@ std::optional<LRESULT> ResultsPage::OnSheetNotify(const NMHDR& header) {
         // still inside its Finish handling and must not lose its window under its feet.
         ::PostMessageW(Sheet(), WM_CLOSE, 0, 0);
         return 0;
+    case PSN_HELP:
+        help::ShowHelpMenu(Window());
+        return 0;
     default:
         return PropertyPage::OnSheetNotify(header);
+    }
+}
+
+bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) return false;
+        switch (LOWORD(wParam)) {
+        case IDC_RESULTS_CHECK_ALL: CheckAll(); break;
+        case IDC_RESULTS_UNCHECK_ALL: UncheckAll(); break;
+        case IDC_RESULTS_DELETE: DeleteTicked(); break;
+        default: return false;
+        }
+        result = 0;
+        return true;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        return header.hwndFrom == ListWindow() && OnListNotify(header, result);
+    }
+    case WM_CONTEXTMENU: {
+        if (reinterpret_cast<HWND>(wParam) != ListWindow()) return false;
+        // A right click was served by NM_RCLICK; this is the menu key or Shift+F10: the menu
+        // opens at the selected row.
+        if (lParam == -1) {
+            const int row = SelectedRow();
+            if (row >= 0) {
+                RECT rect{};
+                ListView_GetItemRect(ListWindow(), row, &rect, LVIR_LABEL);
+                POINT at{rect.left, rect.bottom};
+                ::ClientToScreen(ListWindow(), &at);
+                ShowContextMenu(at);
+            }
+        }
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
+    switch (header.code) {
+    case NM_CLICK: {
+        const int row = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
+        if (row >= 0) SelectRow(row);
+        result = 0;
+        return true;
+    }
+    case NM_RCLICK: {
+        POINT at{};
+        ::GetCursorPos(&at);
+        ShowContextMenu(at);
+        result = 1;  // served: the list sends no WM_CONTEXTMENU after it
+        return true;
+    }
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
+            DeleteTicked();
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;  // the column clicks go back to the list, which sorts
+    }
+}
+
+// ---- Rows ----------------------------------------------------------------------------------
+
+int ResultsPage::RowCount() const { return ListView_GetItemCount(ListWindow()); }
+
+bool ResultsPage::IsTicked(int row) const {
+    return (ListView_GetItemState(ListWindow(), row, LVIS_STATEIMAGEMASK) >> 12) != 1;
+}
+
+void ResultsPage::SetTicked(int row, bool ticked) { ListView_SetCheckState(ListWindow(), row, ticked); }
+
+std::string ResultsPage::RowText(int row, int column) const {
+    std::wstring text(MAX_PATH, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const int length = static_cast<int>(::SendMessageW(ListWindow(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        if (length < static_cast<int>(text.size()) - 1) {
+            text.resize(length);
+            return Narrow(text);
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
+std::string ResultsPage::RowPath(int row) const { return RowText(row, kFolderColumn) + "\\" + RowText(row, kNameColumn); }
+
+int ResultsPage::RowImage(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ::SendMessageW(ListWindow(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+int ResultsPage::ImageCount() const { return ::ImageList_GetImageCount(images_); }
+
+void ResultsPage::SetRowText(int row, int column, const std::string& text) {
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    ::SendMessageW(ListWindow(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+LPARAM ResultsPage::NewRowId() {
+    for (;;) {
+        GUID guid{};
+        ::CoCreateGuid(&guid);
+        // The sort finds rows by this value: two rows may not share one.
+        const LPARAM id = static_cast<LPARAM>(guid.Data1);
+        if (rowIds_.insert(id).second) return id;
+    }
+}
+
+int ResultsPage::InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder) {
+    std::wstring text = Widen(name);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = text.data();
+    item.iImage = IconFor(folder + "\\" + name);
+    item.lParam = NewRowId();
+    const int inserted = static_cast<int>(::SendMessageW(ListWindow(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (inserted < 0) return inserted;
+    SetRowText(inserted, kFolderColumn, folder);
+    SetRowText(inserted, kTargetFolderColumn, targetFolder);
+    return inserted;
+}
+
+// One image per distinct icon. The icon follows the file's extension (the file itself is not
+// opened), so the shell is asked once per extension.
+int ResultsPage::IconFor(const std::string& path) {
+    const std::wstring extension = LowerExtension(path);
+    if (const auto known = imageOfExtension_.find(extension); known != imageOfExtension_.end()) return known->second;
+    int image = 0;
+    SHFILEINFOW info{};
+    const std::wstring name = Widen(PathFileName(path));
+    if (::SHGetFileInfoW(name.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                         SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) &&
+        info.hIcon) {
+        IconHandle icon(info.hIcon);
+        if (const auto same = imageOfSystemIcon_.find(info.iIcon); same != imageOfSystemIcon_.end()) {
+            image = same->second;
+        } else {
+            const int added = ::ImageList_ReplaceIcon(images_, -1, icon.Get());
+            if (added >= 0) {
+                image = added;
+                imageOfSystemIcon_.emplace(info.iIcon, added);
+            }
+        }
+    }
+    imageOfExtension_.emplace(extension, image);
+    return image;
+}
+
+void ResultsPage::FillResults() {
+    SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    const wizard::ResultStore& store = wizard::TheResultStore();
+    if (store.Count() == 0) ShowBox("_QM_034", "_Information", MB_ICONINFORMATION);
+
+    ::SendMessageW(ListWindow(), WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(ListWindow());
+    ::ImageList_RemoveAll(images_);
+    imageOfExtension_.clear();
+    imageOfSystemIcon_.clear();
+    rowIds_.clear();
+    ListView_SetItemCount(ListWindow(), static_cast<int>(store.Count()));
+    int row = 0;
+    for (std::size_t i = 0; i < store.Count(); ++i) {
+        const wizard::BrokenShortcut& record = store.At(i);
+        std::string stored;
+        // A file that is no longer there, or no longer a shortcut, gets no row.
+        if (!ReadShortcutTarget(record.folder + "\\" + record.name, stored)) continue;
+        // The target the search judged missing; the stored one when the record has none.
+        const std::string& target = record.target.empty() ? stored : record.target;
+        if (InsertRow(row, record.name, record.folder, target.empty() ? "" : PathFolder(target)) >= 0) ++row;
+    }
+    ::SendMessageW(ListWindow(), WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(ListWindow(), nullptr, TRUE);
+}
+
+int ResultsPage::SelectedRow() const { return ListView_GetNextItem(ListWindow(), -1, LVNI_SELECTED); }
+
+void ResultsPage::SelectRow(int row) {
+    ListView_SetItemState(ListWindow(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(ListWindow(), row, FALSE);
+}
+
+void ResultsPage::CheckAll() { RunTickOperation(TickOperation::Check); }
+void ResultsPage::UncheckAll() { RunTickOperation(TickOperation::Uncheck); }
+void ResultsPage::InvertChecks() { RunTickOperation(TickOperation::Invert); }
+
+void ResultsPage::RunTickOperation(TickOperation operation) {
+    const int remembered = SelectedRow();
+    const int count = RowCount();
+    for (int row = 0; row < count; ++row) {
+        const bool tick = operation == TickOperation::Check || (operation == TickOperation::Invert && !IsTicked(row));
+        SetTicked(row, tick);
+    }
+    if (count > 0) SelectRow(remembered >= 0 ? remembered : 0);
+}
+
+// ---- Repair actions ------------------------------------------------------------------------
+
+void ResultsPage::ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const {
+    ::MessageBoxW(Window(), Widen(text).c_str(), Widen(host::Text(captionKey)).c_str(), MB_OK | icon);
+}
+
+void ResultsPage::ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const {
+    ShowBoxText(host::Text(textKey), captionKey, icon);
+}
+
+void ResultsPage::DeleteTicked() {
+    std::vector<int> ticked;
+    for (int row = 0, count = RowCount(); row < count; ++row)
+        if (IsTicked(row)) ticked.push_back(row);
+    if (ticked.empty()) {
+        ShowBox("_QM_031", "_Information", MB_ICONINFORMATION);
+        return;
+    }
+    std::wstring files;
+    for (int row : ticked) {
+        files += Widen(RowPath(row));
+        files += L'\0';
+    }
+    files += L'\0';
+    SHFILEOPSTRUCTW operation{};
+    // Owned by the page, so the wizard stays disabled while the shell asks for confirmation.
+    operation.hwnd = Window();
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = files.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOERRORUI;
+    ::SHFileOperationW(&operation);
+
+    // Whatever the shell answered, each ticked row's file says what happened to it.
+    int remaining = 0;
+    for (auto row = ticked.rbegin(); row != ticked.rend(); ++row) {
+        if (PathPresent(RowPath(*row)))
+            ++remaining;
+        else
+            ListView_DeleteItem(ListWindow(), *row);
+    }
+    // A user who declined the shell's confirmation knows that nothing went; anyone else is told
+    // how many are still there.
+    const bool declined = operation.fAnyOperationsAborted && remaining == static_cast<int>(ticked.size());
+    if (remaining > 0 && !declined) {
+        std::string text = host::Text("_QM_040");
+        const size_t at = text.find("%d");
+        if (at != std::string::npos) text.replace(at, 2, std::to_string(remaining));
+        ShowBoxText(text, "_Information", MB_ICONINFORMATION);
+    }
+}
+
+std::string ResultsPage::ChooseNewTarget(const std::string& oldTargetFolder) const {
+    std::wstring file(32768, L'\0');  // room for the longest path the system has
+    const std::wstring title = Widen(host::Text("_QM_032"));
+    const std::wstring initialFolder = Widen(DeepestExistingFolder(oldTargetFolder));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = Sheet() ? Sheet() : Window();
+    dialog.lpstrFilter = L"All Files (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR;
+    if (!::GetOpenFileNameW(&dialog)) return {};
+    file.resize(::wcslen(file.c_str()));
+    return Narrow(file);
+}
+
+void ResultsPage::RetargetRow(int row) {
+    if (row < 0 || row >= RowCount()) return;
+    const std::string path = RowPath(row);
+    const std::string chosen = ChooseNewTarget(RowText(row, kTargetFolderColumn));
+    if (chosen.empty()) return;
+    const RetargetFailure failure = RetargetShortcut(path, chosen);
+    if (failure != RetargetFailure::None) {
+        ShowBox(failure == RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037", "_Error", MB_ICONERROR);
+        return;
+    }
+    SetRowText(row, kTargetFolderColumn, PathFolder(chosen));
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = IconFor(path);
+    ::SendMessageW(ListWindow(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ResultsPage::ShowProperties(const std::string& path) const {
+    const std::wstring file = Widen(path);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_INVOKEIDLIST;
+    execute.hwnd = Sheet();
+    execute.lpVerb = L"properties";
+    execute.lpFile = file.c_str();
+    execute.lpParameters = L"";
+    execute.nShow = SW_SHOW;
+    ::ShellExecuteExW(&execute);
+}
+
+void ResultsPage::ShowInExplorer(const std::string& path) const { explorerLauncher_(ExplorerSelectParameters(Widen(path))); }
+
+void ResultsPage::ShowContextMenu(POINT screenPoint) {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    MenuHandle menu(::CreatePopupMenu());
+    if (!menu) return;
+    const struct {
+        UINT command;  // 0: separator
+        const char* key;
+    } items[] = {{kRetarget, "_QM_025"}, {0, nullptr},           {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"},
+                 {0, nullptr},           {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"},  {kInvertTicks, "_QM_030"}};
+    for (const auto& item : items) {
+        if (item.command == 0)
+            ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+        else
+            ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.key)).c_str());
+    }
+    ::SetMenuDefaultItem(menu.Get(), kRetarget, FALSE);
+    RunCommand(menuChooser_(menu.Get(), screenPoint, Window()), row);
+}
+
+void ResultsPage::RunCommand(UINT command, int row) {
+    switch (command) {
+    case kRetarget: RetargetRow(row); break;
+    case kProperties: ShowProperties(RowPath(row)); break;
+    case kShowInExplorer: ShowInExplorer(RowPath(row)); break;
+    case kTickAll: CheckAll(); break;
+    case kUntickAll: UncheckAll(); break;
+    case kInvertTicks: InvertChecks(); break;
+    default: break;  // dismissed
     }
 }
 

@@ -1,17 +1,98 @@
-// The wizard's third page: the broken shortcuts found (dialog 212).
+// The wizard's third page (dialog 212): the broken shortcuts of the last scan in a list with
+// tick boxes (name with icon, folder, folder of the missing target), rebuilt from the result
+// store each time the page becomes active, and the repair actions on them: move the ticked
+// shortcut files to the Recycle Bin, give one a new target, show its properties or its folder.
+//
+// A row's shortcut path is always its folder column, a backslash and its name column; the page
+// keeps no other link between a row and its record.
 #pragma once
 
 #include "ui/PropertyPage.h"
+#include "base/win/Handle.h"
+#include "controls/SkinnedStatic.h"
+#include "results/SortableListView.h"
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qm::results {
 
+// The commands of the row's context menu.
+enum ContextMenuCommand : UINT {
+    kRetarget = 1,
+    kProperties = 2,
+    kShowInExplorer = 3,
+    kTickAll = 4,
+    kUntickAll = 5,
+    kInvertTicks = 6,
+};
+
 class ResultsPage : public ui::PropertyPage {
 public:
+    // Shows the menu and returns the chosen command (0: dismissed). Tests replace it.
+    using MenuChooser = std::function<UINT(HMENU menu, POINT at, HWND owner)>;
+    // Starts Explorer with these parameters. Tests replace it.
+    using ExplorerLauncher = std::function<void(const std::wstring& parameters)>;
+
     ResultsPage();
+
+    HWND ListWindow() const { return list_.Window(); }
+    SortableListView& List() { return list_; }
+    int RowCount() const;
+    bool IsTicked(int row) const;
+    void SetTicked(int row, bool ticked);
+    std::string RowText(int row, int column) const;
+    std::string RowPath(int row) const;  // folder, backslash, name
+    int RowImage(int row) const;
+    int ImageCount() const;
+
+    // The tick operations, the buttons' and the context menu's.
+    void CheckAll();
+    void UncheckAll();
+    void InvertChecks();
+
+    // The repair actions.
+    void DeleteTicked();
+    void RetargetRow(int row);
+    void ShowContextMenu(POINT screenPoint);
+
+    void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
+    void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
 
 protected:
     BOOL OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     std::optional<LRESULT> OnSheetNotify(const NMHDR& header) override;
+
+private:
+    enum class TickOperation { Check, Uncheck, Invert };
+    void RunTickOperation(TickOperation operation);
+    void FillResults();
+    int InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder);
+    void SetRowText(int row, int column, const std::string& text);
+    int IconFor(const std::string& path);
+    LPARAM NewRowId();
+    void SelectRow(int row);
+    int SelectedRow() const;
+    bool OnListNotify(const NMHDR& header, LRESULT& result);
+    void RunCommand(UINT command, int row);
+    void ShowInExplorer(const std::string& path) const;
+    void ShowProperties(const std::string& path) const;
+    std::string ChooseNewTarget(const std::string& oldTargetFolder) const;
+    void ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const;
+    void ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const;
+
+    controls::SkinnedStatic heading_;
+    controls::SkinnedStatic hint_;
+    SortableListView list_;
+    HIMAGELIST images_ = nullptr;  // owned by the list, which destroys it with itself
+    std::unordered_map<int, int> imageOfSystemIcon_;  // system image index -> our image
+    std::unordered_map<std::wstring, int> imageOfExtension_;
+    std::unordered_set<LPARAM> rowIds_;
+    MenuChooser menuChooser_;
+    ExplorerLauncher explorerLauncher_;
 };
 
 }  // namespace qm::results

@@ -37,7 +37,7 @@ std::set<std::string> KeysUsed() {
         "_AlwaysShow", "_About", "_copyrightWarningInfo", "_Support", "_Support_Info", "_Support_EmailBody",
         "SUPPORTDLG_Email", "_HELPMENU_Help", "_HELPMENU_OnlineHelp", "_HELPMENU_BrivoltWeb", "_HELPMENU_Support",
         "_HELPMENU_OnlineSupport", "_HELPMENU_CHECKFORUPDATE", "_HELPMENU_Show", "_HELPMENU_About",
-        "_QM_037", "_QM_038", "_QM_039", "_QM_HostFailure", "_QM_RootFailed", "_QM_NotAnswering",
+        "_QM_037", "_QM_038", "_QM_039", "_QM_040", "_QM_HostFailure", "_QM_RootFailed", "_QM_NotAnswering",
     };
     for (int i = 1; i <= 34; ++i) {
         char key[16];

@@ -9,6 +9,7 @@
 
 #include "base/Utf.h"
 #include "host/ComponentError.h"
+#include "wizard/ResultStore.h"
 #include "tests/controls/WindowTestKit.h"
 
 #include <gtest/gtest.h>
@@ -89,8 +90,21 @@ TEST(WizardSheet, NextPageMessageLiesWhereNoSystemClassHasMessages) {
     EXPECT_LE(WM_WIZARD_NEXT_PAGE, 0xBFFFu);
 }
 
+// A shortcut for the results page to list, so that it shows a row rather than its box saying
+// that nothing was found (a modal box would stop the page walks below): a bare shell-link
+// header and its terminal block.
+void ListOneBrokenShortcut() {
+    std::string bareLink(0x4C + 4, '\0');
+    const unsigned char header[20] = {0x4C, 0, 0, 0, 0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    std::copy(std::begin(header), std::end(header), bareLink.begin());
+    test::WriteFile(test::TestFolder() + L"\\Broken example.lnk", bareLink);
+    wizard::TheResultStore().Clear();
+    wizard::TheResultStore().Append({"Broken example.lnk", Narrow(test::TestFolder()), "C:\\Old\\Program\\app.exe", "TargetMissing"});
+}
+
 TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMessage) {
     WriteSettings(0);
+    ListOneBrokenShortcut();
     bool checked = false;
     const int code = RunWith([&] {
         HWND wizard = FindThreadWindows().wizard;
@@ -141,6 +155,7 @@ TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMess
         return true;
     });
     EXPECT_TRUE(checked);
+    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
 }
 
@@ -172,6 +187,7 @@ long CountPixelsUnlike(const std::wstring& path, COLORREF background) {
 // nothing here waits on leaving it, whatever showing it starts.
 TEST(WizardSheet, ScreenshotOfEachPage) {
     WriteSettings(0);
+    ListOneBrokenShortcut();
     const struct {
         int index;
         const wchar_t* name;
@@ -193,6 +209,7 @@ TEST(WizardSheet, ScreenshotOfEachPage) {
         ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
+    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
     ASSERT_EQ(written.size(), std::size(pages));
     for (const std::wstring& path : written) {

@@ -30,7 +30,9 @@ const std::map<std::string, std::set<std::string>> kMayInclude = {
     {"folders", {"base", "host", "controls", "ui", "wizard", "help", "res"}},
     {"scan", {"base", "host", "controls", "ui", "wizard", "help", "res"}},
     {"scan/cli", {"base", "host"}},
-    {"results", {"base", "host", "controls", "ui", "wizard", "help", "res"}},
+    // The results page reads and re-targets shortcut files with the portable shell-link reader
+    // and editor of suite/lnk (linked into the program; no other part of the DLL).
+    {"results", {"base", "host", "controls", "ui", "wizard", "help", "res", "suite"}},
     {"app", {"base", "host", "controls", "ui", "wizard", "help", "res", "folders", "scan", "results"}},
 };
 

@@ -21,12 +21,10 @@
 #include <vector>
 
 #include "suite/lnk/ShellLink.h"
+#include "tests/lnk/Lnkinfo.h"
 
 #ifndef QM_LNK_CORPUS
 #error "QM_LNK_CORPUS must name the shell-link corpus folder"
-#endif
-#ifndef QM_LNKINFO
-#define QM_LNKINFO "lnkinfo"
 #endif
 
 namespace qm::lnk {
@@ -85,97 +83,6 @@ std::vector<CorpusFile> LoadCorpusList() {
     for (auto& file : files)
         if (magic.count(file.path)) file.magicOk = magic[file.path];
     return files;
-}
-
-// Runs lnkinfo on one file without a shell (the names hold '$', quotes and spaces).
-struct LnkinfoResult {
-    int exitCode = -1;
-    std::map<std::string, std::string> fields;  // "Local path" -> value, from "Link information:"
-    std::vector<std::map<std::string, std::string>> shellItems;  // "Item type" -> "File entry", ...
-};
-
-// The file-system path that lnkinfo's decoding of the IDList items gives, after the rule the
-// reader follows: an optional My Computer or Network root, then a drive or a UNC share, then
-// file entries by their long names.
-std::string LnkinfoIdListPath(const LnkinfoResult& lnkinfo) {
-    std::string path;
-    bool rootSeen = false;
-    for (size_t i = 0; i < lnkinfo.shellItems.size(); ++i) {
-        auto item = lnkinfo.shellItems[i];
-        const std::string type = item["Item type"];
-        if (type == "Root folder" && i == 0 &&
-            (item["Shell folder identifier"] == "20d04fe0-3aea-1069-a2d8-08002b30309d" ||
-             item["Shell folder identifier"] == "208d2c60-3aea-1069-a2d7-08002b30309d")) {
-            continue;
-        } else if (type == "Volume" && !rootSeen) {
-            const std::string& volume = item["Volume name"];
-            if (volume.size() != 3 || volume[1] != ':' || volume[2] != '\\' || !std::isalpha(static_cast<unsigned char>(volume[0])))
-                return {};
-            path = volume;
-            rootSeen = true;
-        } else if (type == "Network location") {
-            const std::string& location = item["Location"];
-            if (location.size() > 2 && location.compare(0, 2, "\\\\") == 0) {
-                path = location;
-                rootSeen = true;
-            } else if (rootSeen) {
-                return {};
-            }
-        } else if (type == "File entry" && rootSeen) {
-            const std::string name = item["Long name"].empty() ? item["Name"] : item["Long name"];
-            if (name.empty()) return {};
-            if (path.back() != '\\') path += '\\';
-            path += name;
-        } else {
-            return {};
-        }
-    }
-    return rootSeen ? path : std::string();
-}
-
-LnkinfoResult RunLnkinfo(const std::string& path) {
-    LnkinfoResult result;
-    int out[2];
-    if (pipe(out) != 0) return result;
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], 1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        close(out[0]);
-        close(out[1]);
-        setenv("LC_ALL", "C.UTF-8", 1);
-        execlp(QM_LNKINFO, QM_LNKINFO, path.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(text);
-    std::string section;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line[0] != '\t') section = line;
-        const size_t depth = line.find_first_not_of('\t');
-        const size_t colon = line.find(": ");
-        if (depth == std::string::npos || depth == 0) continue;
-        if (section == "Link target identifier:" && depth == 1 && line.compare(1, 11, "Shell item:") == 0) {
-            result.shellItems.emplace_back();
-            continue;
-        }
-        if (colon == std::string::npos) continue;
-        const std::string key = line.substr(depth, line.find('\t', depth) - depth);
-        const std::string value = line.substr(colon + 2);
-        if (section == "Link information:" && depth == 1)
-            result.fields.emplace(key, value);
-        else if (section == "Link target identifier:" && depth == 2 && !result.shellItems.empty())
-            result.shellItems.back().emplace(key, value);  // the item's own lines and its extension blocks'
-    }
-    return result;
 }
 
 // The smallest JSON string reader that the published results need: the value of the first

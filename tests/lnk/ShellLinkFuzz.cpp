@@ -1,4 +1,4 @@
-// libFuzzer target for the shell-link reader. Besides the sanitizers' checks it asserts what
+// libFuzzer target for the shell-link reader and editor. Besides the sanitizers' checks it asserts what
 // callers rely on: a status that matches the error text, and well-formed UTF-8 in every field.
 #include <cstdint>
 #include <cstdlib>
@@ -6,6 +6,7 @@
 
 #include "base/Utf.h"
 #include "suite/lnk/ShellLink.h"
+#include "suite/lnk/ShellLinkEditor.h"
 
 namespace {
 
@@ -26,5 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RequireUtf8(info.LocalPath());
     RequireUtf8(info.NetworkPath());
     if (info.idListIsFileSystem == info.idListPath.empty()) std::abort();
+
+    // The editor accepts exactly the well-formed links, and what it writes reads back as a link
+    // to the new target.
+    qm::lnk::NewTarget target;
+    target.path = "C:\\Ünï\\new.exe";
+    qm::lnk::RetargetContext context;
+    context.linkFolder = "C:\\Users\\me";
+    context.folderExists = [](const std::string&) { return false; };
+    const qm::lnk::RetargetResult edited = qm::lnk::RetargetShellLink(data, size, target, context);
+    if (edited.ok && info.status != qm::lnk::ParseStatus::Ok) std::abort();
+    if (edited.ok) {
+        const qm::lnk::ShellLinkInfo again = qm::lnk::ParseShellLink(edited.bytes.data(), edited.bytes.size());
+        if (again.status != qm::lnk::ParseStatus::Ok || qm::lnk::LinkTargetPath(again) != target.path) std::abort();
+    }
     return 0;
 }

@@ -1,0 +1,188 @@
+#include "results/ShortcutFile.h"
+
+#include "base/win/Handle.h"
+#include "base/win/LongPath.h"
+#include "base/PathSplit.h"
+#include "suite/lnk/ShellLink.h"
+#include "suite/lnk/ShellLinkEditor.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+namespace qm::results {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The whole file, or nullopt when it cannot be opened or read or is larger than any link.
+std::optional<Bytes> ReadWholeFile(const std::wstring& path) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(lnk::kMaxLinkFileSize))
+        return std::nullopt;
+    Bytes bytes(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return std::nullopt;
+    return bytes;
+}
+
+std::string ExpandVariables(const std::string& text) {
+    const std::wstring wide = Widen(text);
+    std::wstring out(wide.size() + 1, L'\0');
+    for (;;) {
+        const DWORD needed = ::ExpandEnvironmentStringsW(wide.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        if (needed == 0) return text;
+        if (needed <= out.size()) {
+            out.resize(needed - 1);
+            return Narrow(out);
+        }
+        out.resize(needed);
+    }
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint64_t FileTimeValue(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// What the link's header and VolumeID record of the new target; nullopt when it is not a full
+// path to something that exists.
+std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
+    std::string plain = path;
+    if (plain.rfind("\\\\?\\UNC\\", 0) == 0)
+        plain = "\\\\" + plain.substr(8);
+    else if (plain.rfind("\\\\?\\", 0) == 0)
+        plain = plain.substr(4);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileApiPath(plain).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    lnk::NewTarget target;
+    target.path = plain;
+    target.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    target.attributes = data.dwFileAttributes;
+    target.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    target.creationTime = FileTimeValue(data.ftCreationTime);
+    target.accessTime = FileTimeValue(data.ftLastAccessTime);
+    target.writeTime = FileTimeValue(data.ftLastWriteTime);
+    if (plain.size() >= 2 && plain[1] == ':') {
+        const std::wstring root = Widen(plain.substr(0, 2)) + L"\\";
+        target.driveType = ::GetDriveTypeW(root.c_str());
+        wchar_t label[MAX_PATH + 1] = {};
+        DWORD serial = 0;
+        if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, &serial, nullptr, nullptr, nullptr, 0)) {
+            target.driveSerialNumber = serial;
+            target.volumeLabel = Narrow(label);
+        }
+    }
+    return target;
+}
+
+// A file name beside `shortcutPath` that nothing uses yet, created empty and open for writing.
+FileHandle CreateTemporaryBeside(const std::string& shortcutPath, std::wstring& tempPath) {
+    const std::string folder = PathFolder(shortcutPath);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = folder + "\\~qm" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string(::GetTickCount() + attempt) + ".tmp";
+        tempPath = FileApiPath(name);
+        FileHandle file(::CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return FileHandle();
+}
+
+// Removes the temporary file when the re-target does not get as far as putting it in place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) ::DeleteFileW(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::wstring& Path() const { return path_; }
+    void Keep() { path_.clear(); }
+
+private:
+    std::wstring path_;
+};
+
+}  // namespace
+
+bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target) {
+    if (shortcutPath.empty()) return false;
+    const std::optional<Bytes> bytes = ReadWholeFile(FileApiPath(shortcutPath));
+    if (!bytes) return false;
+    const lnk::ShellLinkInfo link = lnk::ParseShellLink(bytes->data(), bytes->size());
+    if (link.status != lnk::ParseStatus::Ok) return false;
+    target = lnk::LinkTargetPath(link, ExpandVariables);
+    return true;
+}
+
+RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget) {
+    const std::wstring path = FileApiPath(shortcutPath);
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &old)) return RetargetFailure::ShortcutUnreadable;
+    const std::optional<Bytes> bytes = ReadWholeFile(path);
+    if (!bytes) return RetargetFailure::ShortcutUnreadable;
+    const std::optional<lnk::NewTarget> target = DescribeTarget(newTarget);
+    if (!target) return RetargetFailure::TargetUnusable;
+
+    lnk::RetargetContext context;
+    context.linkFolder = PathFolder(shortcutPath);
+    context.folderExists = FolderExists;
+    context.expandVariables = ExpandVariables;
+    const lnk::RetargetResult edited = lnk::RetargetShellLink(bytes->data(), bytes->size(), *target, context);
+    if (!edited.ok) {
+        if (lnk::ParseShellLink(bytes->data(), bytes->size()).status != lnk::ParseStatus::Ok)
+            return RetargetFailure::ShortcutUnreadable;
+        return RetargetFailure::CannotEdit;
+    }
+
+    // The new file, complete on disk, with the old one's creation time.
+    std::wstring tempPath;
+    {
+        FileHandle file = CreateTemporaryBeside(shortcutPath, tempPath);
+        if (!file) return RetargetFailure::CannotWrite;
+        TemporaryFile cleanup(tempPath);
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), edited.bytes.data(), static_cast<DWORD>(edited.bytes.size()), &written, nullptr) ||
+            written != edited.bytes.size() || !::FlushFileBuffers(file.Get()) ||
+            !::SetFileTime(file.Get(), &old.ftCreationTime, nullptr, nullptr))
+            return RetargetFailure::CannotWrite;
+        cleanup.Keep();
+    }
+    TemporaryFile temporary(tempPath);
+    const std::optional<Bytes> readBack = ReadWholeFile(temporary.Path());
+    if (!readBack || *readBack != edited.bytes) return RetargetFailure::CannotWrite;
+
+    // A read-only file cannot be replaced: the mark is lifted for the swap and put back after
+    // it, whether the swap worked or not.
+    const DWORD attributes = old.dwFileAttributes;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return RetargetFailure::CannotReplace;
+    // One rename over the old file: it either happens whole or leaves both files as they were.
+    // (ReplaceFileW without a backup name can fail after removing the old file.)
+    const bool replaced =
+        ::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ::SetFileAttributesW(path.c_str(), attributes);
+    if (!replaced) return RetargetFailure::CannotReplace;
+    temporary.Keep();
+    // The rename carried the temporary file's creation time; make sure it is the old one's.
+    FileHandle swapped(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (swapped) ::SetFileTime(swapped.Get(), &old.ftCreationTime, nullptr, nullptr);
+    return RetargetFailure::None;
+}
+
+}  // namespace qm::results

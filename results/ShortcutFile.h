@@ -1,0 +1,35 @@
+// The program's only access to the inside of shortcut files: reading the target a shortcut
+// stores, and giving it a new one. Both read the file with the suite's own shell-link reader
+// (the shell's link object under Wine answers a wrong path for many real links: it drops
+// LinkInfo's path suffix and ignores environment-variable targets and the IDList). Paths are
+// UTF-8 of any length; every file call is a W call.
+#pragma once
+
+#include <string>
+
+namespace qm::results {
+
+// Reads the target path that the shortcut file stores, without resolving or searching. True
+// when the file is a shell link; `target` is then the stored path (empty for a link to a shell
+// object without a file-system path). False when the file is missing, unreadable or not a
+// shell link; `target` is then left as it was.
+bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target);
+
+// Why a re-target failed, for tests and messages.
+enum class RetargetFailure {
+    None,
+    ShortcutUnreadable,  // the old file cannot be read as a shell link
+    TargetUnusable,      // the new target is not a full path to an existing file or folder
+    CannotEdit,          // the link cannot hold the new target faithfully
+    CannotWrite,         // the new file cannot be written beside the old one, or read back
+    CannotReplace,       // the old file cannot be replaced
+};
+
+// Makes the shortcut open `newTarget` and keeps everything else it had (arguments, icon, hot
+// key, show command, flags, extra data; see suite/lnk/ShellLinkEditor.h). The new file is
+// written beside the old one, read back and checked, and only then put in the old one's place;
+// the old file's attributes (read-only, hidden, system, archive) and creation time carry over.
+// On any failure the original file is left byte for byte as it was, attributes included.
+RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget);
+
+}  // namespace qm::results

@@ -1,0 +1,110 @@
+#include "results/SortableListView.h"
+
+#include "ui/PropertyPage.h"
+#include "base/Utf.h"
+#include "results/RowOrder.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace qm::results {
+namespace {
+
+std::string ItemText(HWND list, int row, int column) {
+    std::wstring text(256, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const int length = static_cast<int>(::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        if (length < static_cast<int>(text.size()) - 1) {
+            text.resize(length);
+            return Narrow(text);
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
+struct SortContext {
+    std::unordered_map<LPARAM, std::string> texts;  // by RowId
+    int kind;
+    int direction;
+};
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
+    const SortContext& sort = *reinterpret_cast<const SortContext*>(context);
+    const auto a = sort.texts.find(first);
+    const auto b = sort.texts.find(second);
+    if (a == sort.texts.end() || b == sort.texts.end()) return 0;
+    return CompareRowTexts(sort.kind, a->second, b->second, sort.direction);
+}
+
+}  // namespace
+
+void SortableListView::SetSortKind(int column, int kind) {
+    HDITEMW item{};
+    item.mask = HDI_LPARAM;
+    item.lParam = kind;
+    ::SendMessageW(ListView_GetHeader(Window()), HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
+}
+
+int SortableListView::SortKind(int column) const {
+    HDITEMW item{};
+    item.mask = HDI_LPARAM;
+    if (!::SendMessageW(ListView_GetHeader(Window()), HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item))) return -1;
+    return static_cast<int>(item.lParam);
+}
+
+void SortableListView::SortByColumn(int column) {
+    SortContext sort;
+    sort.kind = SortKind(column);
+    sort.direction = direction_;
+    const int count = ListView_GetItemCount(Window());
+    sort.texts.reserve(count);
+    for (int row = 0; row < count; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        ::SendMessageW(Window(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        sort.texts.emplace(item.lParam, ItemText(Window(), row, column));
+    }
+    ::SendMessageW(Window(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&sort), reinterpret_cast<LPARAM>(CompareRows));
+    direction_ = direction_ == 1 ? 0 : 1;
+}
+
+LRESULT SortableListView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // The context-menu key and Shift+F10 ask the owner for the menu of the selected row.
+        if (wParam == VK_APPS || (wParam == VK_F10 && (::GetKeyState(VK_SHIFT) & 0x8000))) {
+            menuKeyDown_ = static_cast<UINT>(wParam);
+            ::SendMessageW(::GetParent(Window()), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Window()), -1);
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        // Its release is ours too: F10 let go would otherwise open the window's menu.
+        if (wParam == menuKeyDown_) {
+            menuKeyDown_ = 0;
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    if (message == ui::kReflectedMessageBase + WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == LVN_COLUMNCLICK) {
+            const auto* click = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            if (click->iItem == -1) SortByColumn(click->iSubItem);
+            return 0;
+        }
+    }
+    return CallNext(message, wParam, lParam);
+}
+
+}  // namespace qm::results

@@ -1,0 +1,37 @@
+// The results list: a report-view list view taken over by subclassing. A click on a column
+// header (the reflected LVN_COLUMNCLICK) sorts all rows by that column, in the direction of the
+// one flag the list keeps for all its columns; the flag starts at 1 (descending) and flips after
+// every sort. Rows are found by their RowId (the item data), looked up in a table built once per
+// sort, so a sort costs n log n comparisons and no searches. The context-menu key and Shift+F10
+// ask the owner for its context menu (WM_CONTEXTMENU with the keyboard's position, -1).
+#pragma once
+
+#include "controls/ControlHook.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+
+namespace qm::results {
+
+class SortableListView : public controls::ControlHook {
+public:
+    bool Attach(HWND list) { return Hook(list); }
+
+    // Sorts by `column` as a header click does (and flips the flag).
+    void SortByColumn(int column);
+    int Direction() const noexcept { return direction_; }
+
+    // The header item's sort kind (its lParam).
+    void SetSortKind(int column, int kind);
+    int SortKind(int column) const;
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    int direction_ = 1;
+    UINT menuKeyDown_ = 0;  // the context-menu key whose press was served
+};
+
+}  // namespace qm::results

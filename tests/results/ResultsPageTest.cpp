@@ -1,0 +1,394 @@
+// The results page in a real wizard sheet under Wine, with the real language component: filling
+// from the result store, ticks, sorting, the context menu and keys, and the repair actions on
+// real files (the Recycle Bin is Wine's XDG trash under the private XDG_DATA_HOME).
+#include "results/ResultsPage.h"
+
+#include "ui/AppModule.h"
+#include "ui/FatalError.h"
+#include "host/Components.h"
+#include "res/ResourceIds.h"
+#include "res/dialogs/ResultsPage.h"
+#include "wizard/ResultStore.h"
+#include "suite/lnk/ShellLink.h"
+#include "tests/results/DialogScript.h"
+#include "tests/results/ScratchFolder.h"
+#include "tools/lnkwriter/LinkWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace qm::results {
+namespace {
+
+using test::Bytes;
+using test::DialogScript;
+using test::ScratchFolder;
+using Texts = std::vector<std::string>;
+
+void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+std::wstring W(const char* key) { return Widen(host::Text(key)); }
+
+Bytes LinkTo(const std::string& target, const std::string& arguments = {}) {
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = target;
+    spec.idListPath = target;
+    spec.arguments = arguments;
+    return lnkwriter::BuildLink(spec);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    test::WriteBytes(path, Bytes(text.begin(), text.end()));
+}
+
+class ResultsPageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static ComApartment apartment;
+        ui::TheAppModule().Init(::GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX init{sizeof(init), ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&init);
+    }
+
+    void SetUp() override {
+        auto& components = host::TheComponents();
+        ASSERT_TRUE(SUCCEEDED(host::ConfigComponent::Create(components.config)));
+        WriteFile(files_.Path("config.ini"), "[quillmend_module]\nshowstartup=1\n");
+        components.config.Load(files_.Path("config.ini"));
+        ASSERT_TRUE(SUCCEEDED(host::LanguageComponent::Create(components.language)));
+        components.language.Load(QM_LANGUAGE_FILE);
+        wizard::TheResultStore().Clear();
+    }
+
+    void TearDown() override {
+        if (sheet_) ::DestroyWindow(sheet_);
+        Pump();
+        page_.reset();
+        EXPECT_FALSE(ui::HasFatalError());
+        while (ui::TakeFatalError()) {}
+        wizard::TheResultStore().Clear();
+        host::TheComponents().language.Reset();
+        host::TheComponents().config.Reset();
+    }
+
+    // A broken shortcut on disk and its record in the store.
+    std::string AddShortcut(const std::string& name, const std::string& target, const std::string& folder = "") {
+        const std::string where = folder.empty() ? tree_.Root() : folder;
+        const std::string path = where + "\\" + name;
+        test::WriteBytes(path, LinkTo(target));
+        wizard::TheResultStore().Append({name, where, target, "TargetMissing"});
+        return path;
+    }
+
+    // Starts the page in a modeless wizard sheet; the sheet activates it at once.
+    void Open() {
+        page_ = std::make_unique<ResultsPage>();
+        page_->SetMenuChooser([this](HMENU menu, POINT, HWND) {
+            ++menus_;
+            return menuAnswer_;
+        });
+        page_->SetExplorerLauncher([this](const std::wstring& parameters) { explorer_.push_back(parameters); });
+        HPROPSHEETPAGE pages[] = {page_->CreatePage()};
+        PROPSHEETHEADERW header{};
+        header.dwSize = sizeof(header);
+        header.dwFlags = PSH_MODELESS | PSH_WIZARD;
+        header.hInstance = ::GetModuleHandleW(nullptr);
+        header.nPages = 1;
+        header.phpage = pages;
+        sheet_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
+        ASSERT_NE(sheet_, nullptr);
+        Pump();
+        ASSERT_NE(page_->ListWindow(), nullptr);
+    }
+
+    LRESULT SheetNotify(int code) {
+        PSHNOTIFY notify{};
+        notify.hdr.hwndFrom = sheet_;
+        notify.hdr.code = static_cast<UINT>(code);
+        ::SendMessageW(page_->Window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+        return ::GetWindowLongPtrW(page_->Window(), DWLP_MSGRESULT);
+    }
+
+    // What the list sends its page: a click on a column header, a right click.
+    void ListNotify(UINT code, int item = -1, int subItem = 0) {
+        NMLISTVIEW notify{};
+        notify.hdr.hwndFrom = page_->ListWindow();
+        notify.hdr.idFrom = IDC_RESULTS_LIST;
+        notify.hdr.code = code;
+        notify.iItem = item;
+        notify.iSubItem = subItem;
+        ::SendMessageW(page_->Window(), WM_NOTIFY, IDC_RESULTS_LIST, reinterpret_cast<LPARAM>(&notify));
+        Pump();
+    }
+
+    void Button(int id) {
+        ::SendMessageW(page_->Window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(page_->Window(), id)));
+        Pump();
+    }
+
+    Texts Column(int column) const {
+        Texts texts;
+        for (int row = 0; row < page_->RowCount(); ++row) texts.push_back(page_->RowText(row, column));
+        return texts;
+    }
+    std::vector<bool> Ticks() const {
+        std::vector<bool> ticks;
+        for (int row = 0; row < page_->RowCount(); ++row) ticks.push_back(page_->IsTicked(row));
+        return ticks;
+    }
+    int Selected() const { return ListView_GetNextItem(page_->ListWindow(), -1, LVNI_SELECTED); }
+    int Focused() const { return ListView_GetNextItem(page_->ListWindow(), -1, LVNI_FOCUSED); }
+
+    ScratchFolder files_;
+    ScratchFolder tree_;
+    std::unique_ptr<ResultsPage> page_;
+    HWND sheet_ = nullptr;
+    int menus_ = 0;
+    UINT menuAnswer_ = 0;
+    std::vector<std::wstring> explorer_;
+};
+
+TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyList) {
+    DialogScript script({DialogScript::Press(IDOK)});
+    Open();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].text, W("_QM_034"));
+    EXPECT_EQ(script.Seen()[0].caption, W("_Information"));
+    EXPECT_EQ(page_->RowCount(), 0);
+    EXPECT_EQ(SheetNotify(PSN_WIZBACK), IDD_FOLDER_PAGE) << "Back skips the scan page";
+}
+
+TEST_F(ResultsPageTest, RowsComeFromTheStoreAndAreRebuiltOnEveryVisit) {
+    const std::string deep = tree_.Folder(std::string(130, 'l') + "\\" + std::string(130, 'm') + "\\\u00DCn\u00EF");
+    AddShortcut("first.lnk", "C:\\Gone\\Deeper\\a.exe");
+    const std::string deleted = AddShortcut("deleted.lnk", "C:\\x\\b.exe");
+    AddShortcut("root.lnk", "D:\\c.exe");
+    AddShortcut("\u65E5\u672C.lnk", "C:\\\u00DCn\u00EF\\\u76EE\u5F55\\d.exe", deep);
+    const std::string foreign = tree_.File("foreign.lnk", Bytes(64, 'x'));
+    wizard::TheResultStore().Append({"foreign.lnk", tree_.Root(), "C:\\y.exe", "TargetMissing"});
+    // A record the engine gave no target: the stored one is shown.
+    test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
+    wizard::TheResultStore().Append({"stored.lnk", tree_.Root(), "", "TargetMissing"});
+    ::DeleteFileW(Widen(deleted).c_str());  // removed after the scan
+
+    Open();
+    const Texts names = {"first.lnk", "root.lnk", "\u65E5\u672C.lnk", "stored.lnk"};
+    EXPECT_EQ(Column(0), names);
+    EXPECT_EQ(Column(1), (Texts{tree_.Root(), tree_.Root(), deep, tree_.Root()}));
+    EXPECT_EQ(Column(2), (Texts{"C:\\Gone\\Deeper", "D:", "C:\\\u00DCn\u00EF\\\u76EE\u5F55", "E:\\Stored"}));
+    EXPECT_EQ(page_->ImageCount(), 1) << "one image per distinct icon";
+
+    // Ticks and order are lost when the user leaves and comes back; the image list does not grow.
+    page_->SetTicked(1, true);
+    ListNotify(LVN_COLUMNCLICK, -1, 0);
+    ASSERT_NE(Column(0), names);
+    SheetNotify(PSN_SETACTIVE);
+    Pump();
+    EXPECT_EQ(Column(0), names);
+    EXPECT_EQ(Ticks(), std::vector<bool>(4, false));
+    EXPECT_EQ(page_->ImageCount(), 1);
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(page_->RowImage(row), 0);
+}
+
+TEST_F(ResultsPageTest, TickOperations) {
+    for (const char* name : {"a.lnk", "b.lnk", "c.lnk", "d.lnk"}) AddShortcut(name, "C:\\gone.exe");
+    Open();
+    ASSERT_EQ(page_->RowCount(), 4);
+    ASSERT_EQ(Selected(), -1);
+    Button(IDC_RESULTS_CHECK_ALL);
+    EXPECT_EQ(Ticks(), std::vector<bool>(4, true));
+    EXPECT_EQ(Selected(), 0) << "with no selection, row 0 ends selected";
+    EXPECT_EQ(Focused(), 0);
+
+    Button(IDC_RESULTS_UNCHECK_ALL);
+    EXPECT_EQ(Ticks(), std::vector<bool>(4, false));
+    page_->SetTicked(1, true);
+    page_->SetTicked(2, true);
+    ListNotify(NM_CLICK, 3);
+    EXPECT_EQ(Selected(), 3);
+    page_->InvertChecks();
+    EXPECT_EQ(Ticks(), (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(Selected(), 3) << "the selected row stays selected";
+}
+
+TEST_F(ResultsPageTest, HeaderClicksSortWithOneSharedDirection) {
+    AddShortcut("b.lnk", "C:\\t\\1.exe", tree_.Folder("Beta"));
+    AddShortcut("a.lnk", "C:\\t\\2.exe", tree_.Folder("alpha"));
+    AddShortcut("c.lnk", "C:\\t\\3.exe", tree_.Folder("Alpha"));
+    Open();
+    const std::string root = tree_.Root();
+    ListNotify(LVN_COLUMNCLICK, -1, 1);
+    EXPECT_EQ(Column(1), (Texts{root + "\\alpha", root + "\\Beta", root + "\\Alpha"})) << "first click: descending bytes";
+    ListNotify(LVN_COLUMNCLICK, -1, 1);
+    EXPECT_EQ(Column(1), (Texts{root + "\\Alpha", root + "\\Beta", root + "\\alpha"})) << "second click: ascending";
+    ListNotify(LVN_COLUMNCLICK, -1, 0);
+    EXPECT_EQ(Column(0), (Texts{"c.lnk", "b.lnk", "a.lnk"})) << "the one flag is back at descending";
+    EXPECT_EQ(Column(1), (Texts{root + "\\Alpha", root + "\\Beta", root + "\\alpha"})) << "rows move whole";
+}
+
+TEST_F(ResultsPageTest, ContextMenuOpensOnlyAtASelectedRowByMouseOrKey) {
+    const std::string commas = tree_.Folder("Old, new");
+    AddShortcut("My app, v2.lnk", "C:\\gone.exe", commas);
+    Open();
+    ListNotify(NM_RCLICK);
+    EXPECT_EQ(menus_, 0) << "no row selected: no menu";
+
+    ListNotify(NM_CLICK, 0);
+    menuAnswer_ = kShowInExplorer;
+    ListNotify(NM_RCLICK, 0);
+    EXPECT_EQ(menus_, 1);
+    ASSERT_EQ(explorer_.size(), 1u);
+    EXPECT_EQ(explorer_[0], L"/e,/select,\"" + Widen(commas) + L"\\My app, v2.lnk\"");
+
+    menuAnswer_ = 0;
+    // The context-menu key and Shift+F10 on the list.
+    ::SendMessageW(page_->ListWindow(), WM_KEYDOWN, VK_APPS, 0);
+    ::SendMessageW(page_->ListWindow(), WM_KEYUP, VK_APPS, 0xC0000001);
+    Pump();
+    EXPECT_EQ(menus_, 2) << "menu key";
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    ::SetKeyboardState(keys);
+    ::SendMessageW(page_->ListWindow(), WM_SYSKEYDOWN, VK_F10, 0);
+    ::SendMessageW(page_->ListWindow(), WM_SYSKEYUP, VK_F10, 0xC0000001);
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+    Pump();
+    EXPECT_EQ(menus_, 3) << "Shift+F10";
+
+    menuAnswer_ = kTickAll;
+    ListNotify(NM_RCLICK, 0);
+    EXPECT_EQ(Ticks(), std::vector<bool>{true});
+}
+
+TEST_F(ResultsPageTest, DeleteWithNothingTickedShowsTheBoxAndDeletesNothing) {
+    const std::string a = AddShortcut("a.lnk", "C:\\gone.exe");
+    Open();
+    DialogScript script({DialogScript::Press(IDOK)});
+    // The Delete key on the list does what the button does.
+    ::SendMessageW(page_->ListWindow(), WM_KEYDOWN, VK_DELETE, 0);
+    Pump();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].text, W("_QM_031"));
+    EXPECT_EQ(test::Attributes(a) != INVALID_FILE_ATTRIBUTES, true);
+    EXPECT_EQ(page_->RowCount(), 1);
+}
+
+// The private trash Wine uses, as a Windows path.
+std::string TrashFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (!data || !*data) return {};
+    std::string path = std::string("Z:") + data + "/Trash";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+TEST_F(ResultsPageTest, DeleteMovesTheTickedFilesToTheRecycleBinAndKeepsTheOtherRows) {
+    const std::string trash = TrashFolder();
+    ASSERT_FALSE(trash.empty()) << "the test needs a private XDG_DATA_HOME";
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    std::vector<std::string> paths;
+    for (const char* name : {"keep1-", "gone1-", "keep2-", "gone2-"}) paths.push_back(AddShortcut(name + tag + ".lnk", "C:\\gone.exe"));
+    Bytes original;
+    ASSERT_TRUE(test::ReadBytes(paths[1], original));
+    Open();
+    page_->SetTicked(1, true);
+    page_->SetTicked(3, true);
+    DialogScript script({DialogScript::Press(IDYES)});  // the shell's own confirmation
+    Button(IDC_RESULTS_DELETE);
+    EXPECT_EQ(script.Unexpected(), 0);
+    EXPECT_EQ(Column(0), (Texts{"keep1-" + tag + ".lnk", "keep2-" + tag + ".lnk"}));
+    EXPECT_EQ(Ticks(), (std::vector<bool>{false, false}));
+    for (int i : {1, 3}) {
+        const std::string name = "gone" + std::to_string(i / 2 + 1) + "-" + tag + ".lnk";
+        EXPECT_EQ(test::Attributes(paths[i]), INVALID_FILE_ATTRIBUTES) << name;
+        Bytes inTrash;
+        ASSERT_TRUE(test::ReadBytes(trash + "\\files\\" + name, inTrash)) << name;
+        EXPECT_EQ(inTrash, original) << name;
+        Bytes info;
+        ASSERT_TRUE(test::ReadBytes(trash + "\\info\\" + name + ".trashinfo", info)) << name;
+        const std::string text(info.begin(), info.end());
+        EXPECT_NE(text.find("Path="), std::string::npos) << text;
+        EXPECT_NE(text.find("/" + name), std::string::npos) << text;
+    }
+    for (int i : {0, 2}) EXPECT_NE(test::Attributes(paths[i]), INVALID_FILE_ATTRIBUTES);
+}
+
+// One ticked file cannot go (it lies in the fixture's folder that cannot be written): exactly
+// the rows whose files went are removed, and the user is told how many remain.
+TEST_F(ResultsPageTest, APartialDeleteRemovesExactlyTheRowsWhoseFilesWent) {
+    const char* locked = std::getenv("QM_LOCKED_FOLDER");
+    Bytes marker;
+    if (!locked || !*locked || test::ReadBytes(std::string(locked) + "\\unlocked", marker))
+        GTEST_SKIP() << "no folder that cannot be written on this system";
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    // The shell stops at the first file it cannot move: that one comes last here.
+    const std::string first = AddShortcut("p1-" + tag + ".lnk", "C:\\gone.exe");
+    const std::string last = AddShortcut("p2-" + tag + ".lnk", "C:\\gone.exe");
+    wizard::TheResultStore().Append({"locked.lnk", locked, "C:\\gone.exe", "TargetMissing"});
+    Open();
+    ASSERT_EQ(page_->RowCount(), 3);
+    page_->CheckAll();
+    // The shell's confirmation; its question whether to delete for good what it could not move
+    // (declined); the page's count.
+    DialogScript script({DialogScript::Press(IDYES), DialogScript::Press(IDNO), DialogScript::Press(IDOK)});
+    Button(IDC_RESULTS_DELETE);
+    EXPECT_EQ(Column(0), Texts{"locked.lnk"});
+    EXPECT_EQ(Ticks(), std::vector<bool>{true}) << "the row that remains stays ticked";
+    EXPECT_EQ(test::Attributes(first), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(test::Attributes(last), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(script.Seen().size(), 3u);
+    std::wstring told = W("_QM_040");
+    told.replace(told.find(L"%d"), 2, L"1");
+    EXPECT_EQ(script.Seen()[2].text, told);
+}
+
+TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
+    const std::string link = AddShortcut("app.lnk", tree_.Path("gone\\deeper\\app.exe"));
+    test::WriteBytes(link, LinkTo(tree_.Path("gone\\deeper\\app.exe"), "--keep me"));
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    Open();
+    page_->SetTicked(0, true);
+    Bytes before;
+    ASSERT_TRUE(test::ReadBytes(link, before));
+
+    {   // Cancelled: nothing changes, nothing is said.
+        DialogScript script({DialogScript::Press(IDCANCEL)});
+        page_->RetargetRow(0);
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(script.Seen()[0].caption, W("_QM_032"));
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(link, after));
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(page_->RowText(0, 2), tree_.Path("gone\\deeper"));
+    }
+    {   // A file chosen: the shortcut opens it and keeps its arguments; the row keeps its tick.
+        DialogScript script({DialogScript::OpenFile(Widen(chosen))});
+        page_->RetargetRow(0);
+        EXPECT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(script.Unexpected(), 0);
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(link, after));
+        const lnk::ShellLinkInfo info = lnk::ParseShellLink(after.data(), after.size());
+        EXPECT_EQ(info.LocalPath(), chosen);
+        EXPECT_EQ(info.arguments, "--keep me");
+        EXPECT_EQ(page_->RowText(0, 2), tree_.Root());
+        EXPECT_TRUE(page_->IsTicked(0));
+        EXPECT_EQ(page_->RowText(0, 0), "app.lnk");
+    }
+}
+
+}  // namespace
+}  // namespace qm::results

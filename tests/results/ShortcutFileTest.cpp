@@ -1,0 +1,229 @@
+// Reading and re-targeting real shortcut files under Wine: what the reader answers for missing,
+// foreign and odd files, and that a re-target keeps everything of the shortcut (attributes and
+// creation time included) or, when it fails, leaves the original byte for byte as it was.
+#include "results/ShortcutFile.h"
+
+#include "suite/lnk/ShellLink.h"
+#include "tests/results/ScratchFolder.h"
+#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace qm::results {
+namespace {
+
+using test::Bytes;
+using test::ScratchFolder;
+
+constexpr uint32_t kRunAsUser = 0x2000;
+
+lnk::ShellLinkInfo ParseFile(const std::string& path) {
+    Bytes bytes;
+    if (!test::ReadBytes(path, bytes)) return {};
+    return lnk::ParseShellLink(bytes.data(), bytes.size());
+}
+
+FILETIME CreationTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExW(FileApiPath(path).c_str(), GetFileExInfoStandard, &data);
+    return data.ftCreationTime;
+}
+
+// A shortcut with everything a user may have set, to a target that is gone.
+Bytes RichLink(const std::string& oldTarget) {
+    lnkwriter::LinkSpec spec;
+    spec.localBasePath = oldTarget;
+    spec.idListPath = oldTarget;
+    spec.description = "Editor";
+    spec.arguments = "--profile \"work, home\"";
+    spec.iconLocation = "C:\\windows\\system32\\shell32.dll";
+    spec.workingDir = "C:\\windows";
+    spec.relativePath = "..\\gone\\editor.exe";
+    spec.environmentTarget = "%SystemRoot%\\gone\\editor.exe";
+    Bytes bytes = lnkwriter::BuildLink(spec);
+    bytes[0x14 + 1] |= kRunAsUser >> 8;  // LinkFlags: run as administrator
+    bytes[0x40] = 0x45;                  // hot key Ctrl+Alt+E
+    bytes[0x41] = 0x06;
+    bytes[0x3C] = 3;                     // SW_SHOWMAXIMIZED
+    return bytes;
+}
+
+Bytes Truncated(Bytes bytes, size_t cut) {
+    bytes.resize(bytes.size() - cut);
+    return bytes;
+}
+
+// Whether this system keeps a creation time that a program sets (Wine on a Unix file system
+// does not: it reports one it derives itself).
+bool CreationTimeIsKept(const ScratchFolder& folder) {
+    const std::string probe = folder.File("probe", Bytes(1, 'x'));
+    FILETIME set{0x12345678, 0x01C00000};
+    {
+        FileHandle file(::CreateFileW(FileApiPath(probe).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ::SetFileTime(file.Get(), &set, nullptr, nullptr);
+    }
+    const FILETIME got = CreationTime(probe);
+    ::DeleteFileW(FileApiPath(probe).c_str());
+    return got.dwLowDateTime == set.dwLowDateTime && got.dwHighDateTime == set.dwHighDateTime;
+}
+
+TEST(ReadShortcutTarget, AnswersForMissingForeignAndOddFiles) {
+    ScratchFolder folder;
+    lnkwriter::LinkSpec stored;
+    stored.localBasePath = "C:\\Program Files\\";
+    stored.commonPathSuffix = "Gone\\app.exe";  // the suffix the shell's GetPath drops under Wine
+    lnkwriter::LinkSpec shellObject;
+    shellObject.idListControlPanel = true;
+    lnkwriter::LinkSpec environment;
+    environment.localBasePath = "C:\\windows\\gone.exe";
+    environment.environmentTarget = "%SystemRoot%\\gone.exe";
+    const std::string deep = folder.Folder(std::string(150, 'd') + "\\" + std::string(150, 'e'));
+    const struct {
+        const char* what;
+        std::string path;
+        bool ok;
+        std::string target;
+    } cases[] = {
+        {"missing file", folder.Path("none.lnk"), false, "untouched"},
+        {"text file", folder.File("text.lnk", Bytes(300, 'x')), false, "untouched"},
+        {"empty file", folder.File("empty.lnk"), false, "untouched"},
+        {"stored missing target", folder.File("stored.lnk", lnkwriter::BuildLink(stored)), true, "C:\\Program Files\\Gone\\app.exe"},
+        {"shell object", folder.File("panel.lnk", lnkwriter::BuildLink(shellObject)), true, ""},
+        {"environment target", folder.File("env.lnk", lnkwriter::BuildLink(environment)), true, "C:\\windows\\gone.exe"},
+        {"path longer than MAX_PATH", folder.File(deep.substr(folder.Root().size() + 1) + "\\Ünï.lnk", lnkwriter::BuildLink(stored)),
+         true, "C:\\Program Files\\Gone\\app.exe"},
+    };
+    for (const auto& c : cases) {
+        std::string target = "untouched";
+        EXPECT_EQ(ReadShortcutTarget(c.path, target), c.ok) << c.what;
+        EXPECT_EQ(target, c.target) << c.what;
+    }
+}
+
+TEST(RetargetShortcut, KeepsEverythingTheShortcutHadAndItsAttributes) {
+    ScratchFolder folder;
+    folder.Folder("tools\u00A0new");
+    const std::string target = folder.File("tools\u00A0new\\ed\u00EF.exe", Bytes(10, 'x'));
+    const std::string link = folder.File("Editor.lnk", RichLink("C:\\gone\\editor.exe"));
+    // A creation time from long ago, and read-only plus hidden.
+    FILETIME old{0x12345678, 0x01C00000};
+    {
+        FileHandle file(::CreateFileW(FileApiPath(link).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::SetFileTime(file.Get(), &old, nullptr, nullptr));
+    }
+    ASSERT_TRUE(::SetFileAttributesW(FileApiPath(link).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    Bytes before;
+    ASSERT_TRUE(test::ReadBytes(link, before));
+
+    ASSERT_EQ(RetargetShortcut(link, target), RetargetFailure::None);
+    const lnk::ShellLinkInfo info = ParseFile(link);
+    ASSERT_EQ(info.status, lnk::ParseStatus::Ok) << info.error;
+    EXPECT_EQ(info.LocalPath(), target);
+    EXPECT_EQ(info.idListPath, target);
+    EXPECT_EQ(info.environmentTarget, target);
+    std::string read;
+    EXPECT_TRUE(ReadShortcutTarget(link, read));
+    EXPECT_EQ(read, target);
+    EXPECT_EQ(info.name, "Editor");
+    EXPECT_EQ(info.arguments, "--profile \"work, home\"");
+    EXPECT_EQ(info.iconLocation, "C:\\windows\\system32\\shell32.dll");
+    EXPECT_EQ(info.workingDir, "C:\\windows") << "a working folder that exists is kept";
+    EXPECT_TRUE(info.linkFlags & kRunAsUser);
+    Bytes after;
+    ASSERT_TRUE(test::ReadBytes(link, after));
+    EXPECT_EQ(after[0x40], 0x45);
+    EXPECT_EQ(after[0x41], 0x06);
+    EXPECT_EQ(after[0x3C], 3);
+    EXPECT_EQ(test::Attributes(link) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    if (CreationTimeIsKept(folder)) {
+        const FILETIME created = CreationTime(link);
+        EXPECT_EQ(created.dwLowDateTime, old.dwLowDateTime);
+        EXPECT_EQ(created.dwHighDateTime, old.dwHighDateTime);
+    } else {
+        std::printf("[ note ] this file system keeps no creation time a program sets: not checked\n");
+    }
+    EXPECT_EQ(ScratchFolder::Names(folder.Root()).size(), 2u) << "no temporary file is left";
+}
+
+TEST(RetargetShortcut, LongPathsBothWays) {
+    ScratchFolder folder;
+    const std::string deep = folder.Folder(std::string(140, 'a') + "\\" + std::string(140, 'b'));
+    const std::string target = deep + "\\target.txt";
+    test::WriteBytes(target, Bytes(3, 'x'));
+    const std::string link = deep + "\\long.lnk";
+    test::WriteBytes(link, RichLink("C:\\gone\\editor.exe"));
+    ASSERT_GT(link.size(), 300u);
+    ASSERT_EQ(RetargetShortcut(link, target), RetargetFailure::None);
+    const lnk::ShellLinkInfo info = ParseFile(link);
+    EXPECT_EQ(info.LocalPath(), target);
+    EXPECT_EQ(info.relativePath, ".\\target.txt");
+    EXPECT_TRUE(info.environmentTarget.empty()) << "too long for the environment block: dropped";
+}
+
+TEST(RetargetShortcut, AnyFailureLeavesTheOriginalByteForByte) {
+    ScratchFolder folder;
+    const std::string target = folder.File("new.exe", Bytes(4, 'x'));
+    // A link without IsUnicode: its string data is in single bytes.
+    using namespace lnk::test;
+    const Bytes ansi = Concat({Header(kFlagLinkInfo | kFlagWorkingDir), LinkInfo({.basePath = "C:\\gone.exe"}),
+                               CountedString(false, u"C:\\gone"), Terminal()});
+    const struct {
+        const char* what;
+        std::string link;
+        Bytes bytes;
+        std::string newTarget;
+        RetargetFailure failure;
+    } cases[] = {
+        {"new target missing", "a.lnk", RichLink("C:\\gone\\editor.exe"), folder.Path("none.exe"), RetargetFailure::TargetUnusable},
+        {"new target relative", "b.lnk", RichLink("C:\\gone\\editor.exe"), "new.exe", RetargetFailure::TargetUnusable},
+        {"not a shortcut", "c.lnk", Bytes(100, 'x'), target, RetargetFailure::ShortcutUnreadable},
+        {"malformed shortcut", "d.lnk", Truncated(RichLink("C:\\gone\\x.exe"), 300), target, RetargetFailure::ShortcutUnreadable},
+    };
+    for (const auto& c : cases) {
+        const std::string link = folder.File(c.link, c.bytes);
+        ::SetFileAttributesW(FileApiPath(link).c_str(), FILE_ATTRIBUTE_READONLY);
+        const DWORD attributes = test::Attributes(link);
+        EXPECT_EQ(RetargetShortcut(link, c.newTarget), c.failure) << c.what;
+        Bytes after;
+        EXPECT_TRUE(test::ReadBytes(link, after)) << c.what;
+        EXPECT_EQ(after, c.bytes) << c.what;
+        EXPECT_EQ(test::Attributes(link), attributes) << c.what;
+    }
+    // A link whose ANSI string data cannot hold a non-ASCII working folder.
+    const std::string ansiLink = folder.File("ansi.lnk", ansi);
+    folder.Folder("d\u00E9j\u00E0");
+    const std::string accented = folder.File("d\u00E9j\u00E0\\x.exe", Bytes(1, 'x'));
+    EXPECT_EQ(RetargetShortcut(ansiLink, accented), RetargetFailure::CannotEdit);
+    Bytes after;
+    ASSERT_TRUE(test::ReadBytes(ansiLink, after));
+    EXPECT_EQ(after, ansi);
+    // Only the case files and the targets: no temporary file is left behind.
+    EXPECT_EQ(ScratchFolder::Names(folder.Root()).size(), 7u);
+}
+
+// The folder that cannot be written is made by the test fixture (a Unix immutable folder, which
+// even root cannot write into) with one shortcut in it; QM_LOCKED_FOLDER names it.
+TEST(RetargetShortcut, AFolderThatCannotBeWrittenLeavesTheOldFile) {
+    const char* locked = std::getenv("QM_LOCKED_FOLDER");
+    if (!locked || !*locked) GTEST_SKIP() << "no locked folder fixture";
+    const std::string link = std::string(locked) + "\\locked.lnk";
+    Bytes before;
+    ASSERT_TRUE(test::ReadBytes(link, before)) << link;
+    if (test::ReadBytes(std::string(locked) + "\\unlocked", before))
+        GTEST_SKIP() << "this system does not let the fixture make a folder unwritable (no chattr +i)";
+    ASSERT_TRUE(test::ReadBytes(link, before));
+    wchar_t system[MAX_PATH];
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::string target = Narrow(system) + "\\notepad.exe";
+    EXPECT_EQ(RetargetShortcut(link, target), RetargetFailure::CannotWrite);
+    Bytes after;
+    ASSERT_TRUE(test::ReadBytes(link, after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(ScratchFolder::Names(locked).size(), 1u);
+}
+
+}  // namespace
+}  // namespace qm::results
