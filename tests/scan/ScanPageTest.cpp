@@ -13,6 +13,7 @@
 #include "wizard/ScanRoots.h"
 #include "tests/app/ProgramDriver.h"
 #include "tests/controls/WindowTestKit.h"
+#include "tests/results/DialogScript.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -168,6 +169,8 @@ protected:
         PumpOnce();
     }
 
+    // A scan that found nothing hands on to the results page, which says so in a box: closed.
+    test::DialogScript closeEveryBox_{{}};
     std::unique_ptr<app::WizardSheet> sheet_;
     HWND sheet_window_ = nullptr;
 };
