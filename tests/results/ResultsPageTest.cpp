@@ -10,6 +10,7 @@
 #include "res/dialogs/ResultsPage.h"
 #include "wizard/ResultStore.h"
 #include "suite/lnk/ShellLink.h"
+#include "tests/controls/WindowTestKit.h"
 #include "tests/results/DialogScript.h"
 #include "tests/results/ScratchFolder.h"
 #include "tools/lnkwriter/LinkWriter.h"
@@ -306,8 +307,15 @@ TEST_F(ResultsPageTest, DeleteMovesTheTickedFilesToTheRecycleBinAndKeepsTheOther
     Open();
     page_->SetTicked(1, true);
     page_->SetTicked(3, true);
+    ::ShowWindow(sheet_, SW_SHOWNA);
+    testkit::PumpUntilIdle();
+    const std::wstring before = testkit::SaveWindowSnapshot(sheet_, L"ResultsPage-before-delete");
     DialogScript script({DialogScript::Press(IDYES)});  // the shell's own confirmation
     Button(IDC_RESULTS_DELETE);
+    testkit::PumpUntilIdle();
+    const std::wstring after = testkit::SaveWindowSnapshot(sheet_, L"ResultsPage-after-delete");
+    for (const std::wstring& shot : {before, after})
+        if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
     EXPECT_EQ(script.Unexpected(), 0);
     EXPECT_EQ(Column(0), (Texts{"keep1-" + tag + ".lnk", "keep2-" + tag + ".lnk"}));
     EXPECT_EQ(Ticks(), (std::vector<bool>{false, false}));
