@@ -78,6 +78,23 @@ bool RestoreFile(const JournalEntry& entry, std::string_view backupFolder, std::
     return true;
 }
 
+bool PruneBatch(const JournalBatch& batch, std::string_view backupFolder, std::string& error) {
+    auto remove = [&](const std::string& name) {
+        const std::wstring path = Widen(InFolder(backupFolder, name));
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    };
+    for (const JournalEntry& entry : batch.entries) {
+        if (!IsPlainFileName(entry.backupName) || !remove(entry.backupName)) {
+            return Fail(error, "cannot delete the backup copy", entry.backupName);
+        }
+    }
+    if (!IsPlainFileName(batch.id) || !remove(batch.id + std::string(kJournalExtension))) {
+        return Fail(error, "cannot delete the journal of batch", batch.id);
+    }
+    return true;
+}
+
 bool AppendToJournal(std::string_view journalPath, std::string_view text, std::string& error) {
     FileHandle file(::CreateFileW(Widen(journalPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));

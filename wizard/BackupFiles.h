@@ -20,6 +20,11 @@ bool BackUpFile(std::string_view original, std::string_view backupFolder, Journa
 // first and replace it in one move, so the file there is never lost half-way.
 bool RestoreFile(const JournalEntry& entry, std::string_view backupFolder, std::string& error);
 
+// Deletes a batch from the backup folder: its backup copies first, its journal file last, so
+// that a prune cut short leaves a journal rather than copies nothing names. A copy already gone
+// is no failure.
+bool PruneBatch(const JournalBatch& batch, std::string_view backupFolder, std::string& error);
+
 // Appends `text` to the journal file and flushes it to the disk before answering, so that the
 // line is there before the change it announces is made.
 bool AppendToJournal(std::string_view journalPath, std::string_view text, std::string& error);

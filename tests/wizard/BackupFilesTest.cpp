@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace qm::wizard {
@@ -178,6 +179,30 @@ TEST_F(BackupFiles, JournalGrowsLineByLineAndReadsBack) {
     EXPECT_EQ(read->entries[0].originalPath, "C:\\x.lnk");
 
     EXPECT_FALSE(AppendToJournal(backup_ + "\\no such folder\\x" + std::string(kJournalExtension), "x\n", error));
+}
+
+TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
+    auto makeBatch = [&](int64_t when, const std::wstring& linkName) {
+        JournalBatch batch{MakeBatchId(when, 0), when, "delete", "", {}, true};
+        JournalEntry entry{"delete", "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
+        std::string error;
+        EXPECT_TRUE(BackUpFile(Narrow(MakeFile(linkName, "bytes").wstring()), backup_, entry, error)) << error;
+        batch.entries.push_back(entry);
+        std::string text = JournalHeaderText(batch) + JournalEntryText(entry) + JournalEndText(1);
+        EXPECT_TRUE(AppendToJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension), text, error)) << error;
+        return batch;
+    };
+    constexpr int64_t kDay = 24 * 60 * 60;
+    const int64_t now = 1'796'741'843;
+    const std::vector<JournalBatch> batches = {makeBatch(now - 40 * kDay, L"old.lnk"), makeBatch(now - kDay, L"new.lnk")};
+    std::string error;
+    for (const JournalBatch* batch : BatchesToPrune(batches, now, 30)) ASSERT_TRUE(PruneBatch(*batch, backup_, error)) << error;
+
+    std::set<std::wstring> left;
+    for (const auto& entry : fs::directory_iterator(root_ / L"backup")) left.insert(entry.path().filename().wstring());
+    EXPECT_EQ(left, (std::set<std::wstring>{Widen(batches[1].id) + L".qmjournal", Widen(batches[1].id) + L"-0.lnk"}));
+    // Pruned twice (a start-up that ended half-way): nothing to do is no failure.
+    EXPECT_TRUE(PruneBatch(batches[0], backup_, error)) << error;
 }
 
 }  // namespace
