@@ -1,11 +1,13 @@
 // The shipped English language file against the keys the program shows: every key has a
 // display text, and every caption key in the dialog templates is among them. Read straight
 // from the source tree (the native build).
+#include "suite/text/LanguageFile.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -17,18 +19,15 @@ namespace fs = std::filesystem;
 
 const fs::path kSource = QM_SOURCE_DIR;
 
-// KEY=text lines; comment (; #) and [section] lines skipped; the later duplicate wins.
-std::map<std::string, std::string> ReadLanguageFile(const fs::path& path) {
-    std::map<std::string, std::string> texts;
+// Read with the language component's own parser: a line it refuses fails here, not at start-up.
+qm::suite::LanguageTable ReadLanguageFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[') continue;
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        texts[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return texts;
+    std::stringstream text;
+    text << file.rdbuf();
+    qm::suite::LanguageParseError error;
+    std::optional<qm::suite::LanguageTable> table = qm::suite::ParseLanguageFile(text.str(), error);
+    EXPECT_TRUE(table) << path << " line " << error.line << ": " << error.message;
+    return table ? std::move(*table) : qm::suite::LanguageTable{};
 }
 
 std::set<std::string> KeysUsed() {
