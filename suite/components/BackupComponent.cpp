@@ -1,6 +1,7 @@
 // The backup centre's stand-in. The program only tells it where the suite keeps its copies; this
-// module makes no copies itself, so the component keeps the folder and checks nothing more than
-// that one was named (the suite creates the folder when it first backs something up).
+// module makes no copies itself, so the component keeps the folder, answers it back, and checks
+// nothing more than that one was named (the suite creates the folder when it first backs
+// something up).
 
 #include "suite/components/Coclasses.h"
 #include "suite/components/ComObject.h"
@@ -22,6 +23,16 @@ public:
             if (folder.empty()) throw ComFailure(E_INVALIDARG, L"No backup folder was named (the path is empty).");
             std::lock_guard lock(mutex_);
             directory_ = std::move(folder);
+            return S_OK;
+        });
+    }
+
+    STDMETHODIMP GetBackupDir(BSTR* directory) override {
+        return GuardCall(L"BackupComponent", __uuidof(IBackupComponent), [&] {
+            if (!directory) throw ComFailure(E_POINTER, L"GetBackupDir was given no place for its result.");
+            *directory = nullptr;
+            std::lock_guard lock(mutex_);
+            *directory = AllocBstr(directory_);
             return S_OK;
         });
     }

@@ -90,6 +90,8 @@ __CRT_UUID_DECL(IXmlStoreComponent, 0x589ace4f, 0x539e, 0x497f, 0x8d, 0x34, 0x13
 MIDL_INTERFACE("ea56dab2-893e-4e37-ba68-c81e1be6ef74")
 IBackupComponent : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetBackupDir(BSTR directory) = 0;
+    // The directory last set, exactly as given ("" before any).
+    virtual HRESULT STDMETHODCALLTYPE GetBackupDir(BSTR* directory) = 0;
 };
 __CRT_UUID_DECL(IBackupComponent, 0xea56dab2, 0x893e, 0x4e37, 0xba, 0x68, 0xc8, 0x1e, 0x1b, 0xe6, 0xef, 0x74)
 

@@ -230,6 +230,10 @@ class Backup : public Recorded<IBackupComponent> {
 public:
     Backup() : Recorded(L"BackupComponent") {}
     STDMETHODIMP SetBackupDir(BSTR directory) override { return Call(L"SetBackupDir", Text(directory)); }
+    STDMETHODIMP GetBackupDir(BSTR* directory) override {
+        *directory = nullptr;
+        return Call(L"GetBackupDir", L"");
+    }
 };
 
 class Skin : public Recorded<ISkinComponent> {

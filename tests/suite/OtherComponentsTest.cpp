@@ -2,16 +2,32 @@
 #include "tests/suite/TestSupport.h"
 #include "tools/lnkwriter/LinkWriter.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace qm::test {
 namespace {
+
+std::string BackupDir(const host::BackupComponent& backup) {
+    Bstr directory;
+    EXPECT_EQ(backup.Get()->GetBackupDir(directory.Put()), S_OK);
+    return Narrow(directory.View());
+}
 
 TEST_F(ComponentTest, BackupKeepsANamedFolderAndRefusesAnEmptyOne) {
     host::BackupComponent backup;
     ASSERT_EQ(host::BackupComponent::Create(backup), S_OK);
-    EXPECT_NO_THROW(backup.SetBackupDir(folder_.File("backups \xC3\xA9")));
+    EXPECT_EQ(BackupDir(backup), "");
+    const std::string folder = folder_.File("backups \xC3\xA9 \xF0\x9F\x94\x97");
+    EXPECT_NO_THROW(backup.SetBackupDir(folder));
+    EXPECT_EQ(BackupDir(backup), folder) << "kept exactly as given, outside the BMP too";
+
     const host::ComponentError error = ExpectComponentError([&] { backup.SetBackupDir(""); });
     EXPECT_EQ(error.Code(), E_INVALIDARG);
     EXPECT_TRUE(Contains(error.Message(), "empty")) << error.Message();
+    EXPECT_EQ(BackupDir(backup), folder) << "a refused folder leaves the one before";
+    EXPECT_EQ(backup.Get()->GetBackupDir(nullptr), E_POINTER);
 }
 
 TEST_F(ComponentTest, SkinAcceptsTheWizardsCallsInOrder) {
@@ -36,23 +52,59 @@ TEST_F(ComponentTest, SkinAcceptsTheWizardsCallsInOrder) {
     EXPECT_TRUE(FAILED(ExpectComponentError([&] { skin.ApplySkin("", ""); }).Code()));
 }
 
-int __cdecl CountCall(const char*, const FinderReport*, WIN32_FIND_DATAA, void* context) {
-    ++*static_cast<int*>(context);
+// What the finder reported, by callback.
+struct FinderRecord {
+    std::vector<std::string> files, folders;
+};
+
+int __cdecl RecordFile(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
+    static_cast<FinderRecord*>(context)->files.emplace_back(path);
     return 1;
+}
+
+int __cdecl RecordFolder(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
+    static_cast<FinderRecord*>(context)->folders.emplace_back(path);
+    return 1;
+}
+
+void WriteLink(const std::string& file, const std::string& target) {
+    lnkwriter::LinkSpec shape;
+    shape.localBasePath = target;
+    shape.idListPath = target;
+    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(shape);
+    FileHandle handle(::CreateFileW(Widen(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(handle) << file;
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(handle.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
 TEST_F(ComponentTest, FileFinderTakesTheScansArgumentsAndChecksThem) {
     host::FileFinderComponent finder;
     ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
-    int calls = 0;
-    EXPECT_NO_THROW(finder.FindBrokenShortcuts(folder_.Path(), CountCall, CountCall, &calls));
+    // One broken shortcut and one working one, a folder down.
+    ASSERT_TRUE(::CreateDirectoryW(Widen(folder_.File("sub")).c_str(), nullptr));
+    const std::string present = folder_.Write("present.exe", "MZ");
+    WriteLink(folder_.File("sub\\gone.lnk"), folder_.File("gone.exe"));
+    WriteLink(folder_.File("sub\\working.lnk"), present);
 
+    FinderRecord record;
+    EXPECT_EQ(finder.FindBrokenShortcuts(folder_.Path(), RecordFile, RecordFolder, &record), S_OK);
+    EXPECT_EQ(record.files, std::vector<std::string>{folder_.File("sub\\gone.lnk")});
+    EXPECT_NE(std::find(record.folders.begin(), record.folders.end(), folder_.File("sub")), record.folders.end())
+        << "the folder callback hears of the folder it enters";
+
+    // Refused arguments reach no callback.
+    FinderRecord untouched;
     const char* masks[2] = {"", ""};
-    EXPECT_EQ(finder.Get()->FindFiles(nullptr, masks, 0, CountCall, &calls, CountCall, &calls, masks, 0, 1, 0, 0, 0, 0, 1, 0, 0),
+    EXPECT_EQ(finder.Get()->FindFiles(nullptr, masks, 0, RecordFile, &untouched, RecordFolder, &untouched, masks, 0, 1, 0,
+                                      0, 0, 0, 1, 0, 0),
               E_POINTER);
     const host::ComponentError error = host::ComponentError::FromCall(E_POINTER, finder.Get(), __uuidof(IFileFinderComponent));
     EXPECT_TRUE(Contains(error.Message(), "root")) << error.Message();
-    EXPECT_EQ(ExpectComponentError([&] { finder.FindBrokenShortcuts("", CountCall, CountCall, &calls); }).Code(), E_INVALIDARG);
+    EXPECT_EQ(ExpectComponentError([&] { finder.FindBrokenShortcuts("", RecordFile, RecordFolder, &untouched); }).Code(),
+              E_INVALIDARG);
+    EXPECT_TRUE(untouched.files.empty());
+    EXPECT_TRUE(untouched.folders.empty());
 }
 
 int __cdecl StopAtOnce(LONG, LONG, void*) { return 0; }
