@@ -58,7 +58,7 @@ struct ProgramRun {
     std::optional<DWORD> exitCode;
 };
 
-// One start of the program: `clicks` clicks on the box, then `close` on the welcome dialog
+// One start of the program: `clicks` clicks on the box, then `closeCommand` on the welcome dialog
 // if it comes, then Cancel on the wizard.
 ProgramRun RunOnce(int clicks, UINT closeCommand) {
     ProgramRun run;
