@@ -6,6 +6,7 @@
 #include "suite/finder/FindOptions.h"
 #include "suite/include/QuillSuite.h"
 #include "tests/base/ReportParsers.h"
+#include "tests/support/TempFolder.h"
 #include "tools/lnkwriter/LinkWriter.h"
 #include "tools/lnkwriter/TreeGenerator.h"
 
@@ -21,6 +22,8 @@
 
 namespace qm::finder {
 namespace {
+
+using test::TempFolder;
 
 using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;
@@ -38,47 +41,6 @@ void MakeFolder(const std::wstring& path) {
     ASSERT_TRUE(::CreateDirectoryW(Extended(path).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) << Narrow(path);
 }
 
-// Deletes a tree of any path length; junctions are removed, never followed.
-void DeleteTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    FindHandle find(::FindFirstFileW(Extended(folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = folder + L"\\" + name;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                DeleteTree(path);
-            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                ::RemoveDirectoryW(Extended(path).c_str());
-            } else {
-                ::SetFileAttributesW(Extended(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(Extended(path).c_str());
-            }
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    ::SetFileAttributesW(Extended(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryW(Extended(folder).c_str());
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"qm-finder-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter_++);
-        DeleteTree(path_);
-        MakeFolder(path_);
-    }
-    ~TempFolder() { DeleteTree(path_); }
-    const std::wstring& Wide() const { return path_; }
-    std::string Utf8() const { return Narrow(path_); }
-
-private:
-    static inline int counter_ = 0;
-    std::wstring path_;
-};
 
 char AbsentDriveLetter() {
     const DWORD drives = ::GetLogicalDrives();
@@ -159,7 +121,7 @@ TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
     TempFolder temp;
     lnkwriter::TreeSpec shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 60;
     shape.files = 300;
     shape.links = 96;
@@ -205,7 +167,7 @@ TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
 TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
     TempFolder temp;
     const std::wstring root = temp.Wide();
-    const std::string root8 = temp.Utf8();
+    const std::string root8 = temp.Path();
     auto link = [](const std::string& target) {
         lnkwriter::LinkSpec shape;
         shape.localBasePath = target;
@@ -251,7 +213,7 @@ TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
     TempFolder temp;
     lnkwriter::TreeSpec shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 40;
     shape.files = 50;
     shape.links = 64;
@@ -289,7 +251,7 @@ TEST_F(FinderTest, NeverFollowsJunctionsOrSymbolicLinks) {
     MakeFolder(loop);
     MakeFolder(loop + L"\\inner");
     lnkwriter::LinkSpec shape;
-    shape.localBasePath = temp.Utf8() + "\\gone.exe";
+    shape.localBasePath = temp.Path() + "\\gone.exe";
     WriteBytes(loop + L"\\inner\\broken.lnk", lnkwriter::BuildLink(shape));
 
     const std::wstring back = loop + L"\\inner\\back";
@@ -333,7 +295,7 @@ TEST_F(FinderTest, NeverFollowsJunctionsOrSymbolicLinks) {
     through.Reset();
 
     Recorder recorder;
-    EXPECT_EQ(Find(temp.Utf8(), recorder), S_OK) << how;
+    EXPECT_EQ(Find(temp.Path(), recorder), S_OK) << how;
     EXPECT_EQ(recorder.files.size(), 1u) << how;
     EXPECT_EQ(recorder.folders.size(), 3u) << how;  // root, loop, inner; never back
     ::RemoveDirectoryW(Extended(back).c_str());
@@ -347,8 +309,8 @@ TEST_F(FinderTest, FailsClearlyOnARootItCannotSearchOrWrongArguments) {
         std::string root;
     };
     const Case cases[] = {
-        {"missing folder", temp.Utf8() + "\\no such folder"},
-        {"a file", temp.Utf8() + "\\file.txt"},
+        {"missing folder", temp.Path() + "\\no such folder"},
+        {"a file", temp.Path() + "\\file.txt"},
         {"absent drive", std::string(1, AbsentDriveLetter() ? AbsentDriveLetter() : 'Y') + ":\\"},
     };
     for (const Case& c : cases) {
@@ -364,7 +326,7 @@ TEST_F(FinderTest, FailsClearlyOnARootItCannotSearchOrWrongArguments) {
     }
 
     Recorder recorder;
-    EXPECT_EQ(Find(temp.Utf8(), recorder, /*followReparse=*/1), E_INVALIDARG);
+    EXPECT_EQ(Find(temp.Path(), recorder, /*followReparse=*/1), E_INVALIDARG);
     EXPECT_EQ(finder_->FindFiles(nullptr, nullptr, 0, OnFile, &recorder, OnFolder, &recorder, nullptr, 0, 1, 0, 0, 0, 0, 1, 0, 0),
               E_POINTER);
 }
@@ -439,7 +401,7 @@ TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
     TempFolder temp;
     lnkwriter::TreeSpec shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 30;
     shape.files = 60;
     shape.links = 48;

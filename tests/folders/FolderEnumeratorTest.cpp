@@ -1,6 +1,6 @@
 #include "folders/FolderEnumerator.h"
 
-#include "tests/folders/TempTree.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 
 using qm::folders::FolderWalk;
 using qm::folders::WalkFolders;
-using qm::test::TempTree;
+using qm::test::TempFolder;
 
 struct Report {
     std::string path;
@@ -29,11 +29,11 @@ int Record(const std::string& path, const std::string& name, const std::string* 
 }
 
 // The reports as "relative path=tag", sorted: the file system's order is not ours to test.
-std::set<std::string> Relative(const TempTree& tree, const Reports& reports) {
+std::set<std::string> Relative(const TempFolder& tree, const Reports& reports) {
     std::set<std::string> out;
     for (const Report& r : reports) {
-        EXPECT_EQ(r.path.rfind(tree.Root(), 0), 0u) << r.path;
-        out.insert(r.path.substr(tree.Root().size() + 1) + "=" + r.tag);
+        EXPECT_EQ(r.path.rfind(tree.Path(), 0), 0u) << r.path;
+        out.insert(r.path.substr(tree.Path().size() + 1) + "=" + r.tag);
     }
     return out;
 }
@@ -47,9 +47,9 @@ FolderWalk AllFolders(Reports& reports) {
 }
 
 TEST(FolderEnumerator, MasksChooseTagsInByteOrder) {
-    TempTree tree;
+    TempFolder tree;
     for (const char* name : {"Bin", "bar", "Apple", "x.y", "J\xC3\xBCrgen"}) tree.Folder(name);
-    tree.File("blob.txt");
+    tree.Write("blob.txt");
 
     struct Case { qm::folders::MaskTable masks; std::set<std::string> expected; };
     const Case cases[] = {
@@ -65,20 +65,20 @@ TEST(FolderEnumerator, MasksChooseTagsInByteOrder) {
         Reports reports;
         FolderWalk walk = AllFolders(reports);
         walk.masks = c.masks;
-        WalkFolders(walk, tree.Root());
+        WalkFolders(walk, tree.Path());
         EXPECT_EQ(Relative(tree, reports), c.expected);
     }
 }
 
 TEST(FolderEnumerator, ExclusionsAndAttributeFilters) {
-    TempTree tree;
+    TempFolder tree;
     tree.Folder("Data\\Scratch\\Inner");
     tree.Folder("Noscratchpad");
     tree.Folder("Plain\\Below");
     tree.Folder("Hidden", FILE_ATTRIBUTE_HIDDEN);
     tree.Folder("System", FILE_ATTRIBUTE_SYSTEM);
     tree.Folder("ReadOnly", FILE_ATTRIBUTE_READONLY);
-    tree.File("Plain\\ReadOnlyFile.txt");
+    tree.Write("Plain\\ReadOnlyFile.txt");
     ::SetFileAttributesW(qm::Widen(tree.Path("Plain\\ReadOnlyFile.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(::GetFileAttributesW(qm::Widen(tree.Path("Hidden")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(::GetFileAttributesW(qm::Widen(tree.Path("System")).c_str()) & FILE_ATTRIBUTE_SYSTEM);
@@ -114,15 +114,15 @@ TEST(FolderEnumerator, ExclusionsAndAttributeFilters) {
         walk.skipReadOnly = c.ro;
         walk.skipSystem = c.sys;
         walk.skipHidden = c.hid;
-        WalkFolders(walk, tree.Root() + "\\");
+        WalkFolders(walk, tree.Path() + "\\");
         EXPECT_EQ(Relative(tree, reports), c.expected) << c.what;
     }
 }
 
 TEST(FolderEnumerator, DepthLimits) {
-    TempTree tree;
+    TempFolder tree;
     tree.Folder("a\\b\\c\\d");
-    tree.File("a\\file.txt");
+    tree.Write("a\\file.txt");
     struct Case { bool recurse; std::uint32_t maxDepth, depth; std::set<std::string> expected; };
     const Case cases[] = {
         {true, 1, 0, {"a="}},
@@ -138,17 +138,17 @@ TEST(FolderEnumerator, DepthLimits) {
         FolderWalk walk = AllFolders(reports);
         walk.recurse = c.recurse;
         walk.maxDepth = c.maxDepth;
-        WalkFolders(walk, tree.Root(), c.depth);
+        WalkFolders(walk, tree.Path(), c.depth);
         EXPECT_EQ(Relative(tree, reports), c.expected) << c.maxDepth << "/" << c.depth;
     }
 }
 
 TEST(FolderEnumerator, EntryVisitorSeesDotsAndFilteredFoldersButNoFiles) {
-    TempTree tree;
+    TempFolder tree;
     tree.Folder("Shown\\Inner");
     tree.Folder("Hidden", FILE_ATTRIBUTE_HIDDEN);
-    tree.File("file.txt");
-    tree.File("Shown\\inner.txt");
+    tree.Write("file.txt");
+    tree.Write("Shown\\inner.txt");
 
     Reports reports, entries;
     FolderWalk walk = AllFolders(reports);
@@ -157,7 +157,7 @@ TEST(FolderEnumerator, EntryVisitorSeesDotsAndFilteredFoldersButNoFiles) {
     walk.skipHidden = true;
     walk.entryVisitor = Record;
     walk.entryContext = &entries;
-    WalkFolders(walk, tree.Root());
+    WalkFolders(walk, tree.Path());
 
     EXPECT_EQ(Relative(tree, reports), (std::set<std::string>{"Shown=", "Shown\\Inner="}));
     EXPECT_EQ(Relative(tree, entries), (std::set<std::string>{".=-", "..=-", "Shown=-", "Hidden=-", "Shown\\.=-",
@@ -176,8 +176,8 @@ TEST(FolderEnumerator, DriveRootAndUnlistableFolders) {
     }
     EXPECT_TRUE(std::any_of(reports.begin(), reports.end(), [](const Report& r) { return _stricmp(r.name.c_str(), "windows") == 0; }));
 
-    TempTree tree;
-    const std::string file = tree.File("not-a-folder");
+    TempFolder tree;
+    const std::string file = tree.Write("not-a-folder");
     for (const std::string& start : {tree.Path("missing"), file, std::string(), std::string("Q:\\")}) {
         Reports none;
         WalkFolders(AllFolders(none), start);
@@ -189,19 +189,19 @@ TEST(FolderEnumerator, DriveRootAndUnlistableFolders) {
 }
 
 TEST(FolderEnumerator, ListSubfoldersGivesFullPathsIncludingHiddenAndSystem) {
-    TempTree tree;
+    TempFolder tree;
     tree.Folder("one\\deeper");
     tree.Folder("two", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    tree.File("three");
+    tree.Write("three");
     std::vector<std::string> listed;
-    qm::folders::ListSubfolders(tree.Root() + "\\", listed);
+    qm::folders::ListSubfolders(tree.Path() + "\\", listed);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<std::string>{tree.Path("one"), tree.Path("two")}));
 }
 
 // A folder that holds a link back to its own parent. Made with a symbolic link where the system
 // allows it; under Wine a Unix link made by the test fixture (see CMakeLists.txt) stands in.
-std::string FindOrMakeCycle(const TempTree& tree) {
+std::string FindOrMakeCycle(const TempFolder& tree) {
     const std::string made = tree.Folder("top\\mid");
     const std::wstring link = qm::Widen(made + "\\up");
     if (::CreateSymbolicLinkW(link.c_str(), qm::Widen(tree.Path("top")).c_str(),
@@ -217,7 +217,7 @@ std::string FindOrMakeCycle(const TempTree& tree) {
 }
 
 TEST(FolderEnumerator, AFolderCycleIsReportedButNotEnteredAgain) {
-    TempTree tree;
+    TempFolder tree;
     const std::string top = FindOrMakeCycle(tree);
     if (top.empty()) GTEST_SKIP() << "no way to make a folder link here";
 

@@ -10,7 +10,7 @@
 #include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "wizard/ScanRoots.h"
-#include "tests/folders/TempTree.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ namespace {
 using qm::folders::CheckState;
 using qm::folders::CheckTree;
 using qm::folders::FolderPage;
-using qm::test::TempTree;
+using qm::test::TempFolder;
 using Paths = std::vector<std::string>;
 
 const char kEmptySelection[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <select_folders/>\n</config>\n";
@@ -90,7 +90,7 @@ protected:
                      drive_.end());
         ASSERT_EQ(drive_.size(), 1u);
         // The tree under test lies on C:, in the temporary folder.
-        ASSERT_EQ(tree_.Root().rfind("C:\\", 0), 0u) << tree_.Root();
+        ASSERT_EQ(tree_.Path().rfind("C:\\", 0), 0u) << tree_.Path();
         for (const char* folder : {"a\\a1\\a1x", "a\\a1\\a1y", "a\\a2", "b\\b1", "Archive.2020"}) tree_.Folder(folder);
     }
 
@@ -258,8 +258,8 @@ protected:
 
     std::string T(const std::string& relative = "") const { return tree_.Path(relative); }
 
-    TempTree tree_;
-    TempTree files_;
+    TempFolder tree_;
+    TempFolder files_;
     std::string xmlFile_;
     std::vector<qm::folders::DriveInfo> drive_;
     std::unique_ptr<FolderPage> page_;

@@ -50,7 +50,7 @@ TEST_F(ComponentTest, ConfigReadsAndWritesThrough) {
     std::string expected(kSettings);
     expected.replace(expected.find("showstartup=1"), 13, "showstartup=0");
     expected += "\r\n[Vaultdesk]\r\ncounter=-42\r\n";
-    EXPECT_EQ(ScratchFolder::Read(file), expected);
+    EXPECT_EQ(TempFolder::Read(file), expected);
     EXPECT_EQ(folder_.CountFiles(), 1);
 
     // "Restart": a fresh instance reads what was written.
@@ -67,12 +67,12 @@ TEST_F(ComponentTest, ConfigKeepsAnotherProgramsEditsWhenWriting) {
     config.Load(file);
     folder_.Write("config.ini", "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n");
     config.SetInt("quillmend_module", "showstartup", 1);
-    EXPECT_EQ(ScratchFolder::Read(file), "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n\n[quillmend_module]\nshowstartup=1\n");
+    EXPECT_EQ(TempFolder::Read(file), "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n\n[quillmend_module]\nshowstartup=1\n");
     EXPECT_EQ(config.GetString("common", "xmlfile"), "suite.xml");
 }
 
 TEST_F(ComponentTest, ConfigBadInputIsAClearError) {
-    const std::string missing = folder_.File("no-such-config.ini");
+    const std::string missing = folder_.Path("no-such-config.ini");
     struct Case {
         const char* name;
         std::string path;
@@ -98,7 +98,7 @@ TEST_F(ComponentTest, ConfigBadInputIsAClearError) {
         EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 0) << c.name;
         EXPECT_THROW(config.SetInt("quillmend_module", "showstartup", 1), host::ComponentError) << c.name;
     }
-    EXPECT_EQ(ScratchFolder::Read(missing), "<missing>");
+    EXPECT_EQ(TempFolder::Read(missing), "<missing>");
 }
 
 TEST_F(ComponentTest, ConfigRefusesWritesThatWouldDamageTheFile) {
@@ -113,16 +113,16 @@ TEST_F(ComponentTest, ConfigRefusesWritesThatWouldDamageTheFile) {
         const host::ComponentError error = ExpectComponentError([&] { config.SetInt(c.section, c.key, 1); });
         EXPECT_EQ(error.Code(), E_INVALIDARG) << c.section << "/" << c.key;
     }
-    EXPECT_EQ(ScratchFolder::Read(file), kSettings);
+    EXPECT_EQ(TempFolder::Read(file), kSettings);
 
-    ScratchFolder::SetReadOnly(file, true);
+    TempFolder::SetReadOnly(file, true);
     const host::ComponentError error = ExpectComponentError([&] { config.SetInt("quillmend_module", "showstartup", 0); });
     EXPECT_TRUE(Contains(error.Message(), "read-only")) << error.Message();
     EXPECT_TRUE(Contains(error.Message(), file)) << error.Message();
-    EXPECT_EQ(ScratchFolder::Read(file), kSettings) << "the old file is intact";
+    EXPECT_EQ(TempFolder::Read(file), kSettings) << "the old file is intact";
     EXPECT_EQ(config.GetInt("quillmend_module", "showstartup"), 1) << "a failed write changes nothing";
     EXPECT_EQ(folder_.CountFiles(), 1);
-    ScratchFolder::SetReadOnly(file, false);
+    TempFolder::SetReadOnly(file, false);
 }
 
 constexpr std::string_view kLanguage =
@@ -169,7 +169,7 @@ TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
         std::string path;
         const char* messagePart;
     } cases[] = {
-        {"missing file", folder_.File("Klingon.lng"), "does not exist"},
+        {"missing file", folder_.Path("Klingon.lng"), "does not exist"},
         {"empty path", "", "path is empty"},
         {"line without '='", folder_.Write("bad.lng", "_A=1\r\n_B=2\r\nbroken line\r\n"), "line 3"},
         {"binary file", folder_.Write("bad.bin", std::string("\x89PNG\0\0", 6)), "binary"},

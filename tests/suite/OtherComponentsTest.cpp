@@ -19,7 +19,7 @@ TEST_F(ComponentTest, BackupKeepsANamedFolderAndRefusesAnEmptyOne) {
     host::BackupComponent backup;
     ASSERT_EQ(host::BackupComponent::Create(backup), S_OK);
     EXPECT_EQ(BackupDir(backup), "");
-    const std::string folder = folder_.File("backups \xC3\xA9 \xF0\x9F\x94\x97");
+    const std::string folder = folder_.Path("backups \xC3\xA9 \xF0\x9F\x94\x97");
     EXPECT_NO_THROW(backup.SetBackupDir(folder));
     EXPECT_EQ(BackupDir(backup), folder) << "kept exactly as given, outside the BMP too";
 
@@ -46,7 +46,7 @@ TEST_F(ComponentTest, SkinAcceptsTheWizardsCallsInOrder) {
     EXPECT_NO_THROW(skin.ApplySkin(folder_.Path(), description));
     EXPECT_NO_THROW(skin.UseNoSkin());
 
-    const std::string missing = folder_.File("Missing.uis");
+    const std::string missing = folder_.Path("Missing.uis");
     const host::ComponentError error = ExpectComponentError([&] { skin.ApplySkin(folder_.Path(), missing); });
     EXPECT_TRUE(Contains(error.Message(), missing)) << error.Message();
     EXPECT_TRUE(FAILED(ExpectComponentError([&] { skin.ApplySkin("", ""); }).Code()));
@@ -82,15 +82,15 @@ TEST_F(ComponentTest, FileFinderTakesTheScansArgumentsAndChecksThem) {
     host::FileFinderComponent finder;
     ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
     // One broken shortcut and one working one, a folder down.
-    ASSERT_TRUE(::CreateDirectoryW(Widen(folder_.File("sub")).c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(Widen(folder_.Path("sub")).c_str(), nullptr));
     const std::string present = folder_.Write("present.exe", "MZ");
-    WriteLink(folder_.File("sub\\gone.lnk"), folder_.File("gone.exe"));
-    WriteLink(folder_.File("sub\\working.lnk"), present);
+    WriteLink(folder_.Path("sub\\gone.lnk"), folder_.Path("gone.exe"));
+    WriteLink(folder_.Path("sub\\working.lnk"), present);
 
     FinderRecord record;
     EXPECT_EQ(finder.FindBrokenShortcuts(folder_.Path(), RecordFile, RecordFolder, &record), S_OK);
-    EXPECT_EQ(record.files, std::vector<std::string>{folder_.File("sub\\gone.lnk")});
-    EXPECT_NE(std::find(record.folders.begin(), record.folders.end(), folder_.File("sub")), record.folders.end())
+    EXPECT_EQ(record.files, std::vector<std::string>{folder_.Path("sub\\gone.lnk")});
+    EXPECT_NE(std::find(record.folders.begin(), record.folders.end(), folder_.Path("sub")), record.folders.end())
         << "the folder callback hears of the folder it enters";
 
     // Refused arguments reach no callback.

@@ -139,7 +139,7 @@ TEST_F(ComponentTest, XmlRoundTripKeepsUnicodeAndWorksAcrossStores) {
     reloaded.Load(file);
     EXPECT_EQ(ItemNames(reloaded, reloaded), (std::vector<std::string>{"D:\\Daten\\\xC3\x9C\x62\x65rsicht", unicode}));
     EXPECT_TRUE(reloaded.SelectNode("config/note"));
-    EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<!-- saved folder selection -->")) << "comments survive";
+    EXPECT_TRUE(Contains(TempFolder::Read(file), "<!-- saved folder selection -->")) << "comments survive";
 }
 
 // An attribute value that the XML library turns into text by asking for its value: the call
@@ -218,7 +218,7 @@ TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
         std::string path;
         const char* messagePart;
     } cases[] = {
-        {"missing file", folder_.File("absent.xml"), "does not exist"},
+        {"missing file", folder_.Path("absent.xml"), "does not exist"},
         {"empty path", "", "path is empty"},
         {"not well-formed", folder_.Write("broken.xml", malformed), "broken.xml\" cannot be loaded"},
         {"empty file", folder_.Write("empty.xml", ""), "cannot be loaded"},
@@ -234,8 +234,8 @@ TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
         EXPECT_EQ(store.SelectNode("config/select_folders"), nullptr) << c.name;
         EXPECT_TRUE(FAILED(ExpectComponentError([&] { store.Save(); }).Code())) << c.name;
     }
-    EXPECT_EQ(ScratchFolder::Read(folder_.File("broken.xml")), malformed);
-    EXPECT_EQ(ScratchFolder::Read(folder_.File("good.xml")), kModuleXml);
+    EXPECT_EQ(TempFolder::Read(folder_.Path("broken.xml")), malformed);
+    EXPECT_EQ(TempFolder::Read(folder_.Path("good.xml")), kModuleXml);
 }
 
 TEST_F(ComponentTest, XmlSaveToAReadOnlyFileFailsAndKeepsIt) {
@@ -243,20 +243,20 @@ TEST_F(ComponentTest, XmlSaveToAReadOnlyFileFailsAndKeepsIt) {
     host::XmlStoreComponent store = NewStore();
     store.Load(file);
     store.AppendChild(store.SelectNode("config").Get(), "added", "");
-    ScratchFolder::SetReadOnly(file, true);
+    TempFolder::SetReadOnly(file, true);
     const host::ComponentError error = ExpectComponentError([&] { store.Save(); });
     EXPECT_TRUE(Contains(error.Message(), "read-only")) << error.Message();
-    EXPECT_EQ(ScratchFolder::Read(file), kModuleXml);
+    EXPECT_EQ(TempFolder::Read(file), kModuleXml);
     EXPECT_EQ(folder_.CountFiles(), 1);
-    ScratchFolder::SetReadOnly(file, false);
+    TempFolder::SetReadOnly(file, false);
     store.Save();
-    EXPECT_TRUE(Contains(ScratchFolder::Read(file), "<added"));
+    EXPECT_TRUE(Contains(TempFolder::Read(file), "<added"));
 }
 
 TEST_F(ComponentTest, XmlShippedDocumentsLoad) {
     for (const char* name : {"QuillMend.xml", "Common.xml"}) {
         const std::string file = std::string(QM_SOURCE_DIR "/res/data/") + name;
-        if (ScratchFolder::Read(file) == "<missing>") continue;
+        if (TempFolder::Read(file) == "<missing>") continue;
         host::XmlStoreComponent store = NewStore();
         EXPECT_NO_THROW(store.Load(file)) << name;
         EXPECT_TRUE(store.SelectNode("config")) << name;
