@@ -44,6 +44,11 @@ qm_ensure_display() {
   fi
   export DISPLAY=":$number"
   export QM_XVFB_PID=$pid
+  # Whoever forgets qm_stop_display (a shell that sourced this file by hand and ran ctest) still
+  # leaves no server behind: a watcher stops it once the shell that started it has ended.
+  local owner=$$
+  ( while kill -0 "$owner" 2>/dev/null && kill -0 "$pid" 2>/dev/null; do sleep 2; done
+    kill "$pid" 2>/dev/null ) >/dev/null 2>&1 </dev/null &
 }
 
 # Stops the Xvfb that qm_ensure_display started in this shell (nobody else's).
