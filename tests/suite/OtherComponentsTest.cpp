@@ -113,10 +113,10 @@ TEST_F(ComponentTest, FileFinderSaysWhereTargetsWent) {
     host::FileFinderComponent finder;
     ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
     lnkwriter::LinkSpec spec;
-    spec.localBasePath = folder_.File("Gone\\tool.exe");
+    spec.localBasePath = folder_.Path("Gone\\tool.exe");
     const std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
     const std::string link = folder_.Write("tool.lnk", std::string(bytes.begin(), bytes.end()));
-    const std::vector<std::string> paths = {folder_.File("no such.lnk"), link};
+    const std::vector<std::string> paths = {folder_.Path("no such.lnk"), link};
 
     std::vector<host::MovedTarget> found;
     EXPECT_EQ(finder.SuggestTargets(paths, found, nullptr, nullptr), S_OK);
@@ -124,7 +124,7 @@ TEST_F(ComponentTest, FileFinderSaysWhereTargetsWent) {
     EXPECT_EQ(found[0].goneKind, "");
     EXPECT_EQ(found[1].goneKind, "FolderGone");
     EXPECT_EQ(found[1].goneName, "tool.exe");
-    EXPECT_EQ(found[1].goneFolder, folder_.File("Gone"));
+    EXPECT_EQ(found[1].goneFolder, folder_.Path("Gone"));
     EXPECT_EQ(found[1].suggestion, "");
     EXPECT_EQ(found[1].confidence, "");
 
