@@ -438,7 +438,7 @@ TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
     TempFolder temp;
     lnkwriter::TreeSpec shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Utf8() + "\\tree";
+    shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 10;
     shape.files = 20;
     shape.links = 16;
