@@ -1,24 +1,15 @@
 #include "base/PathText.h"
 
+#include "base/Text.h"
+
 namespace qm {
-namespace {
-
-// Lower-cases ASCII letters only. Keeping every other byte as it is keeps the length and the
-// positions, and UTF-8 continuation bytes can never match the ASCII macro names.
-std::string AsciiLower(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lowered;
-}
-
-}  // namespace
 
 std::string ExpandMacros(std::string_view text, const MacroTable& macros) {
     std::string result(text);
     for (const auto& [name, folder] : macros) {
         if (name.empty()) continue;
+        // ASCII folding keeps the length and the positions, and UTF-8 continuation bytes can
+        // never match the ASCII macro names.
         const size_t at = AsciiLower(result).find(AsciiLower(name));
         if (at != std::string::npos) result.replace(at, name.size(), folder);
     }

@@ -2,7 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
-#include "folders/Wildcard.h"
+#include "base/Wildcard.h"
 
 #include <algorithm>
 
@@ -100,7 +100,7 @@ private:
                         lowerName = Narrow(Lower(std::wstring(wideName)));
                         lowered = true;
                     }
-                    if (!MatchWildcard(mask.lowered, lowerName)) continue;
+                    if (!MatchWildcard(mask.lowered, lowerName, WildcardRule::OneByteExact)) continue;
                 }
                 walk_.visitor(fullPath, name, mask.tag, record, walk_.visitorContext);
                 break;

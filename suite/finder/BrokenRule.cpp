@@ -1,5 +1,7 @@
 #include "suite/finder/BrokenRule.h"
 
+#include "base/Text.h"
+
 #include <vector>
 
 namespace qm::finder {
@@ -13,8 +15,6 @@ constexpr uint32_t kForceNoLinkInfo = 0x00000100;
 constexpr uint32_t kDriveRemovable = 2;
 constexpr uint32_t kDriveCdRom = 5;
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::vector<std::string_view> SplitComponents(std::string_view path) {
     std::vector<std::string_view> parts;
@@ -302,7 +302,7 @@ PathRoot ClassifyPath(std::string_view input) {
     PathRoot root;
     if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':' && (path.size() == 2 || path[2] == '\\')) {
         root.kind = PathRoot::Kind::Drive;
-        root.drive = UpperAscii(path[0]);
+        root.drive = AsciiUpper(path[0]);
         if (path.size() == 2) path += '\\';
         while (path.size() > 3 && path.back() == '\\') path.pop_back();
     } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\' && path[2] != '?' &&

@@ -1,5 +1,7 @@
 #include "suite/finder/FindOptions.h"
 
+#include "base/Wildcard.h"
+
 #include <algorithm>
 
 namespace qm::finder {
@@ -30,16 +32,6 @@ bool ReadCount(long value, const char* name, uint32_t& count, std::string& error
     }
     count = static_cast<uint32_t>(value);
     return true;
-}
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
-size_t SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
 }
 
 }  // namespace
@@ -73,28 +65,7 @@ std::optional<FindOptions> ParseFindArguments(const FindArguments& a, std::strin
 }
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
-    // Greedy matching with one backtrack point: linear in practice, never exponential.
-    size_t n = 0, m = 0;
-    size_t starMask = std::string_view::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starMask = ++m;
-            starName = n;
-        } else if (m < mask.size() && mask[m] == '?') {
-            n = std::min(name.size(), n + SequenceLength(static_cast<unsigned char>(name[n])));
-            ++m;
-        } else if (m < mask.size() && FoldAscii(mask[m]) == FoldAscii(name[n])) {
-            ++n;
-            ++m;
-        } else if (starMask != std::string_view::npos) {
-            m = starMask;
-            n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size() && n == name.size();
+    return MatchWildcard(mask, name, WildcardRule::OneCharacterAsciiCaseless);
 }
 
 bool MatchesAnyMask(std::string_view name, const std::vector<std::string>& masks) {

@@ -1,18 +1,10 @@
 #include "suite/finder/ScanCache.h"
 
+#include "base/Text.h"
+
 namespace qm::finder {
 
 namespace {
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string FoldCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // The parent of a full path ("C:\a\b" -> "C:\a", "C:\a" -> "C:\"), or empty at a root.
 std::string_view ParentOf(std::string_view path) {
@@ -26,10 +18,10 @@ std::string_view ParentOf(std::string_view path) {
     return parent;
 }
 
-// A listed name as FoldCase makes a target's: two non-ASCII letters are the same as an ASCII
+// A listed name as AsciiLower makes a target's: two non-ASCII letters are the same as an ASCII
 // one to the file system's case-insensitive compare (their capitals are "S" and "I").
 std::string FoldListedName(std::string_view name) {
-    std::string out = FoldCase(name);
+    std::string out = AsciiLower(name);
     for (size_t at = 0; (at = out.find_first_of("\xC4\xC5", at)) != std::string::npos && at + 1 < out.size(); ++at) {
         if (out.compare(at, 2, "\xC5\xBF") == 0) out.replace(at, 2, "s");       // U+017F long s
         else if (out.compare(at, 2, "\xC4\xB1") == 0) out.replace(at, 2, "i");  // U+0131 dotless i
@@ -51,7 +43,7 @@ bool ListingCanDeny(std::string_view name) {
 }  // namespace
 
 Presence ScanCache::Probe(const std::string& path) {
-    return ProbeFolded(path, FoldCase(path));
+    return ProbeFolded(path, AsciiLower(path));
 }
 
 Presence ScanCache::ProbeFolded(const std::string& path, const std::string& key) {
@@ -105,7 +97,7 @@ std::optional<Presence> ScanCache::FromListing(std::string_view path, std::strin
     Listing& folder = found->second;
     if (!folder.listed) {
         if (!mayList || folder.refused || ++folder.asked < kListAfter) return std::nullopt;
-        const DriveKind drive = Drive(UpperAscii(parent[0])).kind;
+        const DriveKind drive = Drive(AsciiUpper(parent[0])).kind;
         std::vector<FolderEntry> entries;
         bool listed = false;
         if (drive == DriveKind::Fixed || drive == DriveKind::Removable) {
@@ -137,7 +129,7 @@ DriveState ScanCache::Drive(char letter) {
 }
 
 bool ScanCache::Answers(const std::string& location) {
-    std::string key = FoldCase(location);
+    std::string key = AsciiLower(location);
     auto known = answers_.find(key);
     if (known != answers_.end()) return known->second;
     ++calls_.answers;
@@ -147,7 +139,7 @@ bool ScanCache::Answers(const std::string& location) {
 }
 
 std::optional<std::string> ScanCache::EnvironmentVariable(const std::string& name) {
-    std::string key = FoldCase(name);
+    std::string key = AsciiLower(name);
     auto known = environment_.find(key);
     if (known != environment_.end()) return known->second;
     std::optional<std::string> value = system_.EnvironmentVariable(name);

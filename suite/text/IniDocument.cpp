@@ -1,5 +1,7 @@
 #include "suite/text/IniDocument.h"
 
+#include "base/Text.h"
+
 #include <limits>
 
 namespace qm::suite {
@@ -8,25 +10,7 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr size_t npos = std::string::npos;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsWritableIniName(std::string_view name, bool isSection) {
     const std::string_view trimmed = Trim(name);
@@ -116,7 +100,7 @@ std::optional<IniDocument> IniDocument::Parse(std::string_view text, ParseError&
 
 size_t IniDocument::FindSection(std::string_view section) const {
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind == LineKind::Section && EqualsIgnoringCase(lines_[i].name, section)) return i;
+        if (lines_[i].kind == LineKind::Section && EqualsIgnoringAsciiCase(lines_[i].name, section)) return i;
     }
     return npos;
 }
@@ -130,7 +114,7 @@ size_t IniDocument::SectionEnd(size_t header) const {
 size_t IniDocument::FindKey(size_t header, std::string_view key) const {
     const size_t end = SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
-        if (lines_[i].kind == LineKind::Pair && EqualsIgnoringCase(lines_[i].name, key)) return i;
+        if (lines_[i].kind == LineKind::Pair && EqualsIgnoringAsciiCase(lines_[i].name, key)) return i;
     }
     return npos;
 }

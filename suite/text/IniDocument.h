@@ -65,9 +65,6 @@ private:
     bool finalNewline_ = true;
 };
 
-// ASCII case-insensitive equality, the comparison the settings and their callers rely on.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 // Whether `name` can be written as a section name (isSection) or a key without changing the
 // meaning of the file: not empty, one line, and no character that would end or start something
 // else (']' in a section; '=' or a leading ';', '#' or '[' in a key).

@@ -1,15 +1,9 @@
 #include "suite/text/LanguageFile.h"
 
+#include "base/Text.h"
+
 namespace qm::suite {
 namespace {
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // network locations answer, which variables are set. Counts every question it is asked.
 #pragma once
 
+#include "base/Text.h"
 #include "suite/finder/BrokenRule.h"
 
 #include <map>
@@ -10,12 +11,7 @@
 
 namespace qm::finder::testing {
 
-inline std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
+inline std::string Lower(std::string_view text) { return AsciiLower(text); }
 
 class FakeFileSystem : public FileSystem {
 public:
