@@ -1,5 +1,6 @@
 #include "controls/SkinnedButton.h"
 
+#include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
 #include "controls/SkinnedStatic.h"
 

@@ -1,14 +1,9 @@
 #include "controls/SkinnedStatic.h"
 
+#include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
 
 namespace qm::controls {
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 void FillVerticalGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom) {
     if (top == bottom) {

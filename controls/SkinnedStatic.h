@@ -64,7 +64,4 @@ private:
 // Fills `area` with a vertical two-colour gradient.
 void FillVerticalGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom);
 
-// The window's text as UTF-16.
-std::wstring WindowText(HWND window);
-
 }  // namespace qm::controls

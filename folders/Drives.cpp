@@ -1,27 +1,13 @@
 #include "folders/Drives.h"
 
 #include "base/Utf.h"
+#include "base/win/Handle.h"
 
 #include <windows.h>
 
 #include <iterator>
 
 namespace qm::folders {
-namespace {
-
-// Asking an empty removable drive may otherwise pop up the system's "insert a disk" box.
-class QuietCriticalErrors {
-public:
-    QuietCriticalErrors() noexcept { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
-    ~QuietCriticalErrors() { ::SetThreadErrorMode(previous_, nullptr); }
-    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
-    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
-
-private:
-    DWORD previous_ = 0;
-};
-
-}  // namespace
 
 std::vector<std::string> DriveRoots() {
     std::vector<std::string> roots;

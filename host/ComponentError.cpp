@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 
 #include <wrl/client.h>
 
@@ -14,21 +15,11 @@ std::string GenericMessage(HRESULT code) {
     char text[96];
     std::snprintf(text, sizeof text, "A host component reported failure 0x%08lX.", static_cast<unsigned long>(code));
     std::string message = text;
-    wchar_t* system = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&system), 0, nullptr);
-    if (length && system) {
-        std::wstring_view reason(system, length);
-        while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ')) {
-            reason.remove_suffix(1);
-        }
-        if (!reason.empty()) {
-            message += ' ';
-            message += Narrow(reason);
-        }
+    const std::wstring reason = SystemMessage(static_cast<DWORD>(code));
+    if (!reason.empty()) {
+        message += ' ';
+        message += Narrow(reason);
     }
-    if (system) ::LocalFree(system);
     return message;
 }
 

@@ -203,6 +203,19 @@ private:
     CriticalSection& section_;
 };
 
+// The system's critical-error boxes ("insert a disk") off for the calling thread while the
+// guard lives: asking an empty removable drive would otherwise pop one up.
+class QuietCriticalErrors {
+public:
+    QuietCriticalErrors() noexcept { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+    ~QuietCriticalErrors() { ::SetThreadErrorMode(previous_, nullptr); }
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+
 // COM initialisation for one thread's lifetime; uninitialises only if it succeeded.
 class ComApartment {
 public:

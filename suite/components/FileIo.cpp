@@ -1,6 +1,7 @@
 #include "suite/components/FileIo.h"
 
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 #include "suite/components/ComObject.h"
 
 #include <atomic>
@@ -16,19 +17,13 @@ std::wstring Describe(const wchar_t* what, const std::wstring& path, std::wstrin
 
 [[noreturn]] void ThrowLastError(DWORD error, const wchar_t* what, const std::wstring& path, std::wstring_view doing) {
     throw ComFailure(HRESULT_FROM_WIN32(error),
-                     Describe(what, path, std::wstring(doing) + L": " + SystemMessage(error)));
+                     Describe(what, path, std::wstring(doing) + L": " + ErrorText(error)));
 }
 
 }  // namespace
 
-std::wstring SystemMessage(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text;
-    if (length && buffer) text.assign(buffer, length);
-    if (buffer) ::LocalFree(buffer);
+std::wstring ErrorText(DWORD error) {
+    std::wstring text = qm::SystemMessage(error);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.')) {
         text.pop_back();
     }

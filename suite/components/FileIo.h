@@ -29,7 +29,8 @@ void ReplaceWithTemporary(const std::wstring& temporary, const std::wstring& pat
 // the new one, never a half-written one, and a failure leaves the old file as it was.
 void WriteFileAtomically(const std::wstring& path, std::string_view content, const wchar_t* what);
 
-// The system's text for a Win32 error, without the trailing line break.
-std::wstring SystemMessage(DWORD error);
+// The system's text for a Win32 error, to go inside a sentence: without the line break and the
+// full stop it ends with; "error <n>" when the system has none.
+std::wstring ErrorText(DWORD error);
 
 }  // namespace qm::suite

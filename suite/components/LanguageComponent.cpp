@@ -4,6 +4,7 @@
 // WM_SETTEXT may run code (another thread's window procedure) that asks for a text itself.
 
 #include "base/Utf.h"
+#include "base/win/SystemText.h"
 #include "suite/components/Coclasses.h"
 #include "suite/components/ComObject.h"
 #include "suite/components/FileIo.h"
@@ -20,15 +21,6 @@ namespace qm::suite {
 namespace {
 
 constexpr const wchar_t* kSource = L"LanguageComponent";
-
-std::wstring WindowCaption(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(window, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
 
 class LanguageComponent final : public ComObject<ILanguageComponent> {
 public:
@@ -77,7 +69,7 @@ public:
                 }
             }, reinterpret_cast<LPARAM>(&windows));
             for (HWND each : windows) {
-                const std::wstring caption = WindowCaption(each);
+                const std::wstring caption = WindowText(each);
                 if (caption.empty()) continue;
                 if (std::optional<std::wstring> translated = Lookup(caption)) ::SetWindowTextW(each, translated->c_str());
             }

@@ -411,7 +411,7 @@ public:
             const HRESULT result = document_->save(destination);
             if (FAILED(result)) {
                 ::DeleteFileW(temporary.c_str());
-                throw ComFailure(result, L"The XML file \"" + path_ + L"\" cannot be written: " + SystemMessage(HRESULT_CODE(result)) + L".");
+                throw ComFailure(result, L"The XML file \"" + path_ + L"\" cannot be written: " + ErrorText(HRESULT_CODE(result)) + L".");
             }
             ReplaceWithTemporary(temporary, path_, kWhat);
             return S_OK;
@@ -436,7 +436,7 @@ private:
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
                 throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" does not exist.");
             }
-            throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" cannot be read: " + SystemMessage(error) + L".");
+            throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" cannot be read: " + ErrorText(error) + L".");
         }
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             throw ComFailure(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), L"The XML file \"" + file + L"\" is a folder, not a file.");

@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 #include "suite/finder/WindowsFileSystem.h"
 #include "suite/lnk/ShellLink.h"
 
@@ -87,16 +88,8 @@ WIN32_FIND_DATAA NarrowFindData(const Entry& entry, const std::string& name) {
     return data;
 }
 
-std::string SystemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message;
-    if (length && text) {
-        message = Narrow(std::wstring_view(text, length));
-        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) message.pop_back();
-    }
-    if (text) ::LocalFree(text);
+std::string ErrorText(DWORD error) {
+    std::string message = Narrow(SystemMessage(error));
     if (message.empty()) message = "system error " + std::to_string(error);
     return message;
 }
@@ -278,7 +271,7 @@ FindResult Walk::Run() {
         if (error == ERROR_SUCCESS) error = lastListError_;
         result.code = HRESULT_FROM_WIN32(error);
         if (SUCCEEDED(result.code)) result.code = E_FAIL;
-        result.message = "cannot search \"" + root.path + "\": " + SystemMessage(error);
+        result.message = "cannot search \"" + root.path + "\": " + ErrorText(error);
         result.stats = stats_;
         return result;
     }

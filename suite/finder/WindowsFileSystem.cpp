@@ -104,12 +104,12 @@ DriveState WindowsFileSystem::Drive(char letter) {
         state.kind = DriveKind::Fixed;  // its serial is never needed: the medium can't change
         return state;
     }
-    // No error boxes for an empty drive while we ask (this thread only).
-    DWORD oldMode = 0;
-    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
     DWORD serial = 0;
-    const BOOL mounted = ::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
-    ::SetThreadErrorMode(oldMode, nullptr);
+    BOOL mounted = FALSE;
+    {
+        QuietCriticalErrors quiet;  // no error box for an empty drive while we ask
+        mounted = ::GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+    }
     if (!mounted) {
         state.kind = DriveKind::NotReady;
         return state;

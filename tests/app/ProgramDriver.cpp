@@ -79,12 +79,6 @@ bool WaitUntilNoInstanceRuns(std::chrono::milliseconds timeout) {
 
 bool IsWizard(HWND window) { return ::FindWindowExW(window, nullptr, L"SysTabControl32", nullptr) != nullptr; }
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(window, text, 1024);
-    return text;
-}
-
 std::wstring MessageBoxText(HWND box) {
     // The message text is the static control with id 0xFFFF.
     return WindowText(::GetDlgItem(box, 0xFFFF));

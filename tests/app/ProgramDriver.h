@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 
 #include <windows.h>
 
@@ -62,6 +63,6 @@ bool WaitUntilNoInstanceRuns(std::chrono::milliseconds timeout = std::chrono::mi
 bool IsWizard(HWND window);
 // The message box's text (its static control) and caption.
 std::wstring MessageBoxText(HWND box);
-std::wstring WindowText(HWND window);
+using qm::WindowText;
 
 }  // namespace qm::test

@@ -95,4 +95,15 @@ TEST(Handle, GdiObjectsAreReleased) {
     EXPECT_EQ(qm::testkit::CurrentGuiCounts().gdi, before);
 }
 
+TEST(Handle, QuietCriticalErrorsRestoresTheThreadsErrorMode) {
+    DWORD original = 0;
+    ::SetThreadErrorMode(SEM_NOGPFAULTERRORBOX, &original);
+    {
+        qm::QuietCriticalErrors quiet;
+        EXPECT_EQ(::GetThreadErrorMode(), static_cast<DWORD>(SEM_FAILCRITICALERRORS));
+    }
+    EXPECT_EQ(::GetThreadErrorMode(), static_cast<DWORD>(SEM_NOGPFAULTERRORBOX));
+    ::SetThreadErrorMode(original, nullptr);
+}
+
 }  // namespace

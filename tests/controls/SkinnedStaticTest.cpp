@@ -1,3 +1,4 @@
+#include "base/win/SystemText.h"
 #include "controls/SkinnedStatic.h"
 
 #include "controls/ControlFont.h"

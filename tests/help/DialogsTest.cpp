@@ -3,6 +3,7 @@
 // process's GUI objects over many openings, and one screenshot each for a person to look at.
 #include "app/WelcomeDialog.h"
 #include "base/Utf.h"
+#include "base/win/SystemText.h"
 #include "controls/SkinnedStatic.h"
 #include "help/AboutDialog.h"
 #include "help/ResourceModule.h"
@@ -26,7 +27,6 @@
 namespace qm::help {
 namespace {
 
-using controls::WindowText;
 using testkit::InstalledFakes;
 using testkit::RunModalWith;
 

@@ -6,6 +6,7 @@
 #include "help/WebAddresses.h"
 #include "host/ComponentError.h"
 #include "res/dialogs/SupportDialog.h"
+#include "base/win/SystemText.h"
 #include "controls/SkinnedStatic.h"
 #include "tests/controls/WindowTestKit.h"
 #include "tests/help/FakeComponents.h"
@@ -253,7 +254,7 @@ TEST(HelpMenu, SupportAndAboutOpenTheirDialogsFromBothMenus) {
                 return INT_PTR(0);
             },
             [&](HWND dialog) {
-                caption = controls::WindowText(dialog);
+                caption = WindowText(dialog);
                 dialogOwner = ::GetWindow(dialog, GW_OWNER);
                 hasEmailButton = ::GetDlgItem(dialog, IDC_SUPPORT_EMAIL) != nullptr;
             });

@@ -1,5 +1,6 @@
 #include "app/WelcomeDialog.h"
 
+#include "base/win/SystemText.h"
 #include "controls/SkinnedStatic.h"
 #include "help/HelpMenu.h"
 #include "help/ResourceModule.h"
@@ -39,12 +40,12 @@ TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
     std::wstring caption, helpCaption, bannerText;
     int whitePixels = 0, faceColourPixels = -1;
     RunWelcome([&](HWND dialog) {
-        caption = controls::WindowText(dialog);
+        caption = WindowText(dialog);
         checked = ::IsDlgButtonChecked(dialog, IDC_WELCOME_ALWAYS_SHOW) == BST_CHECKED;
         HWND help = ::GetDlgItem(dialog, IDC_WELCOME_HELP);
         helpVisible = ::IsWindowVisible(help) != FALSE;
-        helpCaption = controls::WindowText(help);
-        bannerText = controls::WindowText(::GetDlgItem(dialog, IDC_WELCOME_BANNER));
+        helpCaption = WindowText(help);
+        bannerText = WindowText(::GetDlgItem(dialog, IDC_WELCOME_BANNER));
         testkit::Canvas banner = testkit::RenderClient(::GetDlgItem(dialog, IDC_WELCOME_BANNER), RGB(1, 2, 3));
         whitePixels = banner.Count(RGB(255, 255, 255));
         faceColourPixels = banner.Count(RGB(1, 2, 3));
