@@ -1,6 +1,7 @@
 #include "app/WizardSheet.h"
 
 #include "base/win/Handle.h"
+#include "controls/ModalDialog.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "ui/AppModule.h"
@@ -14,19 +15,6 @@ namespace qm::app {
 namespace {
 
 constexpr UINT_PTR kSheetSubclassId = 1;
-
-// Centres `window` over `parent`, or over the work area of the screen without one.
-void CentreWindow(HWND window, HWND parent) {
-    RECT area{};
-    if (!parent || !::GetWindowRect(parent, &area)) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const int x = area.left + ((area.right - area.left) - width) / 2;
-    const int y = area.top + ((area.bottom - area.top) - height) / 2;
-    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 // Clears WS_VISIBLE in a dialog template handed over by PSCB_PRECREATE (either layout).
 void HideTemplate(LPARAM lParam) {
@@ -163,7 +151,7 @@ void WizardSheet::Close(int quitCode) {
 void WizardSheet::CentreOnce() {
     if (centred_) return;
     centred_ = true;
-    CentreWindow(window_, ::GetParent(window_));
+    controls::CentreDialog(window_);
 }
 
 LRESULT WizardSheet::MoveToNextPage() {

@@ -1,6 +1,7 @@
 #include "controls/LinkButton.h"
 
 #include "base/win/SystemText.h"
+#include "controls/Reflection.h"
 #include "controls/ControlFont.h"
 #include "controls/SkinnedStatic.h"
 
@@ -11,7 +12,7 @@
 namespace qm::controls {
 
 namespace {
-constexpr UINT kReflectedDrawItem = WM_DRAWITEM + 0x2000;  // a dialog hands owner drawing back
+constexpr UINT kReflectedDrawItem = kReflectedMessageBase + WM_DRAWITEM;  // a dialog hands owner drawing back
 }  // namespace
 
 bool LinkButton::Attach(HWND button) {

@@ -1,6 +1,7 @@
 #include "controls/ModalDialog.h"
 
 #include "controls/Placement.h"
+#include "controls/Reflection.h"
 
 #include <utility>
 
@@ -58,44 +59,9 @@ INT_PTR ModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool ModalDialog::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) const {
-    HWND child = nullptr;
-    switch (message) {
-        case WM_COMMAND:
-            child = reinterpret_cast<HWND>(lParam);
-            break;
-        case WM_NOTIFY:
-            child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
-            break;
-        case WM_DRAWITEM:
-            if (wParam) child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
-            break;
-        case WM_MEASUREITEM:
-        case WM_COMPAREITEM:
-        case WM_DELETEITEM:
-            if (wParam) child = ::GetDlgItem(window_, static_cast<int>(wParam));
-            break;
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC:
-        case WM_HSCROLL:
-        case WM_VSCROLL:
-            child = reinterpret_cast<HWND>(lParam);
-            break;
-        default:
-            return false;
-    }
-    if (!child || ::GetParent(child) != window_) return false;
-    const LRESULT answer = ::SendMessageW(child, message + kReflectedMessageOffset, wParam, lParam);
-    // Colour messages answer a brush, which a dialog procedure returns as it is; for the rest
-    // the answer goes in the dialog's result slot.
-    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-        result = static_cast<INT_PTR>(answer);
-    } else {
-        ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, answer);
-        result = TRUE;
-    }
+    const std::optional<LRESULT> answer = ReflectToControl(window_, message, wParam, lParam);
+    if (!answer) return false;
+    result = DialogAnswer(window_, message, *answer);
     return true;
 }
 

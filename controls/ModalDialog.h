@@ -33,8 +33,8 @@ protected:
 
     void End(INT_PTR result) const noexcept { ::EndDialog(window_, result); }
 
-    // Sends a message about a child control back to that control (number + 0x2000), as the
-    // controls that draw themselves expect; false when the message concerns no child.
+    // Sends a message about a child control back to that control (controls/Reflection.h), as
+    // the controls that draw themselves expect; false when the message concerns no child.
     bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) const;
 
 private:
@@ -48,8 +48,5 @@ private:
 // Centres the dialog over its owner, or over the work area when the owner is missing, hidden
 // or minimised, and keeps it inside the work area.
 void CentreDialog(HWND dialog);
-
-// Message numbers of messages a dialog sends back to the control they concern.
-inline constexpr UINT kReflectedMessageOffset = 0x2000;
 
 }  // namespace qm::controls

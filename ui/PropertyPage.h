@@ -2,7 +2,7 @@
 // PROPSHEETPAGE.lParam, never earlier), hands the page's own messages to small virtual
 // handlers, answers property-sheet notifications only when they come from the page itself
 // or from the sheet, reflects every other child-control message back to the control (message
-// number + 0x2000), and keeps exceptions from crossing the dialog procedure.
+// number + kReflectedMessageBase, controls/Reflection.h), and keeps exceptions from crossing the dialog procedure.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +13,6 @@
 #include <string>
 
 namespace qm::ui {
-
-// Message numbers of messages reflected back to the control they concern.
-inline constexpr UINT kReflectedMessageBase = 0x2000;
 
 class PropertyPage {
 public:
@@ -50,9 +47,6 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static UINT CALLBACK PageCallback(HWND window, UINT message, LPPROPSHEETPAGEW page);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    // Sends a child-control message back to the control; nullopt when it is not one.
-    std::optional<LRESULT> Reflect(UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Answer(UINT message, LRESULT result);
 
     int templateId_;
     std::wstring title_;
