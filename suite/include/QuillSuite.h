@@ -18,7 +18,8 @@
     inline constexpr GUID name = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
 
 // ---- Class identifiers --------------------------------------------------------------------
-// Keep in step with res/app.manifest.in, from which the program's and the tests' manifests are made.
+// The manifests' <comClass> entries are generated from these lines (cmake/ComClasses.cmake):
+// one class per line, written with every hex digit.
 QM_DECLARE_GUID(CLSID_ConfigComponent,     0x1288e798, 0x248e, 0x4649, 0x9f, 0xc5, 0x7a, 0x6f, 0x3d, 0x59, 0x9f, 0xa9);
 QM_DECLARE_GUID(CLSID_LanguageComponent,   0x2b63896d, 0x3f68, 0x49d6, 0xbe, 0x5e, 0x69, 0xb2, 0xc0, 0xa6, 0x43, 0xaf);
 QM_DECLARE_GUID(CLSID_XmlStoreComponent,   0x437d189c, 0xf59b, 0x477c, 0x90, 0x21, 0x78, 0xb0, 0xc5, 0x48, 0x41, 0x56);
