@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "suite/lnk/ShellLink.h"
-#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkBytes.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ using Buffers = std::vector<std::vector<unsigned char>>;
 // A typical shortcut as Windows 10 writes it for a program: IDList down to the file, LinkInfo,
 // relative path, working directory, icon, tracker block.
 std::vector<unsigned char> TypicalLink() {
-    using namespace qm::lnk::test;
+    using namespace qm::lnkwriter;
     return Concat({Header(kFlagIdList | kFlagLinkInfo | kFlagRelativePath | kFlagWorkingDir | kFlagIconLocation |
                           kFlagUnicode),
                    IdList({MyComputerItem(), DriveItem("C:\\"), FileEntryItem(true, "PROGRA~1", u"Program Files"),

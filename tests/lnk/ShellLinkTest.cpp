@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "suite/lnk/ShellLink.h"
-#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkBytes.h"
 
 namespace qm::lnk {
 namespace {
 
-using namespace test;
+using namespace lnkwriter;
 
 // Parses from a heap copy of exactly the given size, so that AddressSanitizer sees any read
 // past the end.

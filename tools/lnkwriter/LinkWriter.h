@@ -1,7 +1,7 @@
-// A small shell-link (.lnk) writer after MS-SHLLINK, for test data and benchmark trees: the
-// files it writes look like the shell's own (LinkInfo with a volume and a local path, network
-// part, IDList of file-system items, Unicode string data, environment and Darwin blocks).
-// Portable C++, no <windows.h>.
+// A small shell-link (.lnk) writer for test data and benchmark trees, put together from the
+// structures of LinkBytes.h. The files it writes look like the shell's own (LinkInfo with a
+// volume and a local path, network part, IDList of file-system items, Unicode string data,
+// environment and Darwin blocks). Portable C++, no <windows.h>.
 #pragma once
 
 #include <array>

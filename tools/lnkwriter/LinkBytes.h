@@ -1,12 +1,14 @@
-// Builds shell-link files byte by byte for the reader's tests and benchmark: each structure is
-// written the way the format document lays it out, so a test can also damage it on purpose.
+// Shell-link (.lnk) structures byte by byte, the way the format document lays them out: the
+// pieces LinkWriter puts together, and what the reader's tests and benchmark build (and damage
+// on purpose) by hand. Portable C++, no <windows.h>.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace qm::lnk::test {
+namespace qm::lnkwriter {
 
 using ByteVector = std::vector<unsigned char>;
 
@@ -46,14 +48,36 @@ enum : uint32_t {
     kFlagUnicode = 0x80,
 };
 
-inline ByteVector Header(uint32_t flags) {
+using Clsid = unsigned char[16];
+inline constexpr Clsid kShellLinkClsid = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+inline constexpr Clsid kMyComputerClsid = {0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
+                                           0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
+inline constexpr Clsid kControlPanelClsid = {0x20, 0x20, 0xEC, 0x21, 0xEA, 0x3A, 0x69, 0x10,
+                                             0xA2, 0xDD, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
+
+// What the header says about the target besides the flags.
+struct HeaderFields {
+    uint32_t attributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+    uint64_t creationTime = 0, accessTime = 0, writeTime = 0;  // FILETIMEs
+    uint32_t targetSize = 0;
+    uint32_t showCommand = 0;
+};
+
+// The 76-byte header.
+inline ByteVector Header(uint32_t flags, const HeaderFields& fields = {}) {
     ByteVector b;
     PutU32(b, 0x4C);
-    const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-    b.insert(b.end(), clsid, clsid + 16);
+    b.insert(b.end(), kShellLinkClsid, kShellLinkClsid + 16);
     PutU32(b, flags);
-    PutU32(b, 0x20);  // FILE_ATTRIBUTE_ARCHIVE
-    b.resize(0x4C, 0);
+    PutU32(b, fields.attributes);
+    for (uint64_t time : {fields.creationTime, fields.accessTime, fields.writeTime}) {
+        PutU32(b, static_cast<uint32_t>(time));
+        PutU32(b, static_cast<uint32_t>(time >> 32));
+    }
+    PutU32(b, fields.targetSize);
+    PutU32(b, 0);  // icon index
+    PutU32(b, fields.showCommand);
+    b.resize(0x4C, 0);  // hot key, reserved
     return b;
 }
 
@@ -64,11 +88,13 @@ inline ByteVector Item(const ByteVector& body) {
     b.insert(b.end(), body.begin(), body.end());
     return b;
 }
-inline ByteVector MyComputerItem() {
-    ByteVector body = {0x1F, 0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
-                       0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
+// A root item: a shell folder named by its class identifier.
+inline ByteVector RootItem(const Clsid& clsid) {
+    ByteVector body = {0x1F, 0x50};
+    body.insert(body.end(), clsid, clsid + 16);
     return Item(body);
 }
+inline ByteVector MyComputerItem() { return RootItem(kMyComputerClsid); }
 inline ByteVector DriveItem(const std::string& root) {
     ByteVector body = {0x2F};
     PutAnsiZ(body, root);
@@ -78,9 +104,9 @@ inline ByteVector DriveItem(const std::string& root) {
 // A file entry as Windows 7 and later write it: 8.3 name, then a version-9 0xBEEF0004 block with
 // the long name, then the offset of that block. An empty longName leaves the block out.
 inline ByteVector FileEntryItem(bool folder, const std::string& shortName, const std::u16string& longName,
-                                uint32_t version = 9) {
+                                uint32_t version = 9, uint32_t fileSize = 1234) {
     ByteVector body = {static_cast<unsigned char>(folder ? 0x31 : 0x32), 0};
-    PutU32(body, 1234);  // file size
+    PutU32(body, fileSize);
     PutU32(body, 0);     // modification time
     PutU16(body, folder ? 0x10 : 0x20);
     PutAnsiZ(body, shortName);
@@ -121,6 +147,8 @@ inline ByteVector IdList(const std::vector<ByteVector>& items, bool terminated =
 struct LinkInfoFields {
     std::string basePath{};  // empty: no VolumeID and local base path
     std::u16string basePathUnicode{};
+    uint32_t driveType = 3;  // DRIVE_FIXED
+    uint32_t driveSerialNumber = 0x1234ABCD;
     std::string volumeLabel = "SYSTEM";
     std::u16string volumeLabelUnicode{};  // given: the VolumeID carries only this Unicode label
     std::string netName{};   // empty: no network part
@@ -140,8 +168,8 @@ inline ByteVector LinkInfo(const LinkInfoFields& fields) {
         SetU32(b, 12, static_cast<uint32_t>(b.size()));
         ByteVector volume;
         PutU32(volume, 0);  // size, patched
-        PutU32(volume, 3);  // DRIVE_FIXED
-        PutU32(volume, 0x1234ABCD);
+        PutU32(volume, fields.driveType);
+        PutU32(volume, fields.driveSerialNumber);
         if (fields.volumeLabelUnicode.empty()) {
             PutU32(volume, 0x10);
             PutAnsiZ(volume, fields.volumeLabel);
@@ -217,24 +245,35 @@ inline ByteVector Block(uint32_t signature, const ByteVector& payload) {
     b.insert(b.end(), payload.begin(), payload.end());
     return b;
 }
-// Environment (0xA0000001) and Darwin (0xA0000006) blocks: 260 ANSI bytes, 260 UTF-16 units.
+// Environment (0xA0000001) and Darwin (0xA0000006) blocks: 260 ANSI bytes, 260 UTF-16 units,
+// each cut to keep its terminating zero.
 inline ByteVector PathBlock(uint32_t signature, const std::string& ansi, const std::u16string& unicode) {
     ByteVector payload(260 + 520, 0);
-    std::copy(ansi.begin(), ansi.end(), payload.begin());
-    for (size_t i = 0; i < unicode.size(); ++i) {
+    std::copy(ansi.begin(), ansi.begin() + std::min<size_t>(ansi.size(), 259), payload.begin());
+    for (size_t i = 0; i < unicode.size() && i < 259; ++i) {
         payload[260 + 2 * i] = static_cast<unsigned char>(unicode[i]);
         payload[260 + 2 * i + 1] = static_cast<unsigned char>(unicode[i] >> 8);
     }
     return Block(signature, payload);
 }
-inline ByteVector TrackerBlock(const std::string& machine) {
+// The tracker block (0xA0000003): the machine's NetBIOS name (at most 15 characters) and the
+// target's volume and object identifiers, current and birth alike; without identifiers the
+// droids are filled with 0x11.
+inline ByteVector TrackerBlock(const std::string& machine, const unsigned char* volumeId = nullptr,
+                               const unsigned char* objectId = nullptr) {
     ByteVector payload;
-    PutU32(payload, 0x58);
-    PutU32(payload, 0);
+    PutU32(payload, 0x58);  // length
+    PutU32(payload, 0);     // version
     ByteVector id(16, 0);
-    std::copy(machine.begin(), machine.end(), id.begin());
+    std::copy(machine.begin(), machine.begin() + std::min<size_t>(machine.size(), 16), id.begin());
     payload.insert(payload.end(), id.begin(), id.end());
-    payload.resize(0x58, 0x11);  // droid GUIDs
+    if (volumeId && objectId) {
+        for (int droid = 0; droid < 2; ++droid) {
+            payload.insert(payload.end(), volumeId, volumeId + 16);
+            payload.insert(payload.end(), objectId, objectId + 16);
+        }
+    }
+    payload.resize(0x58, 0x11);
     return Block(0xA0000003, payload);
 }
 inline ByteVector Terminal() { return ByteVector(4, 0); }
@@ -245,4 +284,4 @@ inline ByteVector Concat(const std::vector<ByteVector>& parts) {
     return all;
 }
 
-}  // namespace qm::lnk::test
+}  // namespace qm::lnkwriter
