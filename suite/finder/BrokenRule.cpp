@@ -83,14 +83,6 @@ bool ExactText(std::string_view text) {
     return true;
 }
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
-}
-
 // Whether `name`, a correct Unicode spelling, can be what an ANSI writer turned into `garbled`
 // (decoded as Windows-1252, one character per byte): each ASCII character stays one byte, in
 // order; each other character becomes one to four (one or two in the double-byte code pages,
@@ -104,7 +96,7 @@ bool CouldBeSpelledAs(std::string_view garbled, std::string_view name) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (u < 0x80) {
             ++ascii;
-            while (at < garbled.size() && UpperAscii(garbled[at]) != UpperAscii(c)) ++at;
+            while (at < garbled.size() && AsciiUpper(garbled[at]) != AsciiUpper(c)) ++at;
             if (at == garbled.size()) return false;
             ++at;
         } else if ((u & 0xC0) != 0x80) {
@@ -143,7 +135,7 @@ struct SpelledPath {
         if (!rootExact || at + names.size() > parts.size()) return false;
         for (size_t i = 0; i < names.size(); ++i) {
             const std::string& part = parts[at + i];
-            if (exact[at + i] ? !EqualIgnoringAsciiCase(part, names[i]) : !CouldBeSpelledAs(part, names[i])) return false;
+            if (exact[at + i] ? !EqualsIgnoringAsciiCase(part, names[i]) : !CouldBeSpelledAs(part, names[i])) return false;
         }
         for (size_t i = 0; i < names.size(); ++i) {
             parts[at + i] = std::string(names[i]);
@@ -207,7 +199,7 @@ void RestoreSpelling(SpelledPath& target, const lnk::ShellLinkInfo& link, FileSy
     PathRoot folder = ClassifyPath(*expanded);
     if (folder.kind == PathRoot::Kind::Other) return;
     SpelledPath names = Spell(folder, false);
-    if (!EqualIgnoringAsciiCase(names.root, target.root) || names.parts.size() + 1 != target.parts.size()) return;
+    if (!EqualsIgnoringAsciiCase(names.root, target.root) || names.parts.size() + 1 != target.parts.size()) return;
     target.Restore(0, std::vector<std::string_view>(names.parts.begin(), names.parts.end()));
 }
 

@@ -2,7 +2,7 @@
 #include "suite/finder/BrokenRule.h"
 #include "suite/finder/ScanCache.h"
 #include "tests/finder/FakeFileSystem.h"
-#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -180,20 +180,20 @@ std::string Cp1251(std::u16string_view text) {
 struct ForeignLink {
     std::u16string basePath{};  // stored in code page 1251 (or 65001, UTF-8, when utf8 is set)
     std::u16string netName{}, suffix{};  // a network part instead; the suffix stored in 1251 too
-    std::vector<lnk::test::ByteVector> idList{};
+    std::vector<lnkwriter::ByteVector> idList{};
     std::u16string relativePath{}, workingDir{};
     bool unicodeStrings = true;
     bool utf8 = false;
 };
 
 ShellLinkInfo Parse(const ForeignLink& f) {
-    using namespace lnk::test;
+    using namespace lnkwriter;
     uint32_t flags = kFlagLinkInfo | (f.unicodeStrings ? uint32_t{kFlagUnicode} : 0u);
     if (!f.idList.empty()) flags |= kFlagIdList;
     if (!f.relativePath.empty()) flags |= kFlagRelativePath;
     if (!f.workingDir.empty()) flags |= kFlagWorkingDir;
     std::vector<ByteVector> parts{Header(flags)};
-    if (!f.idList.empty()) parts.push_back(lnk::test::IdList(f.idList));
+    if (!f.idList.empty()) parts.push_back(lnkwriter::IdList(f.idList));
     parts.push_back(LinkInfo({.basePath = f.utf8 ? Utf16ToUtf8(f.basePath) : Cp1251(f.basePath), .netName = Cp1251(f.netName), .suffix = Cp1251(f.suffix)}));
     if (!f.relativePath.empty()) parts.push_back(CountedString(f.unicodeStrings, f.relativePath));
     if (!f.workingDir.empty()) parts.push_back(CountedString(f.unicodeStrings, f.workingDir));
@@ -205,9 +205,9 @@ ShellLinkInfo Parse(const ForeignLink& f) {
 }
 
 TEST(BrokenRule, NamesFromAnotherCodePage) {
-    using lnk::test::FileEntryItem;
-    auto idList = [](std::vector<lnk::test::ByteVector> files) {
-        files.insert(files.begin(), {lnk::test::MyComputerItem(), lnk::test::DriveItem("C:\\")});
+    using lnkwriter::FileEntryItem;
+    auto idList = [](std::vector<lnkwriter::ByteVector> files) {
+        files.insert(files.begin(), {lnkwriter::MyComputerItem(), lnkwriter::DriveItem("C:\\")});
         return files;
     };
     struct Case {

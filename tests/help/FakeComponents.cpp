@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 #include "host/Components.h"
 
 #include <fstream>
@@ -120,9 +121,7 @@ STDMETHODIMP FakeLanguage::GetText(BSTR key, BSTR* text) {
 
 namespace {
 void TranslateOne(HWND window, const FakeLanguage& language) {
-    wchar_t caption[256] = {};
-    ::GetWindowTextW(window, caption, 256);
-    const std::wstring key = caption;
+    const std::wstring key = WindowText(window);
     if (!key.empty() && (key[0] == L'_' || key.rfind(L"SUPPORTDLG_", 0) == 0))
         ::SetWindowTextW(window, language.TextOf(key).c_str());
 }

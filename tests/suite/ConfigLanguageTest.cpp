@@ -1,6 +1,8 @@
 // The settings file and the language file through their components.
 #include "tests/suite/TestSupport.h"
 
+#include "base/win/SystemText.h"
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -276,11 +278,7 @@ TEST_F(ComponentTest, LanguageTranslatesWindowAndChildCaptionsThatAreKeys) {
 
     language.TranslateWindow(dialog.Get());
 
-    auto caption = [](HWND window) {
-        wchar_t text[256] = {};
-        ::GetWindowTextW(window, text, 256);
-        return std::wstring(text);
-    };
+    auto caption = [](HWND window) { return WindowText(window); };
     EXPECT_EQ(caption(dialog.Get()), L"QuillMend");
     for (size_t i = 0; i < handles.size(); ++i) EXPECT_EQ(caption(handles[i]), children[i].expected) << i;
     EXPECT_EQ(caption(grandchild), L"Error");

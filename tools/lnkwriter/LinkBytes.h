@@ -20,6 +20,10 @@ inline void PutU32(ByteVector& b, uint32_t v) {
     PutU16(b, v & 0xFFFF);
     PutU16(b, v >> 16);
 }
+inline void SetU16(ByteVector& b, size_t at, uint32_t v) {
+    b[at] = static_cast<unsigned char>(v);
+    b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
 inline void SetU32(ByteVector& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
 }
@@ -83,9 +87,9 @@ inline ByteVector Header(uint32_t flags, const HeaderFields& fields = {}) {
 
 // Shell items: each gets its 16-bit size in front.
 inline ByteVector Item(const ByteVector& body) {
-    ByteVector b;
-    PutU16(b, static_cast<uint32_t>(body.size() + 2));
-    b.insert(b.end(), body.begin(), body.end());
+    ByteVector b(2 + body.size());
+    SetU16(b, 0, static_cast<uint32_t>(b.size()));
+    std::copy(body.begin(), body.end(), b.begin() + 2);
     return b;
 }
 // A root item: a shell folder named by its class identifier.
