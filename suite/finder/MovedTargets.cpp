@@ -1,5 +1,6 @@
 #include "suite/finder/MovedTargets.h"
 
+#include "base/Text.h"
 #include "suite/finder/ScanCache.h"
 
 #include <algorithm>
@@ -14,22 +15,6 @@ namespace {
 
 constexpr uint32_t kFileAttributeDirectory = 0x10;
 constexpr uint64_t kTimeTolerance = 2 * 10'000'000ull;  // two seconds in FILETIME units
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Fold(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = LowerAscii(c);
-    return out;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (static_cast<unsigned char>(c) >= 0x80); }
@@ -91,7 +76,7 @@ bool IsZero(const lnk::ShellLinkInfo::Guid& id) {
 // Folders whose content is never a place a target moved to: deleted items and system data.
 bool IsSkippedFolder(std::string_view name) {
     for (const char* skipped : {"$recycle.bin", "recycler", "recycled", "system volume information"}) {
-        if (SameText(name, skipped)) return true;
+        if (EqualsIgnoringAsciiCase(name, skipped)) return true;
     }
     return false;
 }
@@ -113,7 +98,7 @@ bool VersionBefore(std::string_view a, std::string_view b) {
             j = ej;
             continue;
         }
-        char ca = LowerAscii(a[i]), cb = LowerAscii(b[j]);
+        char ca = AsciiLower(a[i]), cb = AsciiLower(b[j]);
         if (ca != cb) return ca < cb;
         ++i;
         ++j;
@@ -175,7 +160,7 @@ private:
 };
 
 const std::vector<FolderEntry>* Search::Listing(const std::string& folder) {
-    auto [known, added] = listings_.try_emplace(Fold(folder));
+    auto [known, added] = listings_.try_emplace(AsciiLower(folder));
     if (added) {
         ++stats_.foldersListed;
         std::vector<FolderEntry> entries;
@@ -187,20 +172,20 @@ const std::vector<FolderEntry>* Search::Listing(const std::string& folder) {
 bool Search::Allowed(const Work& work, const std::string& path) {
     SplitPath candidate = Split(path);
     if (candidate.kind == PathRoot::Kind::Unc) {
-        return work.target.kind == PathRoot::Kind::Unc && SameText(candidate.root, work.target.root);
+        return work.target.kind == PathRoot::Kind::Unc && EqualsIgnoringAsciiCase(candidate.root, work.target.root);
     }
     if (candidate.kind != PathRoot::Kind::Drive) return false;
     DriveState drive = cache_.Drive(candidate.root[0]);
     if (drive.kind == DriveKind::Fixed) return true;
     // A mapped network drive only when the target was on that very drive.
     return drive.kind == DriveKind::Remote && work.target.kind == PathRoot::Kind::Drive &&
-           SameText(candidate.root, work.target.root);
+           EqualsIgnoringAsciiCase(candidate.root, work.target.root);
 }
 
 void Search::Consider(Work& work, const std::string& path, Strategy strategy) {
-    std::string key = Fold(path);
+    std::string key = AsciiLower(path);
     if (!work.seen.insert(key).second) return;
-    if (SameText(path, work.target.Full())) return;
+    if (EqualsIgnoringAsciiCase(path, work.target.Full())) return;
     if (!Allowed(work, path)) return;
     if (cache_.Probe(path) != Presence::Exists) return;
     std::optional<ItemDetails> details = cache_.Details(path);
@@ -208,7 +193,7 @@ void Search::Consider(Work& work, const std::string& path, Strategy strategy) {
     if (work.attributesKnown && details->folder != work.targetIsFolder) return;
     Candidate candidate{path, strategy, *details};
     const SplitPath split = Split(path);
-    const bool sameName = !split.parts.empty() && Fold(split.parts.back()) == work.targetName;
+    const bool sameName = !split.parts.empty() && AsciiLower(split.parts.back()) == work.targetName;
     candidate.exact = sameName && MatchesHeader(work.input->link, *details);
     candidate.score = (sameName ? 4 : 0) + (details->size == work.input->link.fileSize ? 2 : 0) +
                       (work.input->link.writeTime != 0 && details->writeTime == work.input->link.writeTime ? 1 : 0);
@@ -264,8 +249,8 @@ void Search::ProgramFilesSwaps(Work& work) {
     // By name, anywhere below the root.
     for (size_t i = 0; i < target.parts.size(); ++i) {
         const char* other = nullptr;
-        if (SameText(target.parts[i], "Program Files")) other = "Program Files (x86)";
-        if (SameText(target.parts[i], "Program Files (x86)")) other = "Program Files";
+        if (EqualsIgnoringAsciiCase(target.parts[i], "Program Files")) other = "Program Files (x86)";
+        if (EqualsIgnoringAsciiCase(target.parts[i], "Program Files (x86)")) other = "Program Files";
         if (!other) continue;
         SplitPath swapped = target;
         swapped.parts[i] = other;
@@ -284,11 +269,11 @@ void Search::ProgramFilesSwaps(Work& work) {
             if (value && !value->empty()) values.push_back(ClassifyPath(*value).path);
         }
         for (const std::string& from : values) {
-            if (full.size() <= from.size() || !SameText(std::string_view(full).substr(0, from.size()), from) ||
+            if (full.size() <= from.size() || !EqualsIgnoringAsciiCase(std::string_view(full).substr(0, from.size()), from) ||
                 full[from.size()] != '\\')
                 continue;
             for (const std::string& to : values) {
-                if (!SameText(to, from)) Consider(work, to + full.substr(from.size()), Strategy::KnownRelocation);
+                if (!EqualsIgnoringAsciiCase(to, from)) Consider(work, to + full.substr(from.size()), Strategy::KnownRelocation);
             }
         }
     }
@@ -297,8 +282,8 @@ void Search::ProgramFilesSwaps(Work& work) {
 void Search::ProfileSwaps(Work& work) {
     const SplitPath& target = work.target;
     if (target.kind != PathRoot::Kind::Drive || target.parts.size() < 3) return;
-    const bool newForm = SameText(target.parts[0], "Users");
-    const bool oldForm = SameText(target.parts[0], "Documents and Settings");
+    const bool newForm = EqualsIgnoringAsciiCase(target.parts[0], "Users");
+    const bool oldForm = EqualsIgnoringAsciiCase(target.parts[0], "Documents and Settings");
     if (!newForm && !oldForm) return;
 
     // Where profiles live now: beside the current user's, and under both names on this drive.
@@ -314,17 +299,17 @@ void Search::ProfileSwaps(Work& work) {
     std::vector<std::vector<std::string>> rests;
     std::vector<std::string> rest(target.parts.begin() + 2, target.parts.end());
     rests.push_back(rest);
-    if (SameText(rest[0], "My Documents") && rest.size() > 1) {
+    if (EqualsIgnoringAsciiCase(rest[0], "My Documents") && rest.size() > 1) {
         rests.push_back(rest);
         rests.back()[0] = "Documents";
-    } else if (SameText(rest[0], "Documents") && rest.size() > 1) {
+    } else if (EqualsIgnoringAsciiCase(rest[0], "Documents") && rest.size() > 1) {
         rests.push_back(rest);
         rests.back()[0] = "My Documents";
     }
 
     std::set<std::string> rootsDone;
     for (const std::string& root : roots) {
-        if (!rootsDone.insert(Fold(root)).second) continue;
+        if (!rootsDone.insert(AsciiLower(root)).second) continue;
         const std::vector<FolderEntry>* profiles = Listing(root);
         if (!profiles) continue;
         for (const FolderEntry& entry : *profiles) {
@@ -363,7 +348,7 @@ void Search::VersionFolders(Work& work) {
     std::vector<const FolderEntry*> versions;
     for (const FolderEntry& entry : *siblings) {
         if (!entry.details.folder || entry.details.reparsePoint) continue;
-        if (SameText(entry.name, target.parts[missing]) || VersionStem(entry.name) != stem) continue;
+        if (EqualsIgnoringAsciiCase(entry.name, target.parts[missing]) || VersionStem(entry.name) != stem) continue;
         versions.push_back(&entry);
     }
     // The newest version first: among possibilities of equal weight it is the likelier one.
@@ -384,7 +369,7 @@ void Search::SubtreeSearches(std::vector<Work>& works) {
         if (!work.ancestorKnown || work.target.parts.empty()) continue;
         std::string ancestor = work.target.Join(work.existingDepth);
         if (!Allowed(work, ancestor)) continue;
-        std::string key = Fold(ancestor);
+        std::string key = AsciiLower(ancestor);
         groups[key].push_back(&work);
         ancestorPath.emplace(key, ancestor);
     }
@@ -417,7 +402,7 @@ void Search::SubtreeSearches(std::vector<Work>& works) {
                 if (entry.details.folder && !entry.details.reparsePoint && !IsSkippedFolder(entry.name)) {
                     pending.push_back(path);
                 }
-                auto hit = wanted.find(Fold(entry.name));
+                auto hit = wanted.find(AsciiLower(entry.name));
                 if (hit == wanted.end()) continue;
                 for (Work* work : hit->second) Consider(*work, path, Strategy::SubtreeSearch);
             }
@@ -477,7 +462,7 @@ std::vector<TargetSuggestion> Search::Run(const std::vector<BrokenLink>& links) 
         work.input = &input;
         work.target = Split(input.judgement.target);
         if (work.target.kind == PathRoot::Kind::Other) continue;
-        work.targetName = work.target.parts.empty() ? std::string() : Fold(work.target.parts.back());
+        work.targetName = work.target.parts.empty() ? std::string() : AsciiLower(work.target.parts.back());
         work.attributesKnown = input.link.fileAttributes != 0;
         work.targetIsFolder = (input.link.fileAttributes & kFileAttributeDirectory) != 0;
         works.push_back(std::move(work));
@@ -542,7 +527,7 @@ std::string VersionStem(std::string_view name) {
         char c = name[i];
         if (IsDigit(c) || c == '.') continue;
         if ((c == 'v' || c == 'V') && i + 1 < name.size() && IsDigit(name[i + 1]) && (i == 0 || !IsLetter(name[i - 1]))) continue;
-        stem += LowerAscii(c);
+        stem += AsciiLower(c);
     }
     // Separators and suffix words at the end go, repeatedly ("App 1.2 beta 3" -> "app").
     for (bool changed = true; changed;) {
