@@ -1,8 +1,8 @@
 #include "controls/LinkButton.h"
 
 #include "base/win/SystemText.h"
-#include "controls/Reflection.h"
 #include "controls/ControlFont.h"
+#include "controls/Reflection.h"
 #include "controls/SkinnedStatic.h"
 
 #include <commctrl.h>
