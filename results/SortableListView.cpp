@@ -1,7 +1,7 @@
 #include "results/SortableListView.h"
 
-#include "ui/PropertyPage.h"
 #include "base/Utf.h"
+#include "controls/Reflection.h"
 #include "results/RowOrder.h"
 
 #include <string>
@@ -96,7 +96,7 @@ LRESULT SortableListView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     default:
         break;
     }
-    if (message == ui::kReflectedMessageBase + WM_NOTIFY) {
+    if (message == controls::kReflectedMessageBase + WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->code == LVN_COLUMNCLICK) {
             const auto* click = reinterpret_cast<const NMLISTVIEW*>(lParam);

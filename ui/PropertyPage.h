@@ -1,8 +1,8 @@
 // The base of every wizard page: binds the page object to its dialog at WM_INITDIALOG (from
 // PROPSHEETPAGE.lParam, never earlier), hands the page's own messages to small virtual
 // handlers, answers property-sheet notifications only when they come from the page itself
-// or from the sheet, reflects every other child-control message back to the control (message
-// number + kReflectedMessageBase, controls/Reflection.h), and keeps exceptions from crossing the dialog procedure.
+// or from the sheet, reflects every other child-control message back to the control
+// (controls/Reflection.h), and keeps exceptions from crossing the dialog procedure.
 #pragma once
 
 #include <windows.h>

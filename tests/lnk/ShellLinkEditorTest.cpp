@@ -11,7 +11,7 @@
 #include "base/Utf.h"
 #include "suite/lnk/ShellLink.h"
 #include "suite/lnk/ShellLinkEditor.h"
-#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkBytes.h"
 #ifndef _WIN32
 #include "tests/lnk/Lnkinfo.h"
 #endif
@@ -19,7 +19,7 @@
 namespace qm::lnk {
 namespace {
 
-using namespace test;
+using namespace lnkwriter;
 
 constexpr uint32_t kRunAsUser = 0x2000;
 constexpr uint32_t kHasExpString = 0x200;

@@ -1,17 +1,13 @@
 #include "tests/results/DialogScript.h"
 
+#include "base/win/SystemText.h"
+
 #include <commctrl.h>
 
 namespace qm::test {
 namespace {
 
 thread_local DialogScript* active = nullptr;
-
-std::wstring TextOf(HWND window) {
-    std::wstring text(::GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(::GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
-    return text;
-}
 
 }  // namespace
 
@@ -49,7 +45,7 @@ void CALLBACK DialogScript::Serve(HWND, UINT, UINT_PTR timer, DWORD) {
             waiting.push_back(dialog);
             continue;
         }
-        script->seen_.push_back({TextOf(dialog), TextOf(::GetDlgItem(dialog, 0xFFFF))});
+        script->seen_.push_back({WindowText(dialog), WindowText(::GetDlgItem(dialog, 0xFFFF))});
         if (script->next_ < script->answers_.size()) {
             script->answers_[script->next_++](dialog);
         } else {

@@ -5,7 +5,7 @@
 
 #include "suite/lnk/ShellLink.h"
 #include "tests/results/ScratchFolder.h"
-#include "tests/lnk/LinkBuilder.h"
+#include "tools/lnkwriter/LinkBytes.h"
 #include "tools/lnkwriter/LinkWriter.h"
 
 #include <gtest/gtest.h>
@@ -167,7 +167,7 @@ TEST(RetargetShortcut, AnyFailureLeavesTheOriginalByteForByte) {
     ScratchFolder folder;
     const std::string target = folder.File("new.exe", Bytes(4, 'x'));
     // A link without IsUnicode: its string data is in single bytes.
-    using namespace lnk::test;
+    using namespace lnkwriter;
     const Bytes ansi = Concat({Header(kFlagLinkInfo | kFlagWorkingDir), LinkInfo({.basePath = "C:\\gone.exe"}),
                                CountedString(false, u"C:\\gone"), Terminal()});
     const struct {
