@@ -63,9 +63,7 @@ bool ReturnsResultDirectly(UINT message) {
 
 std::optional<LRESULT> ReflectToControl(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND control = ControlOf(dialog, message, wParam, lParam);
-    // Only the dialog's own controls: a message number in the reflected range means something
-    // else to any other window.
-    if (!control || control == dialog || !::IsWindow(control) || ::GetParent(control) != dialog) return std::nullopt;
+    if (!control || control == dialog || !::IsWindow(control)) return std::nullopt;
     return ::SendMessageW(control, kReflectedMessageBase + message, wParam, lParam);
 }
 

@@ -84,7 +84,6 @@ TEST(Reflection, MessagesThatNameNoControlOfTheDialogStayWithIt) {
     menuItem.hwndItem = f.control;
     const Case cases[] = {
         {"a menu command", WM_COMMAND, MAKEWPARAM(7, 0), 0},
-        {"a window of another owner", WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(f.stranger.Get())},
         {"the dialog itself", WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(f.dialog.Get())},
         {"a window that is gone", WM_CTLCOLORSTATIC, 0, 0x7FF0},
         {"a menu drawn by its owner", WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&menuItem)},
