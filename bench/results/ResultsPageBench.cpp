@@ -125,10 +125,10 @@ int main(int argc, char** argv) {
         if (i % 100 == 0) ::CreateDirectoryW(folder.c_str(), nullptr);
         const std::wstring name = L"Shortcut " + std::to_wstring((i * 7727) % count) + L".lnk";
         const std::string target = "C:\\Programs\\App " + std::to_string((i * 131) % 997) + "\\app.exe";
-        qm::lnkwriter::LinkSpec spec;
-        spec.localBasePath = target;
-        spec.idListPath = target;
-        const std::vector<unsigned char> bytes = qm::lnkwriter::BuildLink(spec);
+        qm::lnkwriter::LinkSpec linkFields;
+        linkFields.localBasePath = target;
+        linkFields.idListPath = target;
+        const std::vector<unsigned char> bytes = qm::lnkwriter::BuildLink(linkFields);
         qm::FileHandle file(::CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         DWORD written = 0;
         ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

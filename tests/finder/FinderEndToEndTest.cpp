@@ -455,12 +455,12 @@ TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
     WriteBytes(moved, {'m', 'o', 'v', 'e', 'd'});
     WIN32_FILE_ATTRIBUTE_DATA movedData{};
     ASSERT_TRUE(::GetFileAttributesExW(moved.c_str(), GetFileExInfoStandard, &movedData));
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = Narrow(docs + L"\\Bericht \u65e5\u672c.txt");
-    spec.targetSize = 5;
-    spec.targetWriteTime = (uint64_t{movedData.ftLastWriteTime.dwHighDateTime} << 32) | movedData.ftLastWriteTime.dwLowDateTime;
+    lnkwriter::LinkSpec linkFields;
+    linkFields.localBasePath = Narrow(docs + L"\\Bericht \u65e5\u672c.txt");
+    linkFields.targetSize = 5;
+    linkFields.targetWriteTime = (uint64_t{movedData.ftLastWriteTime.dwHighDateTime} << 32) | movedData.ftLastWriteTime.dwLowDateTime;
     const std::string oddLink = Narrow(odd + L"\\Bericht, 'neu' \u00e9.lnk");
-    WriteBytes(Widen(oddLink), lnkwriter::BuildLink(spec));
+    WriteBytes(Widen(oddLink), lnkwriter::BuildLink(linkFields));
     std::set<std::string> expected(tree.broken.begin(), tree.broken.end());
     expected.insert(oddLink);
     const std::wstring quotedRoot = L"\"" + Widen(shape.windowsRoot) + L"\"";
@@ -481,7 +481,7 @@ TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
         EXPECT_EQ(row[1] + "\\" + row[2], row[0]);
         EXPECT_FALSE(row[4].empty()) << row[0];
         if (row[0] == oddLink) {
-            EXPECT_EQ(row[3], spec.localBasePath);
+            EXPECT_EQ(row[3], linkFields.localBasePath);
             EXPECT_EQ(row[5], Narrow(moved));
             EXPECT_EQ(row[6], "Certain");
         }

@@ -80,11 +80,11 @@ protected:
     // A shortcut in links\ to `target`, recording the size and time of `recorded` (the file as
     // it was when the shortcut was made).
     std::string Link(const std::wstring& name, const fs::path& target, const fs::path& recorded) {
-        lnkwriter::LinkSpec spec;
-        spec.localBasePath = WindowsPath(target);
-        spec.targetSize = static_cast<uint32_t>(fs::file_size(recorded));
-        spec.targetWriteTime = WriteTimeOf(recorded);
-        std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
+        lnkwriter::LinkSpec linkFields;
+        linkFields.localBasePath = WindowsPath(target);
+        linkFields.targetSize = static_cast<uint32_t>(fs::file_size(recorded));
+        linkFields.targetWriteTime = WriteTimeOf(recorded);
+        std::vector<unsigned char> bytes = lnkwriter::BuildLink(linkFields);
         const fs::path path = root_ / L"links" / name;
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return WindowsPath(path);
@@ -140,10 +140,10 @@ TEST_F(MovedTargetsEndToEnd, ExplainsAndSuggestsForEachShortcutInOrder) {
 }
 
 TEST_F(MovedTargetsEndToEnd, SaysWhenTheMissingTargetWasAFolder) {
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = WindowsPath(root_ / L"Docs" / L"Old project");
-    spec.targetAttributes = FILE_ATTRIBUTE_DIRECTORY;
-    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
+    lnkwriter::LinkSpec linkFields;
+    linkFields.localBasePath = WindowsPath(root_ / L"Docs" / L"Old project");
+    linkFields.targetAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(linkFields);
     const fs::path link = root_ / L"links" / L"folder.lnk";
     std::ofstream(link, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     Recorder recorder;

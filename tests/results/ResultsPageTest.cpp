@@ -40,11 +40,11 @@ void Pump() {
 std::wstring W(const char* key) { return Widen(host::Text(key)); }
 
 Bytes LinkTo(const std::string& target, const std::string& arguments = {}) {
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = target;
-    spec.idListPath = target;
-    spec.arguments = arguments;
-    return lnkwriter::BuildLink(spec);
+    lnkwriter::LinkSpec linkFields;
+    linkFields.localBasePath = target;
+    linkFields.idListPath = target;
+    linkFields.arguments = arguments;
+    return lnkwriter::BuildLink(linkFields);
 }
 
 void WriteFile(const std::string& path, const std::string& text) {

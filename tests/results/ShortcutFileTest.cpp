@@ -34,16 +34,16 @@ FILETIME CreationTime(const std::string& path) {
 
 // A shortcut with everything a user may have set, to a target that is gone.
 Bytes RichLink(const std::string& oldTarget) {
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = oldTarget;
-    spec.idListPath = oldTarget;
-    spec.description = "Editor";
-    spec.arguments = "--profile \"work, home\"";
-    spec.iconLocation = "C:\\windows\\system32\\shell32.dll";
-    spec.workingDir = "C:\\windows";
-    spec.relativePath = "..\\gone\\editor.exe";
-    spec.environmentTarget = "%SystemRoot%\\gone\\editor.exe";
-    Bytes bytes = lnkwriter::BuildLink(spec);
+    lnkwriter::LinkSpec linkFields;
+    linkFields.localBasePath = oldTarget;
+    linkFields.idListPath = oldTarget;
+    linkFields.description = "Editor";
+    linkFields.arguments = "--profile \"work, home\"";
+    linkFields.iconLocation = "C:\\windows\\system32\\shell32.dll";
+    linkFields.workingDir = "C:\\windows";
+    linkFields.relativePath = "..\\gone\\editor.exe";
+    linkFields.environmentTarget = "%SystemRoot%\\gone\\editor.exe";
+    Bytes bytes = lnkwriter::BuildLink(linkFields);
     bytes[0x14 + 1] |= kRunAsUser >> 8;  // LinkFlags: run as administrator
     bytes[0x40] = 0x45;                  // hot key Ctrl+Alt+E
     bytes[0x41] = 0x06;

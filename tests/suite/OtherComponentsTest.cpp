@@ -112,9 +112,9 @@ int __cdecl StopAtOnce(LONG, LONG, void*) { return 0; }
 TEST_F(ComponentTest, FileFinderSaysWhereTargetsWent) {
     host::FileFinderComponent finder;
     ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
-    lnkwriter::LinkSpec spec;
-    spec.localBasePath = folder_.Path("Gone\\tool.exe");
-    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(spec);
+    lnkwriter::LinkSpec linkFields;
+    linkFields.localBasePath = folder_.Path("Gone\\tool.exe");
+    const std::vector<unsigned char> bytes = lnkwriter::BuildLink(linkFields);
     const std::string link = folder_.Write("tool.lnk", std::string(bytes.begin(), bytes.end()));
     const std::vector<std::string> paths = {folder_.Path("no such.lnk"), link};
 

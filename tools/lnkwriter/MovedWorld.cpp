@@ -81,7 +81,7 @@ const char* DecoyName(Decoy decoy) {
     return "?";
 }
 
-MovedWorld GenerateMovedWorld(const MovedWorldSpec& spec) {
+MovedWorld GenerateMovedWorld(const MovedWorldSpec& shape) {
     MovedWorld world;
     world.environment["programfiles"] = "C:\\Program Files";
     world.environment["programfiles(x86)"] = "C:\\Program Files (x86)";
@@ -96,7 +96,7 @@ MovedWorld GenerateMovedWorld(const MovedWorldSpec& spec) {
     // Unrelated folders with unrelated files, where the subtree searches must look.
     const char* const fillerRoots[] = {"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Users\\Ann\\Documents", "C:\\Tools",
                                        "C:", "D:"};
-    for (uint32_t f = 0; f < spec.fillerFolders; ++f) {
+    for (uint32_t f = 0; f < shape.fillerFolders; ++f) {
         const std::string base = std::string(fillerRoots[f % 6]) + "\\Filler " + N(f / 6);
         const std::string path = (f % 4 == 3) ? base + "\\Nested\\Deeper" : base;
         folder(path);
@@ -105,7 +105,7 @@ MovedWorld GenerateMovedWorld(const MovedWorldSpec& spec) {
 
     for (int k = 0; k < static_cast<int>(MoveKind::Count); ++k) {
         const MoveKind kind = static_cast<MoveKind>(k);
-        for (uint32_t i = 0; i < spec.perKind; ++i) {
+        for (uint32_t i = 0; i < shape.perKind; ++i) {
             const Decoy decoy = static_cast<Decoy>(i % static_cast<uint32_t>(Decoy::Count));
             const Move move = MoveFor(kind, i);
             const uint64_t size = 1000 + 1000 * k + 13 * i;

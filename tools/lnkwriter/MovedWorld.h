@@ -66,6 +66,6 @@ struct MovedWorld {
 inline constexpr char kOtherFixedDrive = 'D';
 inline constexpr char kRemovableDrive = 'E';
 
-MovedWorld GenerateMovedWorld(const MovedWorldSpec& spec);
+MovedWorld GenerateMovedWorld(const MovedWorldSpec& shape);
 
 }  // namespace qm::lnkwriter
