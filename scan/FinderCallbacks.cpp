@@ -29,7 +29,9 @@ int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND
     return Guarded(scan, [&] {
         if (scan.StopRequested()) return 0;
         const std::string_view full = path ? path : "";
-        wizard::BrokenShortcut record{PathFileName(full), PathFolder(full), {}, {}};
+        wizard::BrokenShortcut record;
+        record.name = PathFileName(full);
+        record.folder = PathFolder(full);
         // Older components may hand over a shorter report: read only what it holds.
         if (report && report->size >= sizeof(FinderReport)) {
             record.target = report->target ? report->target : "";

@@ -1,6 +1,7 @@
 // The outcome of the last scan: one record per broken shortcut the search reported, in the order
-// of the reports. Written only by the scan worker while a scan runs, read by the results page
-// after the worker's last write; so it has no lock.
+// of the reports, with where its target went once the scan looked for that. Written only by the
+// scan worker while a scan runs, read by the results page after the worker's last write; so it
+// has no lock.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,16 @@ struct BrokenShortcut {
     std::string folder;  // the folder that holds it; full path = folder + '\\' + name
     std::string target;  // the target path the search judged missing (UTF-8); may be empty
     std::string reason;  // why the search judged it broken: the engine's reason name
+
+    // Where the target went, from the search for moved targets after the scan (UTF-8, each empty
+    // when that search did not run or found nothing). Initialised here so that a record written
+    // with the four fields above alone is complete.
+    std::string goneKind{};       // "ItemNotInFolder", "FolderGone" or "MissingOnShare"
+    std::string goneName{};       // the missing item's own name
+    std::string goneFolder{};     // the folder it is no longer in, the folder that is gone, or the share
+    std::string suggestion{};     // the suggested new target path
+    std::string confidence{};     // "Certain" (repaired without asking), "Possible", or ""
+    bool targetIsFolder = false;  // the missing target was a folder, not a file
 };
 
 class ResultStore {
@@ -23,6 +34,7 @@ public:
     void Append(BrokenShortcut record) { records_.push_back(std::move(record)); }
     std::size_t Count() const { return records_.size(); }
     const BrokenShortcut& At(std::size_t index) const { return records_.at(index); }
+    BrokenShortcut& At(std::size_t index) { return records_.at(index); }
 
 private:
     std::vector<BrokenShortcut> records_;

@@ -9,11 +9,24 @@ namespace qm::wizard {
 namespace {
 
 BrokenShortcut Record(int i) {
-    return {"s" + std::to_string(i) + ".lnk", "C:\\f" + std::to_string(i), "C:\\gone" + std::to_string(i), "TargetMissing"};
+    BrokenShortcut record;
+    record.name = "s" + std::to_string(i) + ".lnk";
+    record.folder = "C:\\f" + std::to_string(i);
+    record.target = "C:\\gone" + std::to_string(i);
+    record.reason = "TargetMissing";
+    record.goneKind = "ItemNotInFolder";
+    record.goneName = "gone" + std::to_string(i);
+    record.goneFolder = "C:\\";
+    record.suggestion = "C:\\moved\\gone" + std::to_string(i);
+    record.confidence = i % 2 ? "Certain" : "Possible";
+    record.targetIsFolder = i % 3 == 0;
+    return record;
 }
 
 bool Same(const BrokenShortcut& a, const BrokenShortcut& b) {
-    return a.name == b.name && a.folder == b.folder && a.target == b.target && a.reason == b.reason;
+    return a.name == b.name && a.folder == b.folder && a.target == b.target && a.reason == b.reason &&
+           a.goneKind == b.goneKind && a.goneName == b.goneName && a.goneFolder == b.goneFolder &&
+           a.suggestion == b.suggestion && a.confidence == b.confidence && a.targetIsFolder == b.targetIsFolder;
 }
 
 TEST(ResultStore, KeepsTheOrderOfAppendingAcrossGrowthAndKeepsDuplicates) {
