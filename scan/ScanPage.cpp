@@ -276,15 +276,7 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
         ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
         wizard::TheResultStore().Clear();
-        for (const std::string& root : roots) {
-            std::wstring text = Widen(root);
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_IMAGE;
-            item.iItem = static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-            item.pszText = text.data();
-            item.iImage = static_cast<int>(RootState::Waiting);
-            ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
+        for (const std::string& root : roots) AddRow(root);
 
         std::vector<bool> failed(roots.size(), false);
         for (size_t i = 0; i < roots.size(); ++i) {
@@ -317,6 +309,7 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         for (size_t i = 0; i < roots.size(); ++i) {
             if (!failed[i]) SetRow(static_cast<int>(i), RootState::Done, language.GetText("_QM_016"));
         }
+        SuggestTargets(finder, language);
     } catch (...) {
         // The worker has no user interface of its own: the failure goes to the program's
         // top-level handler, which ends the main loop and shows it.
@@ -328,6 +321,60 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
     if (HWND sheet = Sheet()) ::PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
     // The last write to the store is done: the results page may read it from now on.
     ::PostMessageW(Window(), kScanEnded, number, 0);
+}
+
+// Where the recorded shortcuts' targets went, written into their records. Skipped after a stop;
+// a stop during it moves on with records that suggest nothing. Its failure loses nothing of the
+// scan, so it only marks its row.
+void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const host::LanguageComponent& language) {
+    wizard::ResultStore& store = wizard::TheResultStore();
+    if (store.Count() == 0 || StopRequested()) return;
+    const int row = AddRow(language.GetText("_QM_SugPhase"));
+    SetRow(row, RootState::Scanning, language.GetText("_QM_015"));
+    SetProgress(0);
+    std::vector<std::string> paths;
+    paths.reserve(store.Count());
+    for (size_t i = 0; i < store.Count(); ++i) paths.push_back(store.At(i).folder + "\\" + store.At(i).name);
+    std::vector<host::MovedTarget> moved;
+    HRESULT searched = S_OK;
+    try {
+        searched = finder.SuggestTargets(paths, moved, &ScanPage::OnSuggestProgress, this);
+    } catch (const host::ComponentError& error) {
+        if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+        RefreshStatus();
+        SetRow(row, RootState::Failed, language.GetText("_QM_SugFailed") + " " + error.Message());
+        return;
+    }
+    if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+    RefreshStatus();
+    for (size_t i = 0; i < moved.size() && i < store.Count(); ++i) {
+        wizard::BrokenShortcut& record = store.At(i);
+        host::MovedTarget& found = moved[i];
+        record.goneKind = std::move(found.goneKind);
+        record.goneName = std::move(found.goneName);
+        record.goneFolder = std::move(found.goneFolder);
+        record.suggestion = std::move(found.suggestion);
+        // A confidence without a suggestion would offer a repair to nowhere.
+        record.confidence = record.suggestion.empty() ? std::string() : std::move(found.confidence);
+        record.targetIsFolder = found.targetIsFolder;
+    }
+    SetProgress(kProgressEnd);
+    SetRow(row, RootState::Done, language.GetText(searched == S_OK ? "_QM_016" : "_QM_SugStopped"));
+}
+
+int __cdecl ScanPage::OnSuggestProgress(LONG done, LONG total, void* context) {
+    ScanPage& page = *static_cast<ScanPage*>(context);
+    // Nothing may unwind through the component: a failure is kept for the worker.
+    try {
+        if (page.StopRequested()) return 0;
+        const unsigned position =
+            total > 0 && done > 0 ? static_cast<unsigned>(static_cast<unsigned long long>(done) * kProgressEnd / total) : 0;
+        page.ShowFolder(nullptr, position < kProgressEnd ? position : kProgressEnd);
+        return 1;
+    } catch (...) {
+        page.failure = std::current_exception();
+        return 0;
+    }
 }
 
 void ScanPage::OnScanEnded(unsigned number) {
@@ -364,6 +411,16 @@ void ScanPage::RefreshStatus() {
         positionPending_ = false;
     }
     if (refreshInterval_.count() != 0) lastRefresh_ = std::chrono::steady_clock::now();
+}
+
+int ScanPage::AddRow(const std::string& text) const {
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = wide.data();
+    item.iImage = static_cast<int>(RootState::Waiting);
+    return static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 void ScanPage::SetRow(int row, RootState state, const std::string& text) const {

@@ -1,5 +1,6 @@
 // The wizard's second page (dialog 211): one worker thread per activation searches the scan
-// roots with the file finder, one root after the other; the page lists the roots with their
+// roots with the file finder, one root after the other, and then looks where the targets of the
+// broken shortcuts it found went (a last row of its own); the page lists the roots with their
 // state, shows the folder being searched and a bar, and offers Stop. When the worker ends the
 // wizard moves on to the results, unless the page was left meanwhile (Back stays on the folder
 // page; Stop moves on).
@@ -57,6 +58,8 @@ private:
     static unsigned __stdcall WorkerMain(void* start);
     void StartWorker();
     void RunScan(unsigned number, IStream* finderStream, IStream* languageStream);
+    void SuggestTargets(const host::FileFinderComponent& finder, const host::LanguageComponent& language);
+    static int __cdecl OnSuggestProgress(LONG done, LONG total, void* context);
     void RequestStop(bool moveOnAfterwards);
     void OnScanEnded(unsigned number);
 
@@ -67,7 +70,8 @@ private:
     // Shows what ShowFolder left for later.
     void RefreshStatus();
 
-    // Worker-side helpers: each sends one message to a control.
+    // Worker-side helpers: each sends messages to one control.
+    int AddRow(const std::string& text) const;
     void SetRow(int row, RootState state, const std::string& text) const;
     void SetProgress(unsigned position) const;
 

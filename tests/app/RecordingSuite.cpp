@@ -14,6 +14,11 @@
 //   endless      after those, reports folders until a callback answers 0
 //   wait=NAME    before returning, waits (up to 30 s) for the named event to be set
 //   fail=CODE    fails with that code (hexadecimal) and error information naming the root
+// Its search for moved targets (IMovedTargetFinder) reports the shortcut at position I with the
+// target "goneI.exe" no longer in "<its folder>\old", suggested at "<its folder>\new\goneI.exe",
+// certain for even I, possible for odd I; every third (I = 2, 5, ...) a folder with no suggestion
+// but a confidence. With "suggest=endless" in [recording_double] it reports progress until the
+// callback answers 0 instead.
 // Like the real component, every object aggregates the free-threaded marshaler.
 #include "base/Utf.h"
 #include "suite/include/QuillSuite.h"
@@ -246,9 +251,48 @@ public:
     STDMETHODIMP UseNoSkin() override { return Call(L"UseNoSkin"); }
 };
 
-class FileFinder : public Recorded<IFileFinderComponent> {
+class FileFinder : public Recorded<IFileFinderComponent>, public IMovedTargetFinder {
 public:
     FileFinder() : Recorded(L"FileFinderComponent") {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (object && iid == __uuidof(IMovedTargetFinder)) {
+            *object = static_cast<IMovedTargetFinder*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return Recorded::QueryInterface(iid, object);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return Recorded::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return Recorded::Release(); }
+
+    STDMETHODIMP SuggestTargets(const char** paths, LONG count, MovedTargetCallback onReport,
+                                MovedTargetProgress onProgress, void* context) override {
+        constexpr HRESULT kStopped = 0x00040201;
+        const HRESULT result = Call(L"SuggestTargets", std::to_wstring(count));
+        if (FAILED(result)) return result;
+        if (Control(L"suggest") == L"endless") {
+            for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 30000; ::Sleep(1)) {
+                if (onProgress && !onProgress(0, count, context)) return kStopped;
+            }
+            return kStopped;
+        }
+        for (LONG i = 0; i < count; ++i) {
+            if (onProgress && !onProgress(i + 1, count, context)) return kStopped;
+        }
+        for (LONG i = 0; i < count; ++i) {
+            const std::string path = paths[i];
+            const std::string folder = path.substr(0, path.find_last_of('\\'));
+            const std::string name = "gone" + std::to_string(i) + ".exe";
+            const std::string old = folder + "\\old";
+            const bool none = i % 3 == 2;
+            const std::string suggestion = none ? "" : folder + "\\new\\" + name;
+            const MovedTargetReport report{sizeof(MovedTargetReport), i,          "ItemNotInFolder", name.c_str(), old.c_str(),
+                                           suggestion.c_str(),        i % 2 ? "Possible" : "Certain", none ? "" : "SubtreeSearch",
+                                           none ? 1 : 0};
+            if (!onReport(&report, context)) return kStopped;
+        }
+        return S_OK;
+    }
     STDMETHODIMP FindFiles(char* root, const char**, LONG, FinderCallback onFile, void* fileContext,
                            FinderCallback onFolder, void* folderContext, const char**, LONG, LONG, LONG, LONG, LONG,
                            LONG, LONG, LONG, LONG) override {

@@ -92,11 +92,20 @@ protected:
 
     static std::wstring Log() { return test::TestFolder() + L"\\calls.log"; }
 
-    // The searches of the stand-in's file finder, one script line per root.
-    static void Script(const std::map<std::string, std::string>& roots) {
-        std::string ini = "[recording_double_find]\r\n";
+    // The searches of the stand-in's file finder, one script line per root; `control` goes into
+    // the stand-in's own section.
+    static void Script(const std::map<std::string, std::string>& roots, const std::string& control = "") {
+        std::string ini = "[recording_double]\r\n" + control + "\r\n[recording_double_find]\r\n";
         for (const auto& [root, script] : roots) ini += root + "=" + script + "\r\n";
         test::WriteFile(test::TestFolder() + L"\\config.ini", ini);
+    }
+
+    // How often the search for moved targets was called.
+    static int SuggestCalls() {
+        int calls = 0;
+        for (const std::string& line : test::Lines(test::ReadFile(Log())))
+            if (line.find(".SuggestTargets(") != std::string::npos) ++calls;
+        return calls;
     }
 
     // The roots FindFiles was called with, in order.
@@ -196,9 +205,10 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     WaitForTheEnd();
     EXPECT_EQ(CurrentPage(), kResultsPage);
     EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\one", "C:\\two"}));
-    ASSERT_EQ(Rows(), 2);
+    ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(0, 0), "C:\\one");
     EXPECT_EQ(Cell(1, 0), "C:\\two");
+    EXPECT_EQ(Cell(2, 0), "_QM_SugPhase") << "the search for moved targets has the last row";
     ExpectAllDone();
     EXPECT_EQ(Progress(), 8000);
     EXPECT_EQ(Status(), "C:\\two\\f399") << "the last folder shown stays";
@@ -211,6 +221,58 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     EXPECT_EQ(TheResultStore().At(1).folder, "C:\\one\\f1");
     EXPECT_EQ(TheResultStore().At(2).folder, "C:\\two\\f0");
     EXPECT_FALSE(ui::HasFatalError());
+
+    // One search for moved targets over all three, its answers in the records of the same order.
+    EXPECT_EQ(SuggestCalls(), 1);
+    EXPECT_EQ(first.goneKind, "ItemNotInFolder");
+    EXPECT_EQ(first.goneName, "gone0.exe");
+    EXPECT_EQ(first.goneFolder, "C:\\one\\f0\\old");
+    EXPECT_EQ(first.suggestion, "C:\\one\\f0\\new\\gone0.exe");
+    EXPECT_EQ(first.confidence, "Certain");
+    EXPECT_FALSE(first.targetIsFolder);
+    const BrokenShortcut& second = TheResultStore().At(1);
+    EXPECT_EQ(second.suggestion, "C:\\one\\f1\\new\\gone1.exe");
+    EXPECT_EQ(second.confidence, "Possible");
+    const BrokenShortcut& third = TheResultStore().At(2);
+    EXPECT_EQ(third.goneName, "gone2.exe");
+    EXPECT_EQ(third.goneFolder, "C:\\two\\f0\\old");
+    EXPECT_TRUE(third.targetIsFolder);
+    EXPECT_EQ(third.suggestion, "");
+    EXPECT_EQ(third.confidence, "") << "no confidence in a suggestion that is not there";
+}
+
+TEST_F(ScanPageTest, StopDuringTheSearchForMovedTargetsMovesOnWithRecordsThatSuggestNothing) {
+    Script({{"C:\\a", "found=2"}}, "suggest=endless");
+    StartScan({"C:\\a"});
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == 2 && Cell(1, 1) == "_QM_015"; }));
+    EXPECT_EQ(Cell(0, 1), "_QM_016") << "the root is done before the search for moved targets";
+    EXPECT_EQ(Image(1), static_cast<int>(RootState::Scanning));
+    EXPECT_TRUE(StopEnabled());
+    ClickStop();
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError());
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(Cell(1, 1), "_QM_SugStopped");
+    EXPECT_EQ(Image(1), static_cast<int>(RootState::Done));
+    ASSERT_EQ(TheResultStore().Count(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(TheResultStore().At(i).suggestion, "") << i;
+        EXPECT_EQ(TheResultStore().At(i).confidence, "") << i;
+        EXPECT_EQ(TheResultStore().At(i).goneKind, "") << i;
+    }
+}
+
+TEST_F(ScanPageTest, AFailedSearchForMovedTargetsMarksItsRowAndKeepsTheScansRecords) {
+    Script({{"C:\\a", "found=2"}}, "fail=FileFinderComponent.SuggestTargets");
+    StartScan({"C:\\a"});
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError()) << "the scan's records are worth more than the suggestions";
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
+    EXPECT_EQ(Cell(1, 1).rfind("_QM_SugFailed ", 0), 0u) << Cell(1, 1);
+    ASSERT_EQ(TheResultStore().Count(), 2u);
+    EXPECT_EQ(TheResultStore().At(1).suggestion, "");
 }
 
 TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSoFar) {
@@ -233,6 +295,8 @@ TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSo
     EXPECT_EQ(Progress(), 8000);
     ASSERT_EQ(TheResultStore().Count(), 3u);
     EXPECT_EQ(TheResultStore().At(2).folder, "C:\\b\\f0");
+    EXPECT_EQ(Rows(), 3) << "a stop skips the search for moved targets";
+    EXPECT_EQ(SuggestCalls(), 0);
     EXPECT_FALSE(StopEnabled()) << "stays disabled after the scan";
 
     // The scan page as the scan left it, for a person to look at: shown over the results page.
@@ -303,8 +367,9 @@ TEST_F(ScanPageTest, ReactivationStartsAFreshScanFromAnEmptyStore) {
     StartScan({"C:\\second"});
     WaitForTheEnd();
     EXPECT_EQ(CurrentPage(), kResultsPage);
-    ASSERT_EQ(Rows(), 1);
+    ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Cell(0, 0), "C:\\second");
+    EXPECT_EQ(Cell(1, 0), "_QM_SugPhase");
     ASSERT_EQ(TheResultStore().Count(), 1u);
     EXPECT_EQ(TheResultStore().At(0).folder, "C:\\second\\f0");
 }
