@@ -1,14 +1,23 @@
 // The scan with the suite's real components and the shipped data files (folder "app-real"):
 // end to end through the program's own start-up in this process, where the result store can be
-// read, against the console scanner over the same roots; and the real QuillMend.exe closed in
-// the middle of a scan, many times in a row.
+// read, against the console scanner over the same roots; the real QuillMend.exe closed in the
+// middle of a scan, many times in a row; and a user's whole journey from the folder page to
+// Finish, with a delete to the Recycle Bin and a re-target on the way.
 #include "app/Startup.h"
 #include "app/WizardSheet.h"
 #include "base/Utf.h"
+#include "folders/CheckTree.h"
+#include "folders/FolderPage.h"
+#include "results/ResultsPage.h"
+#include "ui/PropertyPage.h"
 #include "wizard/ResultStore.h"
 #include "wizard/ScanRoots.h"
 #include "tests/app/ProgramDriver.h"
 #include "tests/controls/WindowTestKit.h"
+#include "tests/results/DialogScript.h"
+#include "tests/results/ScratchFolder.h"
+#include "res/dialogs/ResultsPage.h"
+#include "suite/lnk/ShellLink.h"
 #include "tools/lnkwriter/LinkWriter.h"
 #include "tools/lnkwriter/TreeGenerator.h"
 
@@ -17,11 +26,17 @@
 #include <prsht.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::scan {
@@ -354,6 +369,386 @@ TEST_F(RealScan, ClosingTheProgramDuringAScanEndsItPromptlyAHundredTimesInARow) 
                 median(upMs), median(scanMs), median(exitMs), *std::max_element(exitMs.begin(), exitMs.end()));
     // Most closes must land in the scan, or the tree is too small for what this test is about.
     EXPECT_GE(closedDuringScan, kRuns * 3 / 4) << "the tree is too small to close during the scan";
+}
+
+// ---- A whole journey through the program ----------------------------------------------------
+
+// The folder the fixture maps to a drive of its own for the journey, as Unix and Windows paths.
+std::string JourneyUnixFolder() {
+    const char* folder = std::getenv("QM_JOURNEY_DRIVE_FOLDER");
+    return folder ? folder : "";
+}
+
+std::string WindowsPathOfUnix(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The drive letter the fixture mapped (a letter file beside the folder), or 0.
+char JourneyDrive() {
+    if (JourneyUnixFolder().empty()) return 0;
+    const std::string letter = test::ReadFile(Widen(WindowsPathOfUnix(JourneyUnixFolder() + ".letter")));
+    return letter.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+}
+
+std::string TrashFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    return data && *data ? WindowsPathOfUnix(std::string(data) + "/Trash") : "";
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
+// The value of a "Key=" line of a trash info file, its %XX escapes decoded.
+std::string TrashInfoValue(const std::string& info, const std::string& key) {
+    const size_t at = info.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    const size_t from = at + key.size() + 2;
+    const std::string raw = info.substr(from, info.find('\n', from) - from);
+    std::string decoded;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '%' && i + 2 < raw.size()) {
+            decoded += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += raw[i];
+        }
+    }
+    return decoded;
+}
+
+using Row = std::array<std::string, 3>;  // name, folder, folder of the missing target
+
+std::vector<Row> ListRows(const results::ResultsPage& page) {
+    std::vector<Row> rows;
+    for (int row = 0; row < page.RowCount(); ++row) rows.push_back({page.RowText(row, 0), page.RowText(row, 1), page.RowText(row, 2)});
+    return rows;
+}
+
+std::vector<Row> Sorted(std::vector<Row> rows) {
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+HWND CurrentPageWindow(HWND wizard) { return reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+// The page object behind a page window of the wizard (the page base keeps it in the window).
+template <typename Page>
+Page* PageObject(HWND page) {
+    return page ? dynamic_cast<Page*>(reinterpret_cast<ui::PropertyPage*>(::GetWindowLongPtrW(page, GWLP_USERDATA))) : nullptr;
+}
+
+// The item of the folder tree whose label names `drive` (the drives hang below the computer),
+// or null.
+HTREEITEM DriveItem(HWND tree, char drive) {
+    const std::wstring wanted = std::wstring(1, static_cast<wchar_t>(drive)) + L":";
+    for (HTREEITEM top = TreeView_GetRoot(tree); top; top = TreeView_GetNextSibling(tree, top)) {
+        for (HTREEITEM item = TreeView_GetChild(tree, top); item; item = TreeView_GetNextSibling(tree, item)) {
+            wchar_t label[260] = {};
+            TVITEMW data{};
+            data.mask = TVIF_TEXT;
+            data.hItem = item;
+            data.pszText = label;
+            data.cchTextMax = 260;
+            TreeView_GetItem(tree, &data);
+            if (std::wstring(label).find(wanted) != std::wstring::npos) return item;
+        }
+    }
+    return nullptr;
+}
+
+folders::CheckState TickOf(HWND tree, HTREEITEM item) {
+    return static_cast<folders::CheckState>(TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) >> 12);
+}
+
+// The journey a user makes, through the program's own start-up with the suite's components: a
+// drive of its own with 200 shortcuts, 30 of them broken (Unicode names, one path beyond 260
+// characters); the drive ticked on the folder page, the scan, the list of exactly the 30; 10
+// ticked and deleted to the Recycle Bin; one given a new target through the open-file dialog;
+// Finish.
+//
+// The steps run from a timer of the program's message loop. Some of them pump messages (the
+// picture of the page, the modal dialogs), so a step never runs inside another; and every wait
+// has its bound: past it the wizard is closed, and a watchdog ends the whole test if even that
+// does not end the program.
+TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
+    const char drive = JourneyDrive();
+    if (!drive) GTEST_SKIP() << "no drive mapped for the journey (the ctest fixture maps one)";
+    const std::string trash = TrashFolder();
+    ASSERT_FALSE(trash.empty()) << "the journey needs a private XDG_DATA_HOME";
+    const std::string root = std::string(1, drive) + ":";
+    ASSERT_NE(::GetFileAttributesW(Widen(root + "\\").c_str()), INVALID_FILE_ATTRIBUTES) << root;
+    // The running wineserver lists the drives it was told of: the letter the fixture mapped in
+    // the prefix is announced to it for the length of the test.
+    struct AnnouncedDrive {
+        std::wstring name, target;
+        ~AnnouncedDrive() {
+            if (!target.empty()) ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name.c_str(), target.c_str());
+        }
+    } announced{Widen(root), {}};
+    if (!(::GetLogicalDrives() & (1u << (drive - 'A')))) {
+        const std::wstring target = Widen(WindowsPathOfUnix(JourneyUnixFolder()));
+        ASSERT_TRUE(::DefineDosDeviceW(0, announced.name.c_str(), target.c_str())) << ::GetLastError();
+        announced.target = target;
+    }
+    ASSERT_TRUE(::GetLogicalDrives() & (1u << (drive - 'A'))) << "the system does not list " << root;
+
+    // Backups the program makes before it changes a file go to a folder of the test's own.
+    const std::string backups = WindowsPathOfUnix(JourneyUnixFolder() + "-backup");
+    {
+        std::string ini = test::ReadFile(Folder() + L"\\config.ini");
+        const size_t at = ini.find("vd_backup_dir=");
+        ASSERT_NE(at, std::string::npos);
+        ini.replace(at, ini.find_first_of("\r\n", at) - at, "vd_backup_dir=" + backups);
+        test::WriteFile(Folder() + L"\\config.ini", ini);
+    }
+
+    // The tree: existing targets, 170 working shortcuts and 30 broken ones.
+    const std::string targets = root + "\\targets";
+    MakeFolder(Widen(targets));
+    for (int i = 0; i < 10; ++i) test::WriteBytes(targets + "\\t" + std::to_string(i) + ".exe", {'M', 'Z'});
+    const std::string newTarget = targets + "\\neues Ziel \u65e5.exe";
+    test::WriteBytes(newTarget, {'M', 'Z', '!'});
+    std::vector<std::string> folders;
+    for (int i = 0; i < 8; ++i) folders.push_back(root + "\\links\\group " + std::to_string(i));
+    folders.push_back(root + "\\links\\Ordner \u00fc \u65e5\u672c");
+    MakeFolder(Widen(root + "\\links"));
+    for (const std::string& folder : folders) MakeFolder(Widen(folder));
+    std::string deep = root + "\\deep \u00e9";
+    MakeFolder(Widen(deep));
+    for (char c = 'a'; c < 'f'; ++c) {
+        deep += "\\" + std::string(50, c);
+        MakeFolder(Widen(deep));
+    }
+
+    struct Link {
+        std::string path, target, arguments;
+        bool broken = false;
+        test::Bytes bytes;
+    };
+    std::vector<Link> links;
+    const std::string icon = "C:\\windows\\system32\\shell32.dll";
+    const int kDeepLink = 3 * 20 + 1;
+    for (int i = 0; i < 200; ++i) {
+        Link link;
+        link.broken = i % 20 < 3;  // 30 of 200
+        const std::string& folder = i == kDeepLink ? deep : folders[i % folders.size()];
+        const std::string name = (i % 3 == 0 ? "Verkn\u00fcpfung \u2713 " : "link ") + std::to_string(i) + ".lnk";
+        link.path = folder + "\\" + name;
+        link.target = !link.broken ? targets + "\\t" + std::to_string(i % 10) + ".exe"
+                      : i % 2 == 0 ? targets + "\\fehlt \u65e5 " + std::to_string(i) + ".exe"
+                                   : root + "\\removed " + std::to_string(i) + "\\app.exe";
+        lnkwriter::LinkSpec spec;
+        spec.localBasePath = link.target;
+        spec.idListPath = link.target;
+        link.arguments = "--journey " + std::to_string(i);
+        spec.arguments = link.arguments;
+        spec.iconLocation = icon;
+        link.bytes = lnkwriter::BuildLink(spec);
+        test::WriteBytes(link.path, link.bytes);
+        links.push_back(std::move(link));
+    }
+    std::vector<Row> wanted;
+    std::vector<const Link*> broken;
+    for (const Link& link : links) {
+        if (!link.broken) continue;
+        broken.push_back(&link);
+        wanted.push_back({NameOf(link.path), FolderOf(link.path), FolderOf(link.target)});
+    }
+    ASSERT_EQ(broken.size(), 30u);
+    const Link& deepLink = links[kDeepLink];
+    ASSERT_TRUE(deepLink.broken);
+    ASSERT_GT(deepLink.path.size(), 260u);
+    // Every third broken one (10) is deleted; the one beyond 260 characters is re-targeted.
+    std::set<std::string> toDelete;
+    for (size_t i = 0; i < broken.size(); i += 3) toDelete.insert(broken[i]->path);
+    ASSERT_EQ(toDelete.size(), 10u);
+    ASSERT_EQ(toDelete.count(deepLink.path), 0u);
+
+    // Nothing preselected from an earlier run: only the tick below chooses the drive.
+    const std::wstring xmlPath = Folder() + L"\\data\\QuillMend.xml";
+    const std::string shippedXml = test::ReadFile(xmlPath);
+    test::WriteFile(xmlPath, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <select_folders/>\n</config>\n");
+
+    // The shell's confirmation of the delete, then the open-file dialog of the re-target.
+    test::DialogScript script({test::DialogScript::Press(IDYES), test::DialogScript::OpenFile(Widen(newTarget))});
+    enum class Step { TickDrive, WaitForResults, WaitForDelete, WaitForRetarget, Done };
+    std::atomic<Step> step{Step::TickDrive};
+    std::vector<Row> found, afterDelete, afterRetarget;
+    std::wstring shotBefore, shotAfter;
+    int menusOffered = 0;
+    bool inStep = false, timedOut = false;
+    const auto journeyStart = Clock::now();
+    const auto deadline = journeyStart + std::chrono::seconds(120);
+    const auto advance = [&](Step next) {
+        step = next;
+        std::printf("[ journey  ] step %d at %.1f s\n", static_cast<int>(next),
+                    std::chrono::duration<double>(Clock::now() - journeyStart).count());
+    };
+    g_step = [&] {
+        if (inStep) return false;  // called again from a loop that a step runs
+        inStep = true;
+        struct Leave {
+            bool& flag;
+            ~Leave() { flag = false; }
+        } leave{inStep};
+        HWND wizard = ThisThreadsWizard();
+        if (!wizard) return false;
+        if (Clock::now() > deadline) {
+            timedOut = true;
+            ::PostMessageW(wizard, WM_CLOSE, 0, 0);
+            return true;
+        }
+        HWND page = CurrentPageWindow(wizard);
+        switch (step.load()) {
+        case Step::TickDrive: {
+            // Ticked once the drive has answered and no read is pending: a tick before that
+            // could be undone by the page's own restoring of the saved selection.
+            auto* folderPage = PageObject<folders::FolderPage>(page);
+            if (!folderPage || !folderPage->Settled()) return false;
+            HWND tree = folderPage->TreeWindow();
+            HTREEITEM item = DriveItem(tree, drive);
+            if (!item) return false;
+            TreeView_SelectItem(tree, item);
+            if (TickOf(tree, item) != folders::CheckState::Checked) ::SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+            if (TickOf(tree, item) != folders::CheckState::Checked) return false;
+            advance(Step::WaitForResults);
+            ::PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+            return false;
+        }
+        case Step::WaitForResults: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results || CurrentPage(wizard) != 2) return false;
+            advance(Step::WaitForDelete);
+            found = ListRows(*results);
+            shotBefore = testkit::SaveWindowSnapshot(wizard, L"Journey-results-before");
+            for (int row = 0; row < results->RowCount(); ++row)
+                if (toDelete.count(results->RowPath(row))) results->SetTicked(row, true);
+            ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_RESULTS_DELETE, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(page, IDC_RESULTS_DELETE)));
+            return false;
+        }
+        case Step::WaitForDelete: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results || script.AnswersLeft() > 1 || results->RowCount() == static_cast<int>(found.size())) return false;
+            advance(Step::WaitForRetarget);
+            afterDelete = ListRows(*results);
+            int row = 0;
+            while (row < results->RowCount() && results->RowPath(row) != deepLink.path) ++row;
+            if (row == results->RowCount()) {
+                ::PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+                return true;
+            }
+            // The row selected and its context menu asked for as the menu key does; the menu's
+            // own loop is left out (the choice is made here), the open-file dialog is real.
+            results->SetMenuChooser([&](HMENU menu, POINT, HWND) -> UINT {
+                ++menusOffered;
+                return ::GetMenuState(menu, results::kRetarget, MF_BYCOMMAND) == UINT(-1) ? 0u : UINT{results::kRetarget};
+            });
+            ListView_SetItemState(results->ListWindow(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ::PostMessageW(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(results->ListWindow()), -1);
+            return false;
+        }
+        case Step::WaitForRetarget: {
+            // Done once the row shows the new target's folder (or a dialog nobody expected came).
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results || script.AnswersLeft() > 0 || !::IsWindowEnabled(wizard)) return false;
+            bool shown = false;
+            for (int row = 0; row < results->RowCount(); ++row)
+                shown = shown || (results->RowPath(row) == deepLink.path && results->RowText(row, 2) == targets);
+            if (!shown && script.Unexpected() == 0) return false;
+            advance(Step::Done);
+            afterRetarget = ListRows(*results);
+            shotAfter = testkit::SaveWindowSnapshot(wizard, L"Journey-results-after");
+            ::PostMessageW(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+            return true;
+        }
+        case Step::Done: return true;
+        }
+        return true;
+    };
+    // A program that no longer runs its message loop cannot be closed from the timer: the
+    // watchdog then ends the test with what it knows, rather than leaving CI to wait.
+    KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread watchdog([&, xml = shippedXml] {
+        if (::WaitForSingleObject(finished.Get(), 180000) == WAIT_OBJECT_0) return;
+        std::printf("[  FAILED  ] the journey hung at step %d; the program no longer answers\n", static_cast<int>(step.load()));
+        std::fflush(stdout);
+        test::WriteFile(xmlPath, xml);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
+    const int code = app::RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, nullptr);
+    ::SetEvent(finished.Get());
+    watchdog.join();
+    ::KillTimer(nullptr, timer);
+    g_step = nullptr;
+    test::WriteFile(xmlPath, shippedXml);
+    std::printf("journey from start-up to exit: %.1f s\n", std::chrono::duration<double>(Clock::now() - journeyStart).count());
+    for (const std::wstring& shot : {shotBefore, shotAfter})
+        if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
+    for (const test::SeenDialog& seen : script.Seen())
+        std::printf("dialog answered: \"%s\" %s\n", Narrow(seen.caption).c_str(), Narrow(seen.text).c_str());
+
+    ASSERT_FALSE(timedOut) << "the journey stopped at step " << static_cast<int>(step.load());
+    EXPECT_EQ(step.load(), Step::Done);
+    // Finish on the results page closes the wizard as Cancel does.
+    EXPECT_EQ(code, app::kExitCancel);
+    EXPECT_EQ(script.Unexpected(), 0);
+    EXPECT_EQ(menusOffered, 1);
+
+    // The scan found exactly the 30, with their folders and the folders of their targets.
+    EXPECT_EQ(Sorted(found), Sorted(wanted));
+    // The 10 left the list, the rest stayed; the re-targeted row shows its new target's folder.
+    std::vector<Row> kept;
+    for (const Row& row : wanted)
+        if (!toDelete.count(row[1] + "\\" + row[0])) kept.push_back(row);
+    EXPECT_EQ(Sorted(afterDelete), Sorted(kept));
+    for (Row& row : kept)
+        if (row[1] + "\\" + row[0] == deepLink.path) row[2] = targets;
+    EXPECT_EQ(Sorted(afterRetarget), Sorted(kept));
+
+    // The 10 are in the private Recycle Bin, bytes unchanged, their trash info naming where
+    // they were; every other shortcut but the re-targeted one is untouched.
+    // Wine names the original place through the prefix's link for the drive.
+    const char* prefix = std::getenv("WINEPREFIX");
+    const std::string viaPrefix = std::string(prefix ? prefix : "") + "/dosdevices/" + static_cast<char>(std::tolower(drive)) + ":";
+    for (const Link& link : links) {
+        SCOPED_TRACE(link.path);
+        if (&link == &deepLink) continue;
+        test::Bytes now;
+        if (toDelete.count(link.path)) {
+            EXPECT_EQ(test::Attributes(link.path), INVALID_FILE_ATTRIBUTES);
+            test::Bytes inTrash;
+            EXPECT_TRUE(test::ReadBytes(trash + "\\files\\" + NameOf(link.path), inTrash));
+            EXPECT_EQ(inTrash, link.bytes);
+            const std::string info = test::ReadFile(Widen(trash + "\\info\\" + NameOf(link.path) + ".trashinfo"));
+            std::string relative = link.path.substr(2);
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            const std::string named = TrashInfoValue(info, "Path");
+            EXPECT_TRUE(named == JourneyUnixFolder() + relative || named == viaPrefix + relative) << named;
+        } else {
+            ASSERT_TRUE(test::ReadBytes(link.path, now));
+            EXPECT_EQ(now, link.bytes);
+        }
+    }
+
+    // The re-targeted shortcut opens the chosen file and kept its arguments and icon, read by
+    // the suite's reader.
+    test::Bytes retargeted;
+    ASSERT_TRUE(test::ReadBytes(deepLink.path, retargeted));
+    const lnk::ShellLinkInfo info = lnk::ParseShellLink(retargeted.data(), retargeted.size());
+    ASSERT_EQ(info.status, lnk::ParseStatus::Ok) << info.error;
+    EXPECT_EQ(info.LocalPath(), newTarget);
+    EXPECT_EQ(info.idListPath, newTarget);
+    EXPECT_EQ(info.arguments, deepLink.arguments);
+    EXPECT_EQ(info.iconLocation, icon);
+    // Debian's lnkinfo reads it after this test (journey-lnkinfo.sh): what it must find.
+    std::string unixLink = JourneyUnixFolder() + deepLink.path.substr(2);
+    std::replace(unixLink.begin(), unixLink.end(), '\\', '/');
+    test::WriteFile(Widen(WindowsPathOfUnix(JourneyUnixFolder() + ".retargeted")),
+                    unixLink + "\n" + newTarget + "\n" + deepLink.arguments + "\n" + icon + "\n");
 }
 
 }  // namespace
