@@ -1,5 +1,6 @@
 #include "results/ShortcutFile.h"
 
+#include "base/win/FileReplace.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 #include "base/PathSplit.h"
@@ -86,36 +87,6 @@ std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
     return target;
 }
 
-// A file name beside `shortcutPath` that nothing uses yet, created empty and open for writing.
-FileHandle CreateTemporaryBeside(const std::string& shortcutPath, std::wstring& tempPath) {
-    const std::string folder = PathFolder(shortcutPath);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = folder + "\\~qm" + std::to_string(::GetCurrentProcessId()) + "-" +
-                                 std::to_string(::GetTickCount() + attempt) + ".tmp";
-        tempPath = FileApiPath(name);
-        FileHandle file(::CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    return FileHandle();
-}
-
-// Removes the temporary file when the re-target does not get as far as putting it in place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty()) ::DeleteFileW(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::wstring& Path() const { return path_; }
-    void Keep() { path_.clear(); }
-
-private:
-    std::wstring path_;
-};
-
 }  // namespace
 
 bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target) {
@@ -149,19 +120,13 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
     }
 
     // The new file, complete on disk, with the old one's creation time.
-    std::wstring tempPath;
-    {
-        FileHandle file = CreateTemporaryBeside(shortcutPath, tempPath);
-        if (!file) return RetargetFailure::CannotWrite;
-        TemporaryFile cleanup(tempPath);
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), edited.bytes.data(), static_cast<DWORD>(edited.bytes.size()), &written, nullptr) ||
-            written != edited.bytes.size() || !::FlushFileBuffers(file.Get()) ||
-            !::SetFileTime(file.Get(), &old.ftCreationTime, nullptr, nullptr))
-            return RetargetFailure::CannotWrite;
-        cleanup.Keep();
-    }
-    TemporaryFile temporary(tempPath);
+    TemporaryFile temporary(shortcutPath);
+    const std::string_view newBytes(reinterpret_cast<const char*>(edited.bytes.data()), edited.bytes.size());
+    if (!temporary.IsOpen() || WriteAll(temporary.Handle(), newBytes) != ERROR_SUCCESS ||
+        !::FlushFileBuffers(temporary.Handle()) ||
+        !::SetFileTime(temporary.Handle(), &old.ftCreationTime, nullptr, nullptr))
+        return RetargetFailure::CannotWrite;
+    temporary.Close();
     const std::optional<Bytes> readBack = ReadWholeFile(temporary.Path());
     if (!readBack || *readBack != edited.bytes) return RetargetFailure::CannotWrite;
 

@@ -205,7 +205,7 @@ TEST(RetargetShortcut, AnyFailureLeavesTheOriginalByteForByte) {
 }
 
 // The folder that cannot be written is made by the test fixture (a Unix immutable folder, which
-// even root cannot write into) with one shortcut in it; QM_LOCKED_FOLDER names it.
+// even root cannot write into) with a shortcut in it; QM_LOCKED_FOLDER names it.
 TEST(RetargetShortcut, AFolderThatCannotBeWrittenLeavesTheOldFile) {
     const char* locked = std::getenv("QM_LOCKED_FOLDER");
     if (!locked || !*locked) GTEST_SKIP() << "no locked folder fixture";
@@ -215,6 +215,7 @@ TEST(RetargetShortcut, AFolderThatCannotBeWrittenLeavesTheOldFile) {
     if (test::ReadBytes(std::string(locked) + "\\unlocked", before))
         GTEST_SKIP() << "this system does not let the fixture make a folder unwritable (no chattr +i)";
     ASSERT_TRUE(test::ReadBytes(link, before));
+    const std::vector<std::string> names = ScratchFolder::Names(locked);
     wchar_t system[MAX_PATH];
     ::GetSystemDirectoryW(system, MAX_PATH);
     const std::string target = Narrow(system) + "\\notepad.exe";
@@ -222,7 +223,7 @@ TEST(RetargetShortcut, AFolderThatCannotBeWrittenLeavesTheOldFile) {
     Bytes after;
     ASSERT_TRUE(test::ReadBytes(link, after));
     EXPECT_EQ(after, before);
-    EXPECT_EQ(ScratchFolder::Names(locked).size(), 1u);
+    EXPECT_EQ(ScratchFolder::Names(locked), names) << "no temporary file is left behind";
 }
 
 }  // namespace
