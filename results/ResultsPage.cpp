@@ -1,7 +1,9 @@
 #include "results/ResultsPage.h"
 
 #include "base/Utf.h"
+#include "base/win/FileReplace.h"
 #include "base/win/LongPath.h"
+#include "base/win/SystemText.h"
 #include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
@@ -128,6 +130,7 @@ bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         case IDC_RESULTS_CHECK_ALL: CheckAll(); break;
         case IDC_RESULTS_UNCHECK_ALL: UncheckAll(); break;
         case IDC_RESULTS_DELETE: DeleteTicked(); break;
+        case IDC_RESULTS_SAVE_LIST: SaveList(); break;
         default: return false;
         }
         result = 0;
@@ -415,6 +418,60 @@ void ResultsPage::RetargetRow(int row) {
     item.iItem = row;
     item.iImage = IconFor(path);
     ::SendMessageW(ListWindow(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ResultsPage::ChooseListFile() const {
+    std::wstring file = Widen(host::Text("_QM_SaveListFileName"));
+    file.resize(32768, L'\0');  // room for the longest path the system has
+    const std::wstring title = Widen(host::Text("_QM_SaveListTitle"));
+    std::wstring filter = Widen(host::Text("_QM_SaveListCsvFiles"));
+    filter += std::wstring(L"\0*.csv\0", 7) + Widen(host::Text("_QM_SaveListAllFiles")) + std::wstring(L"\0*.*\0", 5);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = Sheet() ? Sheet() : Window();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = L"csv";
+    // No trial file from the dialog: a folder that cannot be written is told by the save itself,
+    // with the system's reason.
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR | OFN_NOTESTFILECREATE;
+    if (!::GetSaveFileNameW(&dialog)) return {};
+    file.resize(::wcslen(file.c_str()));
+    return Narrow(file);
+}
+
+// Each row's record, found by the row's path. The target is the one the row was made from: the
+// search's, or the stored one when the search gave none.
+std::vector<ShortcutReportRow> ResultsPage::ReportRows() const {
+    const wizard::ResultStore& store = wizard::TheResultStore();
+    std::unordered_map<std::string, const wizard::BrokenShortcut*> recordOfPath;
+    for (std::size_t i = 0; i < store.Count(); ++i)
+        recordOfPath.emplace(store.At(i).folder + "\\" + store.At(i).name, &store.At(i));
+    std::vector<ShortcutReportRow> rows;
+    for (int row = 0, count = RowCount(); row < count; ++row) {
+        std::string path = RowPath(row);
+        const auto found = recordOfPath.find(path);
+        if (found == recordOfPath.end()) continue;
+        const wizard::BrokenShortcut& record = *found->second;
+        std::string target = record.target;
+        if (target.empty()) ReadShortcutTarget(path, target);
+        rows.push_back({std::move(path), std::move(target), record.reason, {}, {}});
+    }
+    return rows;
+}
+
+void ResultsPage::SaveList() {
+    const std::string path = ChooseListFile();
+    if (path.empty()) return;
+    std::string text(kUtf8ByteOrderMark);
+    text += CsvHeader();
+    for (const ShortcutReportRow& row : ReportRows()) text += CsvRecord(row);
+    if (const DWORD error = ReplaceFileContent(path, text); error != ERROR_SUCCESS)
+        ShowBoxText(host::Text("_QM_SaveListFailed") + "\n\n" + path + "\n" + Narrow(SystemMessage(error)), "_Error",
+                    MB_ICONERROR);
 }
 
 void ResultsPage::ShowProperties(const std::string& path) const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ui/PropertyPage.h"
+#include "base/ShortcutReport.h"
 #include "base/win/Handle.h"
 #include "controls/SkinnedStatic.h"
 #include "results/SortableListView.h"
@@ -16,6 +17,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace qm::results {
 
@@ -57,6 +59,9 @@ public:
     void DeleteTicked();
     void RetargetRow(int row);
     void ShowContextMenu(POINT screenPoint);
+    // Asks where, then writes the rows' records as a CSV table (base/ShortcutReport.h) in the
+    // rows' order; a file already there is replaced only by the complete new one.
+    void SaveList();
 
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
     void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
@@ -81,6 +86,8 @@ private:
     void ShowInExplorer(const std::string& path) const;
     void ShowProperties(const std::string& path) const;
     std::string ChooseNewTarget(const std::string& oldTargetFolder) const;
+    std::string ChooseListFile() const;
+    std::vector<ShortcutReportRow> ReportRows() const;
     void ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const;
     void ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const;
 

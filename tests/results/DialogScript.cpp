@@ -63,16 +63,18 @@ DialogScript::Answer DialogScript::Press(int id) {
     };
 }
 
+HWND DialogScript::FileNameBox(HWND dialog) {
+    // The combo box cmb13 with its edit, or the edit edt1.
+    if (HWND combo = ::GetDlgItem(dialog, 0x47C)) {
+        HWND edit = ::FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        return edit ? edit : combo;
+    }
+    return ::GetDlgItem(dialog, 0x480);
+}
+
 DialogScript::Answer DialogScript::OpenFile(const std::wstring& path) {
     return [path](HWND dialog) {
-        // The file-name box: the combo box cmb13 with its edit, or the edit edt1.
-        HWND name = ::GetDlgItem(dialog, 0x47C);
-        if (name) {
-            if (HWND edit = ::FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
-        } else {
-            name = ::GetDlgItem(dialog, 0x480);
-        }
-        ::SetWindowTextW(name, path.c_str());
+        ::SetWindowTextW(FileNameBox(dialog), path.c_str());
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
     };
 }

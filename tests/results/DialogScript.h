@@ -31,8 +31,10 @@ public:
 
     // Presses a button by its id.
     static Answer Press(int id);
-    // Types a file name into an open-file dialog and presses Open.
+    // Types a file name into an open-file or save-file dialog and presses Open or Save.
     static Answer OpenFile(const std::wstring& path);
+    // The file-name box of an open-file or save-file dialog.
+    static HWND FileNameBox(HWND dialog);
 
 private:
     static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam);

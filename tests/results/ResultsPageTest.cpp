@@ -1,6 +1,7 @@
 // The results page in a real wizard sheet under Wine, with the real language component: filling
 // from the result store, ticks, sorting, the context menu and keys, and the repair actions on
-// real files (the Recycle Bin is Wine's XDG trash under the private XDG_DATA_HOME).
+// real files (the Recycle Bin is Wine's XDG trash under the private XDG_DATA_HOME), saving the
+// list through the real save-file dialog.
 #include "results/ResultsPage.h"
 
 #include "ui/AppModule.h"
@@ -9,7 +10,9 @@
 #include "res/ResourceIds.h"
 #include "res/dialogs/ResultsPage.h"
 #include "wizard/ResultStore.h"
+#include "base/win/SystemText.h"
 #include "suite/lnk/ShellLink.h"
+#include "tests/base/ReportParsers.h"
 #include "tests/controls/WindowTestKit.h"
 #include "tests/results/DialogScript.h"
 #include "tests/results/ScratchFolder.h"
@@ -395,6 +398,100 @@ TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
         EXPECT_EQ(page_->RowText(0, 2), tree_.Root());
         EXPECT_TRUE(page_->IsTicked(0));
         EXPECT_EQ(page_->RowText(0, 0), "app.lnk");
+    }
+}
+
+std::string ReadText(const std::string& path) {
+    Bytes bytes;
+    return test::ReadBytes(path, bytes) ? std::string(bytes.begin(), bytes.end()) : "<missing>";
+}
+
+// The save-file dialog's answer: keeps the file name the dialog proposed, then types `path`.
+DialogScript::Answer SaveAs(const std::wstring& path, std::wstring& proposed) {
+    return [path, &proposed](HWND dialog) {
+        proposed = WindowText(DialogScript::FileNameBox(dialog));
+        DialogScript::OpenFile(path)(dialog);
+    };
+}
+
+// The file a spreadsheet opens: every row of the page, in the page's order, and nothing of the
+// records without a row; quotes, commas, line breaks and non-ASCII letters come back unchanged.
+TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
+    const std::string odd = tree_.Folder("Stra\u00DFe, \u65E5\u672C");
+    AddShortcut("b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", odd);
+    AddShortcut("a.lnk", "D:\\plain.exe");
+    const std::string gone = AddShortcut("gone.lnk", "C:\\x.exe");
+    test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
+    wizard::TheResultStore().Append({"stored.lnk", tree_.Root(), "", "DriveAbsent"});
+    ::DeleteFileW(Widen(gone).c_str());
+    Open();
+    ListNotify(LVN_COLUMNCLICK, -1, 0);  // names descending
+    ASSERT_EQ(Column(0), (Texts{"stored.lnk", "b, \u00E9t\u00E9.lnk", "a.lnk"}));
+
+    // An older, longer list at the chosen name is replaced whole, once the dialog has asked.
+    const std::string list = files_.Path("Liste \u00FC.csv");
+    WriteFile(list, std::string(4000, 'x'));
+    {
+        std::wstring proposed;
+        DialogScript script({SaveAs(Widen(list), proposed), DialogScript::Press(IDYES)});
+        Button(IDC_RESULTS_SAVE_LIST);
+        EXPECT_EQ(script.Unexpected(), 0);
+        ASSERT_EQ(script.Seen().size(), 2u);
+        EXPECT_EQ(script.Seen()[0].caption, W("_QM_SaveListTitle"));
+        EXPECT_EQ(proposed, W("_QM_SaveListFileName"));
+    }
+
+    const std::string text = ReadText(list);
+    ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF") << "a byte-order mark, so that a spreadsheet reads UTF-8";
+    testing::CsvTable table;
+    ASSERT_TRUE(testing::ParseCsv(std::string_view(text).substr(3), table)) << text;
+    const std::string root = tree_.Root();
+    const testing::CsvTable expected = {
+        {"path", "folder", "name", "target", "reason", "suggestion", "confidence"},
+        {root + "\\stored.lnk", root, "stored.lnk", "E:\\Stored\\e.exe", "DriveAbsent", "", ""},
+        {odd + "\\b, \u00E9t\u00E9.lnk", odd, "b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", "TargetMissing", "", ""},
+        {root + "\\a.lnk", root, "a.lnk", "D:\\plain.exe", "TargetMissing", "", ""},
+    };
+    EXPECT_EQ(table, expected);
+    EXPECT_EQ(ScratchFolder::Names(files_.Root()).size(), 2u) << "the settings and the list: no temporary file";
+
+    // A name typed without its type gets the list's own.
+    DialogScript bare({DialogScript::OpenFile(Widen(files_.Path("report")))});
+    Button(IDC_RESULTS_SAVE_LIST);
+    EXPECT_EQ(bare.Unexpected(), 0);
+    EXPECT_EQ(ReadText(files_.Path("report.csv")), text);
+}
+
+// The fixture's folder that cannot be written holds a list saved earlier: neither a new list nor
+// a replacement gets in, the box says why, and the old list stays as it was.
+TEST_F(ResultsPageTest, SaveListIntoAFolderThatCannotBeWrittenSaysWhyAndChangesNothing) {
+    const char* locked = std::getenv("QM_LOCKED_FOLDER");
+    Bytes marker;
+    if (!locked || !*locked || test::ReadBytes(std::string(locked) + "\\unlocked", marker))
+        GTEST_SKIP() << "no folder that cannot be written on this system";
+    std::string folder = locked;
+    for (char& c : folder)
+        if (c == '/') c = '\\';  // the dialog takes no forward slashes in a typed name
+    AddShortcut("a.lnk", "C:\\gone.exe");
+    Open();
+    const std::vector<std::string> names = ScratchFolder::Names(folder);
+    const std::string kept = folder + "\\kept.csv";
+    const std::string keptText = ReadText(kept);
+    ASSERT_EQ(keptText, "old list\r\n");
+    for (const std::string& path : {folder + "\\new list.csv", kept}) {
+        std::vector<DialogScript::Answer> answers = {DialogScript::OpenFile(Widen(path))};
+        if (path == kept) answers.push_back(DialogScript::Press(IDYES));  // yes, replace it
+        answers.push_back(DialogScript::Press(IDOK));
+        const size_t asked = answers.size();
+        DialogScript script(std::move(answers));
+        Button(IDC_RESULTS_SAVE_LIST);
+        EXPECT_EQ(script.Unexpected(), 0) << path;
+        ASSERT_EQ(script.Seen().size(), asked) << path;
+        EXPECT_EQ(script.Seen().back().caption, W("_Error"));
+        EXPECT_EQ(script.Seen().back().text,
+                  W("_QM_SaveListFailed") + L"\n\n" + Widen(path) + L"\n" + SystemMessage(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(ScratchFolder::Names(folder), names) << path;
+        EXPECT_EQ(ReadText(kept), keptText) << path;
     }
 }
 
