@@ -458,7 +458,7 @@ std::vector<ShortcutReportRow> ResultsPage::ReportRows() const {
         const wizard::BrokenShortcut& record = *found->second;
         std::string target = record.target;
         if (target.empty()) ReadShortcutTarget(path, target);
-        rows.push_back({std::move(path), std::move(target), record.reason, {}, {}});
+        rows.push_back({std::move(path), std::move(target), record.reason, record.suggestion, record.confidence});
     }
     return rows;
 }

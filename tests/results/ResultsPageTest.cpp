@@ -419,6 +419,9 @@ DialogScript::Answer SaveAs(const std::wstring& path, std::wstring& proposed) {
 TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
     const std::string odd = tree_.Folder("Stra\u00DFe, \u65E5\u672C");
     AddShortcut("b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", odd);
+    wizard::BrokenShortcut& moved = wizard::TheResultStore().At(0);
+    moved.suggestion = "C:\\Now \"here\", \u00E4\\a.exe";
+    moved.confidence = "Possible";
     AddShortcut("a.lnk", "D:\\plain.exe");
     const std::string gone = AddShortcut("gone.lnk", "C:\\x.exe");
     test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
@@ -449,7 +452,8 @@ TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
     const testing::CsvTable expected = {
         {"path", "folder", "name", "target", "reason", "suggestion", "confidence"},
         {root + "\\stored.lnk", root, "stored.lnk", "E:\\Stored\\e.exe", "DriveAbsent", "", ""},
-        {odd + "\\b, \u00E9t\u00E9.lnk", odd, "b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", "TargetMissing", "", ""},
+        {odd + "\\b, \u00E9t\u00E9.lnk", odd, "b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", "TargetMissing",
+         "C:\\Now \"here\", \u00E4\\a.exe", "Possible"},
         {root + "\\a.lnk", root, "a.lnk", "D:\\plain.exe", "TargetMissing", "", ""},
     };
     EXPECT_EQ(table, expected);
