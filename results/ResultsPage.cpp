@@ -57,6 +57,18 @@ void LaunchExplorer(const std::wstring& parameters) {
     ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void LaunchProperties(HWND owner, const std::wstring& file) {
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_INVOKEIDLIST;
+    execute.hwnd = owner;
+    execute.lpVerb = L"properties";
+    execute.lpFile = file.c_str();
+    execute.lpParameters = L"";
+    execute.nShow = SW_SHOW;
+    ::ShellExecuteExW(&execute);
+}
+
 std::wstring LowerExtension(const std::string& path) {
     const std::string name = PathFileName(path);
     const size_t dot = name.rfind('.');
@@ -70,7 +82,8 @@ std::wstring LowerExtension(const std::string& path) {
 ResultsPage::ResultsPage()
     : PropertyPage(IDD_RESULTS_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
       menuChooser_(ChooseWithTrackPopupMenu),
-      explorerLauncher_(LaunchExplorer) {}
+      explorerLauncher_(LaunchExplorer),
+      propertiesLauncher_(LaunchProperties) {}
 
 BOOL ResultsPage::OnInitDialog() {
     host::TheComponents().language.TranslateWindow(Window());
@@ -474,17 +487,10 @@ void ResultsPage::SaveList() {
                     MB_ICONERROR);
 }
 
+// A file that is gone has no properties to show: the shell would open an empty sheet or an
+// error of its own.
 void ResultsPage::ShowProperties(const std::string& path) const {
-    const std::wstring file = Widen(path);
-    SHELLEXECUTEINFOW execute{};
-    execute.cbSize = sizeof(execute);
-    execute.fMask = SEE_MASK_INVOKEIDLIST;
-    execute.hwnd = Sheet();
-    execute.lpVerb = L"properties";
-    execute.lpFile = file.c_str();
-    execute.lpParameters = L"";
-    execute.nShow = SW_SHOW;
-    ::ShellExecuteExW(&execute);
+    if (PathPresent(path)) propertiesLauncher_(Sheet(), Widen(path));
 }
 
 void ResultsPage::ShowInExplorer(const std::string& path) const { explorerLauncher_(ExplorerSelectParameters(Widen(path))); }
@@ -505,6 +511,7 @@ void ResultsPage::ShowContextMenu(POINT screenPoint) {
         else
             ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.key)).c_str());
     }
+    if (!PathPresent(RowPath(row))) ::EnableMenuItem(menu.Get(), kProperties, MF_BYCOMMAND | MF_GRAYED);
     ::SetMenuDefaultItem(menu.Get(), kRetarget, FALSE);
     RunCommand(menuChooser_(menu.Get(), screenPoint, Window()), row);
 }

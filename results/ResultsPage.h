@@ -37,6 +37,8 @@ public:
     using MenuChooser = std::function<UINT(HMENU menu, POINT at, HWND owner)>;
     // Starts Explorer with these parameters. Tests replace it.
     using ExplorerLauncher = std::function<void(const std::wstring& parameters)>;
+    // Opens the shell's property sheet of the file, owned by `owner`. Tests replace it.
+    using PropertiesLauncher = std::function<void(HWND owner, const std::wstring& file)>;
 
     ResultsPage();
 
@@ -65,6 +67,7 @@ public:
 
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
     void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
+    void SetPropertiesLauncher(PropertiesLauncher launcher) { propertiesLauncher_ = std::move(launcher); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -100,6 +103,7 @@ private:
     std::unordered_set<LPARAM> rowIds_;
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;
+    PropertiesLauncher propertiesLauncher_;
 };
 
 }  // namespace qm::results

@@ -98,9 +98,11 @@ protected:
         page_ = std::make_unique<ResultsPage>();
         page_->SetMenuChooser([this](HMENU menu, POINT, HWND) {
             ++menus_;
+            propertiesOffered_.push_back(!(::GetMenuState(menu, kProperties, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)));
             return menuAnswer_;
         });
         page_->SetExplorerLauncher([this](const std::wstring& parameters) { explorer_.push_back(parameters); });
+        page_->SetPropertiesLauncher([this](HWND owner, const std::wstring& file) { properties_.push_back({owner, file}); });
         HPROPSHEETPAGE pages[] = {page_->CreatePage()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof(header);
@@ -160,6 +162,8 @@ protected:
     int menus_ = 0;
     UINT menuAnswer_ = 0;
     std::vector<std::wstring> explorer_;
+    std::vector<bool> propertiesOffered_;  // by each menu shown
+    std::vector<std::pair<HWND, std::wstring>> properties_;
 };
 
 TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyList) {
@@ -274,6 +278,30 @@ TEST_F(ResultsPageTest, ContextMenuOpensOnlyAtASelectedRowByMouseOrKey) {
     menuAnswer_ = kTickAll;
     ListNotify(NM_RCLICK, 0);
     EXPECT_EQ(Ticks(), std::vector<bool>{true});
+}
+
+// The shell's property sheet gets the selected row's own shortcut, owned by the wizard; a row
+// whose file went since the scan offers no properties, and choosing them anyway hands nothing on.
+TEST_F(ResultsPageTest, PropertiesHandOverTheRowsShortcutOnlyWhileItIsThere) {
+    const std::string first = AddShortcut("first.lnk", "C:\\gone.exe");
+    const std::string second = AddShortcut("My app, v2 \u65E5.lnk", "C:\\gone.exe", tree_.Folder("Old, new \u00C4"));
+    Open();
+    menuAnswer_ = kProperties;
+    ListNotify(NM_CLICK, 1);
+    ListNotify(NM_RCLICK, 1);
+    ASSERT_EQ(properties_.size(), 1u);
+    EXPECT_EQ(properties_[0].first, sheet_);
+    EXPECT_EQ(properties_[0].second, Widen(second));
+
+    ::DeleteFileW(Widen(second).c_str());
+    ListNotify(NM_RCLICK, 1);
+    EXPECT_EQ(properties_.size(), 1u) << "nothing handed on for a file that is gone";
+
+    ListNotify(NM_CLICK, 0);
+    ListNotify(NM_RCLICK, 0);
+    ASSERT_EQ(properties_.size(), 2u);
+    EXPECT_EQ(properties_[1].second, Widen(first));
+    EXPECT_EQ(propertiesOffered_, (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(ResultsPageTest, DeleteWithNothingTickedShowsTheBoxAndDeletesNothing) {
