@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/LongPath.h"
 
 #include <windows.h>
 
@@ -29,11 +30,11 @@ std::string InFolder(std::string_view folder, std::string_view name) {
 
 bool BackUpFile(std::string_view original, std::string_view backupFolder, JournalEntry& entry, std::string& error) {
     if (!IsPlainFileName(entry.backupName)) return Fail(error, "not a plain backup name:", entry.backupName);
-    const std::wstring source = Widen(original);
+    const std::wstring source = FileApiPath(original);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data)) return Fail(error, "cannot read", original);
     const std::string backup = InFolder(backupFolder, entry.backupName);
-    if (!::CopyFileW(source.c_str(), Widen(backup).c_str(), TRUE)) return Fail(error, "cannot write", backup);
+    if (!::CopyFileW(source.c_str(), FileApiPath(backup).c_str(), TRUE)) return Fail(error, "cannot write", backup);
     entry.originalPath = std::string(original);
     entry.attributes = data.dwFileAttributes;
     entry.created = Ticks(data.ftCreationTime);
@@ -44,9 +45,9 @@ bool BackUpFile(std::string_view original, std::string_view backupFolder, Journa
 
 bool RestoreFile(const JournalEntry& entry, std::string_view backupFolder, std::string& error) {
     if (!IsPlainFileName(entry.backupName)) return Fail(error, "not a plain backup name:", entry.backupName);
-    const std::wstring backup = Widen(InFolder(backupFolder, entry.backupName));
-    const std::wstring original = Widen(entry.originalPath);
-    const std::wstring staging = original + L".quillmend-restore";
+    const std::wstring backup = FileApiPath(InFolder(backupFolder, entry.backupName));
+    const std::wstring original = FileApiPath(entry.originalPath);
+    const std::wstring staging = FileApiPath(entry.originalPath + ".quillmend-restore");
     ::SetFileAttributesW(staging.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!::CopyFileW(backup.c_str(), staging.c_str(), FALSE)) return Fail(error, "cannot copy back to", entry.originalPath);
     ::SetFileAttributesW(staging.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -80,7 +81,7 @@ bool RestoreFile(const JournalEntry& entry, std::string_view backupFolder, std::
 
 bool PruneBatch(const JournalBatch& batch, std::string_view backupFolder, std::string& error) {
     auto remove = [&](const std::string& name) {
-        const std::wstring path = Widen(InFolder(backupFolder, name));
+        const std::wstring path = FileApiPath(InFolder(backupFolder, name));
         ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
     };
@@ -96,7 +97,7 @@ bool PruneBatch(const JournalBatch& batch, std::string_view backupFolder, std::s
 }
 
 bool AppendToJournal(std::string_view journalPath, std::string_view text, std::string& error) {
-    FileHandle file(::CreateFileW(Widen(journalPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    FileHandle file(::CreateFileW(FileApiPath(journalPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return Fail(error, "cannot open the journal", journalPath);
     DWORD written = 0;

@@ -62,13 +62,23 @@ protected:
         backup_ = Narrow((root_ / L"backup").wstring());
     }
     void TearDown() override { Clear(); }
-    void Clear() {
-        std::error_code ignored;
-        if (!fs::exists(root_, ignored)) return;
-        for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
-            ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    void Clear() { RemoveTree(L"\\\\?\\" + root_.wstring()); }
+    // Win32 calls on the extended form: the tree may hold paths longer than MAX_PATH.
+    static void RemoveTree(const std::wstring& path) {
+        WIN32_FIND_DATAW entry;
+        FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
+        if (find) {
+            do {
+                const std::wstring name = entry.cFileName, child = path + L"\\" + name;
+                if (name == L"." || name == L"..") continue;
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(child);
+                else
+                    ::DeleteFileW(child.c_str());
+            } while (::FindNextFileW(find.Get(), &entry));
         }
-        fs::remove_all(root_, ignored);
+        ::RemoveDirectoryW(path.c_str());
     }
 
     // A shortcut-like file with odd attributes and times well away from now. Wine keeps no
@@ -77,6 +87,10 @@ protected:
     fs::path MakeFile(const std::wstring& name, const std::string& bytes) {
         const fs::path path = root_ / L"links" / name;
         std::ofstream(path, std::ios::binary) << bytes;
+        Stamp(path);
+        return path;
+    }
+    static void Stamp(const fs::path& path) {
         FileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         FILETIME now{};
         ::GetSystemTimeAsFileTime(&now);
@@ -86,7 +100,6 @@ protected:
         EXPECT_TRUE(file && ::SetFileTime(file.Get(), &created, &accessed, &written));
         file.Reset();
         EXPECT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-        return path;
     }
 
     fs::path root_;
@@ -135,6 +148,37 @@ TEST_F(BackupFiles, RestoreGivesBackBytesAttributesAndTimesAfterAChangeOrADelete
     // Restoring over the read-only restored file works again (an undo of an undo's undo).
     ASSERT_TRUE(RestoreFile(first, backup_, error)) << error;
     ExpectSame(StateOf(changed), changedBefore);
+}
+
+// Shortcuts deep in a tree and a backup folder deep in another: paths past MAX_PATH work for
+// the copy, the restore, the journal and the prune.
+TEST_F(BackupFiles, PathsLongerThanMaxPathWork) {
+    const std::wstring deep = std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e');
+    const fs::path links = fs::path(L"\\\\?\\" + root_.wstring()) / L"links" / deep;
+    const fs::path backups = fs::path(L"\\\\?\\" + root_.wstring()) / L"backup" / deep;
+    fs::create_directories(links);
+    fs::create_directories(backups);
+    const std::string link = Narrow(root_.wstring()) + "\\links\\" + Narrow(deep) + "\\long.lnk";
+    const std::string backupFolder = backup_ + "\\" + Narrow(deep);
+    ASSERT_GT(link.size(), 260u);
+    std::ofstream(links / L"long.lnk", std::ios::binary) << "long bytes";
+    Stamp(links / L"long.lnk");
+    const FileState before = StateOf(links / L"long.lnk");
+
+    JournalEntry entry{"delete", "", "C:\\gone.exe", "", "b-0.lnk"};
+    std::string error;
+    ASSERT_TRUE(BackUpFile(link, backupFolder, entry, error)) << error;
+    const std::string journal = backupFolder + "\\b" + std::string(kJournalExtension);
+    ASSERT_TRUE(AppendToJournal(journal, "line\n", error)) << error;
+    ::SetFileAttributesW((links / L"long.lnk").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(::DeleteFileW((links / L"long.lnk").c_str()));
+    ASSERT_TRUE(RestoreFile(entry, backupFolder, error)) << error;
+    ExpectSame(StateOf(links / L"long.lnk"), before);
+
+    JournalBatch batch{"b", 1, "delete", "", {entry}, true};
+    ASSERT_TRUE(PruneBatch(batch, backupFolder, error)) << error;
+    EXPECT_EQ(::GetFileAttributesW((backups / L"b-0.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW((backups / L"b.qmjournal").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(BackupFiles, RefusesToOverwriteABackupOrToLeaveTheBackupFolder) {
