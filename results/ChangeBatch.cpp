@@ -1,0 +1,93 @@
+#include "results/ChangeBatch.h"
+
+#include "base/PathSplit.h"
+#include "base/win/LongPath.h"
+#include "wizard/BackupFiles.h"
+
+#include <windows.h>
+
+#include <ctime>
+
+namespace qm::results {
+namespace {
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The extension of the shortcut's name, kept on its copy so the copy shows what it is.
+std::string ExtensionOf(const std::string& path) {
+    const std::string name = PathFileName(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || name.size() - dot > 8 ? std::string() : name.substr(dot);
+}
+
+}  // namespace
+
+bool MakeFolderTree(const std::string& folder) {
+    if (folder.empty()) return false;
+    if (IsFolder(folder)) return true;
+    const std::string parent = PathFolder(folder);
+    if (parent != folder && !parent.empty() && !MakeFolderTree(parent)) return false;
+    return ::CreateDirectoryW(FileApiPath(folder).c_str(), nullptr) || IsFolder(folder);
+}
+
+ChangeBatch::ChangeBatch(std::string backupFolder, std::string action, std::string undoes)
+    : folder_(std::move(backupFolder)) {
+    batch_.action = std::move(action);
+    batch_.undoes = std::move(undoes);
+}
+
+std::string ChangeBatch::JournalPath() const { return folder_ + "\\" + batch_.id + std::string(wizard::kJournalExtension); }
+
+bool ChangeBatch::Begin(std::string& error) {
+    if (!MakeFolderTree(folder_)) {
+        error = "cannot create the backup folder " + folder_ + " (error " + std::to_string(::GetLastError()) + ")";
+        return false;
+    }
+    batch_.when = static_cast<int64_t>(std::time(nullptr));
+    // Two batches within one second get the next sequence number.
+    for (unsigned sequence = 0;; ++sequence) {
+        batch_.id = wizard::MakeBatchId(batch_.when, sequence);
+        if (!Exists(JournalPath())) break;
+    }
+    if (!wizard::AppendToJournal(JournalPath(), wizard::JournalHeaderText(batch_), error)) return false;
+    begun_ = true;
+    return true;
+}
+
+bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error) {
+    if (finished_) {
+        error = "the batch is finished";
+        return false;
+    }
+    if (!begun_ && !Begin(error)) return false;
+    entry.backupName = batch_.id + "-" + std::to_string(batch_.entries.size()) + ExtensionOf(entry.originalPath);
+    if (mayBeAbsent && !Exists(entry.originalPath)) {
+        entry.attributes = kNoFileBefore;
+        entry.created = entry.accessed = entry.written = 0;
+    } else if (!wizard::BackUpFile(entry.originalPath, folder_, entry, error)) {
+        return false;
+    }
+    if (!wizard::AppendToJournal(JournalPath(), wizard::JournalEntryText(entry), error)) {
+        // The line is what makes the copy findable; a copy without it is only clutter.
+        const std::wstring copy = FileApiPath(folder_ + "\\" + entry.backupName);
+        ::SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(copy.c_str());
+        return false;
+    }
+    batch_.entries.push_back(std::move(entry));
+    return true;
+}
+
+bool ChangeBatch::Finish(std::string& error) {
+    if (!begun_ || finished_) return true;
+    finished_ = true;
+    if (changed_ == 0) return wizard::PruneBatch(batch_, folder_, error);
+    return wizard::AppendToJournal(JournalPath(), wizard::JournalEndText(batch_.entries.size()), error);
+}
+
+}  // namespace qm::results

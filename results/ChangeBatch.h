@@ -1,0 +1,61 @@
+// One user action's changes to shortcut files (one Delete press, one re-target, one repair of
+// several rows, one Undo), written to the backup folder's journal as one batch. For each file
+// the backup copy and the journal line are on disk before the caller may change the file; a
+// file whose copy or line could not be written must be left alone. Window-free.
+#pragma once
+
+#include "wizard/BackupJournal.h"
+
+#include <cstddef>
+#include <string>
+
+namespace qm::results {
+
+// The attributes recorded for a path that held no file before the change (an undo of a delete
+// that puts a file back there): no backup copy was made, and undoing the entry removes the file.
+inline constexpr uint32_t kNoFileBefore = 0xFFFFFFFFu;
+
+// Creates `folder` and its missing parents; true when it exists afterwards.
+bool MakeFolderTree(const std::string& folder);
+
+class ChangeBatch {
+public:
+    // Nothing is written until the first file is recorded. `undoes`: the id of the batch an
+    // undo undoes.
+    ChangeBatch(std::string backupFolder, std::string action, std::string undoes = {});
+    // A batch that was begun and not finished keeps its journal without an end line: it reads
+    // back as incomplete, which is what it is.
+    ~ChangeBatch() = default;
+    ChangeBatch(const ChangeBatch&) = delete;
+    ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+    // Copies the file at entry.originalPath into the backup folder and appends its journal line
+    // (flushed); entry.action, oldTarget and newTarget say what is about to happen. True when
+    // both are on disk: the change may be made. With `mayBeAbsent`, a path without a file is
+    // recorded as kNoFileBefore without a copy. `error` gets a short English reason.
+    bool Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error);
+    // Counts one change made after its Record.
+    void Changed() { ++changed_; }
+
+    // Writes the end line. A batch that changed nothing is removed with its copies, so that
+    // the list of past changes shows only what changed something.
+    bool Finish(std::string& error);
+
+    bool Begun() const { return begun_; }
+    const std::string& Id() const { return batch_.id; }
+    const std::string& Action() const { return batch_.action; }
+    std::size_t ChangedCount() const { return changed_; }
+    const std::string& Folder() const { return folder_; }
+
+private:
+    bool Begin(std::string& error);
+    std::string JournalPath() const;
+
+    std::string folder_;
+    wizard::JournalBatch batch_;
+    bool begun_ = false;
+    bool finished_ = false;
+    std::size_t changed_ = 0;
+};
+
+}  // namespace qm::results

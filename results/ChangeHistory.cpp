@@ -1,0 +1,100 @@
+#include "results/ChangeHistory.h"
+
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "base/win/LongPath.h"
+#include "wizard/BackupFiles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace qm::results {
+namespace {
+
+// A journal is a few lines per file; anything far larger is not ours.
+constexpr DWORD kLargestJournal = 64u << 20;
+
+bool ReadJournalText(const std::string& path, std::string& text, uint64_t& written) {
+    FileHandle file(::CreateFileW(FileApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    FILETIME time{};
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestJournal || !::GetFileTime(file.Get(), nullptr, nullptr, &time))
+        return false;
+    written = (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    text.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!text.empty() && !::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return false;
+    text.resize(read);
+    return true;
+}
+
+}  // namespace
+
+int KeepDaysSetting(const std::string& setting) {
+    int days = 0;
+    const char* end = setting.data() + setting.size();
+    const auto [stop, error] = std::from_chars(setting.data(), end, days);
+    return error != std::errc() || stop != end || days < 0 ? kDefaultKeepDays : days;
+}
+
+std::vector<StoredBatch> ReadChangeHistory(const std::string& backupFolder) {
+    std::vector<StoredBatch> batches;
+    if (backupFolder.empty()) return batches;
+    WIN32_FIND_DATAW found;
+    FindHandle find(::FindFirstFileW(FileApiPath(backupFolder + "\\*" + std::string(wizard::kJournalExtension)).c_str(), &found));
+    if (!find) return batches;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::string name = Narrow(found.cFileName);
+        std::string text;
+        StoredBatch stored;
+        if (!ReadJournalText(backupFolder + "\\" + name, text, stored.journalWritten)) continue;
+        std::optional<wizard::JournalBatch> batch = wizard::ParseJournal(text);
+        // The file's name must be its batch's id: copies are found by that id.
+        if (!batch || batch->id + std::string(wizard::kJournalExtension) != name) continue;
+        stored.batch = std::move(*batch);
+        batches.push_back(std::move(stored));
+    } while (::FindNextFileW(find.Get(), &found));
+    std::sort(batches.begin(), batches.end(), [](const StoredBatch& a, const StoredBatch& b) {
+        // Within one second the sequence number decides: "-10" after "-9".
+        if (a.batch.when != b.batch.when) return a.batch.when < b.batch.when;
+        if (a.batch.id.size() != b.batch.id.size()) return a.batch.id.size() < b.batch.id.size();
+        return a.batch.id < b.batch.id;
+    });
+    return batches;
+}
+
+std::unordered_set<std::string> UndoneBatches(const std::vector<StoredBatch>& history) {
+    // An undo is always newer than what it undoes: newest first, each standing undo is known
+    // before the batch it undoes is reached.
+    std::unordered_set<std::string> undone;
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        const wizard::JournalBatch& batch = it->batch;
+        if (!batch.undoes.empty() && !undone.count(batch.id)) undone.insert(batch.undoes);
+    }
+    return undone;
+}
+
+const StoredBatch* LastChange(const std::vector<StoredBatch>& history) {
+    const std::unordered_set<std::string> undone = UndoneBatches(history);
+    for (auto it = history.rbegin(); it != history.rend(); ++it)
+        if (it->batch.undoes.empty() && !undone.count(it->batch.id)) return &*it;
+    return nullptr;
+}
+
+int PruneChangeHistory(const std::string& backupFolder, int64_t now, int keepDays) {
+    std::vector<wizard::JournalBatch> batches;
+    for (StoredBatch& stored : ReadChangeHistory(backupFolder)) batches.push_back(std::move(stored.batch));
+    int pruned = 0;
+    for (const wizard::JournalBatch* batch : wizard::BatchesToPrune(batches, now, keepDays)) {
+        std::string error;
+        if (wizard::PruneBatch(*batch, backupFolder, error)) ++pruned;
+    }
+    return pruned;
+}
+
+}  // namespace qm::results

@@ -1,0 +1,103 @@
+#include "results/UndoChange.h"
+
+#include "base/Utf.h"
+#include "base/win/Handle.h"
+#include "base/win/LongPath.h"
+#include "results/ShortcutFile.h"
+#include "wizard/BackupFiles.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace qm::results {
+namespace {
+
+// A change's own write lands just after its journal line when the program ended before the
+// next line: two seconds of slack keep that from counting as a change made since.
+constexpr uint64_t kSlack = 2 * 10'000'000ull;
+
+bool Exists(const std::string& path) { return ::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+    FileHandle file(::CreateFileW(FileApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > (256 << 20)) return false;
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return false;
+    return read == bytes.size();
+}
+
+bool LeavesNoFile(const wizard::JournalEntry& entry) { return entry.action == "delete" || entry.action == "remove"; }
+
+}  // namespace
+
+bool RecycleQuietly(const std::string& path) {
+    // The shell takes no extended-length paths; it copes with long ones itself where it can.
+    std::wstring from = Widen(path);
+    from.push_back(L'\0');  // the list ends with a second terminator
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NO_UI;
+    ::SHFileOperationW(&operation);
+    return !Exists(path);
+}
+
+bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileApiPath(entry.originalPath).c_str(), GetFileExInfoStandard, &data)) return false;
+    if (LeavesNoFile(entry)) {
+        // The deleted file itself, put back from the Recycle Bin, is no change to keep.
+        std::string now, before;
+        return entry.attributes == kNoFileBefore || !ReadAll(entry.originalPath, now) ||
+               !ReadAll(backupFolder + "\\" + entry.backupName, before) || now != before;
+    }
+    std::string target;
+    if (!ReadShortcutTarget(entry.originalPath, target) || target != entry.newTarget) return true;
+    const uint64_t written = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return written > journalWritten + kSlack;
+}
+
+UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& stored, const ReplaceNewerFile& askReplace) {
+    UndoResult result;
+    ChangeBatch undo(backupFolder, "undo", stored.batch.id);
+    const std::vector<wizard::JournalEntry>& entries = stored.batch.entries;
+    // Last change first: a path changed twice in one batch ends as it was before the first.
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        const wizard::JournalEntry& entry = *it;
+        const std::string& path = entry.originalPath;
+        const bool hadNoFile = entry.attributes == kNoFileBefore;
+        const bool present = Exists(path);
+        if (hadNoFile && !present) continue;  // already as it was
+        if (present && ChangedSinceBatch(entry, backupFolder, stored.journalWritten) && !(askReplace && askReplace(path))) {
+            result.kept.push_back(path);
+            continue;
+        }
+        wizard::JournalEntry planned;
+        planned.action = hadNoFile ? "remove" : "restore";
+        planned.originalPath = path;
+        if (present) ReadShortcutTarget(path, planned.oldTarget);
+        planned.newTarget = hadNoFile ? std::string() : entry.oldTarget;
+        std::string error;
+        if (!undo.Record(planned, /*mayBeAbsent=*/true, error)) {
+            result.failures.push_back(path + ": " + error);
+            result.notBackedUp = true;
+            continue;
+        }
+        const bool done = hadNoFile ? RecycleQuietly(path) : wizard::RestoreFile(entry, backupFolder, error);
+        if (!done) {
+            result.failures.push_back(path + ": " + (error.empty() ? "cannot move it to the Recycle Bin" : error));
+            continue;
+        }
+        undo.Changed();
+        (hadNoFile ? result.removed : result.restored).push_back(path);
+    }
+    std::string error;
+    if (!undo.Finish(error)) result.failures.push_back(error);
+    if (undo.ChangedCount() > 0) result.undoBatchId = undo.Id();
+    return result;
+}
+
+}  // namespace qm::results
