@@ -191,6 +191,12 @@ void BackupComponent::SetBackupDir(std::string_view directory) const {
     Check(Require(component_)->SetBackupDir(folder.Get()), component_);
 }
 
+std::string BackupComponent::GetBackupDir() const {
+    Bstr folder;
+    Check(Require(component_)->GetBackupDir(folder.Put()), component_);
+    return FromBstr(folder);
+}
+
 // ---- SkinComponent ----------------------------------------------------------------------------
 
 HRESULT SkinComponent::Create(SkinComponent& out) {

@@ -90,6 +90,7 @@ public:
     static HRESULT Create(BackupComponent& out);
 
     void SetBackupDir(std::string_view directory) const;
+    std::string GetBackupDir() const;  // as last set; "" before any
 
     IBackupComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }

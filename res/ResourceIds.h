@@ -29,3 +29,4 @@
 #define IDD_RESULTS_PAGE     212
 #define IDD_FINISH_PAGE      213
 #define IDD_SUPPORT          219
+#define IDD_PAST_CHANGES     230

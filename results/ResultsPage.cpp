@@ -8,8 +8,12 @@
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/ResultsPage.h"
+#include "results/ChangeBatch.h"
+#include "results/ChangeHistory.h"
+#include "results/PastChangesDialog.h"
 #include "results/RowOrder.h"
 #include "results/ShortcutFile.h"
+#include "results/UndoChange.h"
 #include "base/PathSplit.h"
 #include "wizard/ResultStore.h"
 
@@ -17,6 +21,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace qm::results {
@@ -77,6 +82,18 @@ std::wstring LowerExtension(const std::string& path) {
     return extension;
 }
 
+std::string WithValue(std::string text, std::string_view placeholder, const std::string& value) {
+    const size_t at = text.find(placeholder);
+    if (at != std::string::npos) text.replace(at, placeholder.size(), value);
+    return text;
+}
+
+std::string PathList(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += "\n" + line;
+    return text;
+}
+
 }  // namespace
 
 ResultsPage::ResultsPage()
@@ -90,6 +107,7 @@ BOOL ResultsPage::OnInitDialog() {
     heading_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HEADING));
     hint_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HINT));
     list_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LIST));
+    undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
     ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     ListView_SetImageList(ListWindow(), images_, LVSIL_SMALL);
@@ -144,6 +162,7 @@ bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         case IDC_RESULTS_UNCHECK_ALL: UncheckAll(); break;
         case IDC_RESULTS_DELETE: DeleteTicked(); break;
         case IDC_RESULTS_SAVE_LIST: SaveList(); break;
+        case IDC_RESULTS_UNDO: ShowPastChanges(); break;
         default: return false;
         }
         result = 0;
@@ -363,8 +382,31 @@ void ResultsPage::DeleteTicked() {
         ShowBox("_QM_031", "_Information", MB_ICONINFORMATION);
         return;
     }
-    std::wstring files;
+    // Every file is backed up before the shell moves any; a file that cannot be is not moved.
+    ChangeBatch batch(BackupFolder(), "delete");
+    std::vector<int> backedUp;
+    std::vector<std::string> notBackedUp;
+    std::string reason;
     for (int row : ticked) {
+        wizard::JournalEntry entry;
+        entry.action = batch.Action();
+        entry.originalPath = RowPath(row);
+        ReadShortcutTarget(entry.originalPath, entry.oldTarget);
+        std::string error;
+        if (batch.Record(entry, /*mayBeAbsent=*/false, error)) {
+            backedUp.push_back(row);
+        } else {
+            notBackedUp.push_back(entry.originalPath);
+            if (reason.empty()) reason = error;
+        }
+    }
+    if (!notBackedUp.empty()) ShowBackupFailure(notBackedUp, reason);
+    if (backedUp.empty()) {
+        FinishBatch(batch);
+        return;
+    }
+    std::wstring files;
+    for (int row : backedUp) {
         files += Widen(RowPath(row));
         files += L'\0';
     }
@@ -377,23 +419,22 @@ void ResultsPage::DeleteTicked() {
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOERRORUI;
     ::SHFileOperationW(&operation);
 
-    // Whatever the shell answered, each ticked row's file says what happened to it.
+    // Whatever the shell answered, each row's file says what happened to it.
     int remaining = 0;
-    for (auto row = ticked.rbegin(); row != ticked.rend(); ++row) {
-        if (PathPresent(RowPath(*row)))
+    for (auto row = backedUp.rbegin(); row != backedUp.rend(); ++row) {
+        if (PathPresent(RowPath(*row))) {
             ++remaining;
-        else
+        } else {
+            batch.Changed();
             ListView_DeleteItem(ListWindow(), *row);
+        }
     }
+    FinishBatch(batch);
     // A user who declined the shell's confirmation knows that nothing went; anyone else is told
     // how many are still there.
-    const bool declined = operation.fAnyOperationsAborted && remaining == static_cast<int>(ticked.size());
-    if (remaining > 0 && !declined) {
-        std::string text = host::Text("_QM_040");
-        const size_t at = text.find("%d");
-        if (at != std::string::npos) text.replace(at, 2, std::to_string(remaining));
-        ShowBoxText(text, "_Information", MB_ICONINFORMATION);
-    }
+    const bool declined = operation.fAnyOperationsAborted && remaining == static_cast<int>(backedUp.size());
+    if (remaining > 0 && !declined)
+        ShowBoxText(WithValue(host::Text("_QM_040"), "%d", std::to_string(remaining)), "_Information", MB_ICONINFORMATION);
 }
 
 std::string ResultsPage::ChooseNewTarget(const std::string& oldTargetFolder) const {
@@ -417,20 +458,148 @@ std::string ResultsPage::ChooseNewTarget(const std::string& oldTargetFolder) con
 
 void ResultsPage::RetargetRow(int row) {
     if (row < 0 || row >= RowCount()) return;
-    const std::string path = RowPath(row);
     const std::string chosen = ChooseNewTarget(RowText(row, kTargetFolderColumn));
     if (chosen.empty()) return;
-    const RetargetFailure failure = RetargetShortcut(path, chosen);
+    ChangeBatch batch(BackupFolder(), "retarget");
+    ApplyNewTarget(batch, row, chosen);
+    FinishBatch(batch);
+}
+
+bool ResultsPage::ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget) {
+    const std::string path = RowPath(row);
+    wizard::JournalEntry entry;
+    entry.action = batch.Action();
+    entry.originalPath = path;
+    entry.newTarget = newTarget;
+    ReadShortcutTarget(path, entry.oldTarget);
+    std::string error;
+    if (!batch.Record(entry, /*mayBeAbsent=*/false, error)) {
+        ShowBackupFailure({path}, error);
+        return false;
+    }
+    const RetargetFailure failure = RetargetShortcut(path, newTarget);
     if (failure != RetargetFailure::None) {
         ShowBox(failure == RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037", "_Error", MB_ICONERROR);
-        return;
+        return false;
     }
-    SetRowText(row, kTargetFolderColumn, PathFolder(chosen));
+    batch.Changed();
+    SetRowText(row, kTargetFolderColumn, PathFolder(newTarget));
     LVITEMW item{};
     item.mask = LVIF_IMAGE;
     item.iItem = row;
     item.iImage = IconFor(path);
     ::SendMessageW(ListWindow(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return true;
+}
+
+// ---- Backup and undo -----------------------------------------------------------------------
+
+std::string ResultsPage::BackupFolder() const {
+    const host::BackupComponent& backup = host::TheComponents().backup;
+    return backup ? backup.GetBackupDir() : std::string();
+}
+
+void ResultsPage::ShowBackupFailure(const std::vector<std::string>& paths, const std::string& reason) const {
+    const std::string text = WithValue(host::Text("_QM_BackupFailed"), "%s", BackupFolder()) + "\n" + PathList(paths) +
+                             "\n\n" + reason;
+    ShowBoxText(text, "_Error", MB_ICONERROR);
+}
+
+void ResultsPage::FinishBatch(ChangeBatch& batch) {
+    std::string error;
+    // An end line that cannot be written leaves the batch marked interrupted; it stays undoable.
+    batch.Finish(error);
+    NoteChanges(batch.Action(), batch.ChangedCount());
+}
+
+void ResultsPage::NoteChanges(const std::string& action, std::size_t count) {
+    if (count == 0) return;
+    auto known = std::find_if(changesMade_.begin(), changesMade_.end(), [&](const auto& made) { return made.first == action; });
+    if (known == changesMade_.end())
+        changesMade_.emplace_back(action, count);
+    else
+        known->second += count;
+    std::wstring text = Widen(UndoLinkText());
+    ::SetWindowTextW(undoLink_.Window(), text.c_str());
+    // The whole text in the link's tooltip too: after many kinds of change it no longer fits.
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Window();
+    tool.uId = reinterpret_cast<UINT_PTR>(undoLink_.Window());
+    tool.lpszText = text.data();
+    ::SendMessageW(undoLink_.Tooltip(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::ShowWindow(undoLink_.Window(), SW_SHOWNA);
+}
+
+std::string ResultsPage::UndoLinkText() const {
+    std::string parts;
+    for (const auto& [action, count] : changesMade_) {
+        const char* key = action == "retarget" ? "_QM_UndoRetargeted"
+                          : action == "repair" ? "_QM_UndoRepaired"
+                          : action == "delete" ? "_QM_UndoDeleted"
+                                               : "_QM_UndoRestored";
+        if (!parts.empty()) parts += ", ";
+        parts += WithValue(host::Text(key), "%d", std::to_string(count));
+    }
+    return parts.empty() ? std::string() : WithValue(host::Text("_QM_UndoLink"), "%s", parts);
+}
+
+bool ResultsPage::UndoLinkVisible() const { return ::IsWindowVisible(undoLink_.Window()) != FALSE; }
+
+void ResultsPage::UndoLastChange() {
+    const std::vector<StoredBatch> history = ReadChangeHistory(BackupFolder());
+    const StoredBatch* last = LastChange(history);
+    if (!last) {
+        ShowBox("_QM_UndoNothing", "_Information", MB_ICONINFORMATION);
+        return;
+    }
+    Undo(*last);
+}
+
+void ResultsPage::ShowPastChanges() {
+    std::vector<StoredBatch> history = ReadChangeHistory(BackupFolder());
+    PastChangesDialog chooser(history);
+    if (const std::optional<std::size_t> chosen = chooser.Choose(Sheet() ? Sheet() : Window())) Undo(history[*chosen]);
+}
+
+void ResultsPage::Undo(const StoredBatch& stored) {
+    const UndoResult result = UndoChangeBatch(BackupFolder(), stored, [this](const std::string& path) {
+        const std::wstring question = Widen(WithValue(host::Text("_QM_UndoNewer"), "%s", path));
+        return ::MessageBoxW(Window(), question.c_str(), Widen(host::Text("_QM_Mainname")).c_str(),
+                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    });
+    PutBackRows(result);
+    NoteChanges("undo", result.restored.size() + result.removed.size());
+    if (result.notBackedUp) {
+        ShowBackupFailure(result.failures, "");
+    } else if (!result.failures.empty()) {
+        ShowBoxText(host::Text("_QM_UndoFailed") + "\n" + PathList(result.failures), "_Error", MB_ICONERROR);
+    }
+}
+
+int ResultsPage::FindRow(const std::string& path) const {
+    for (int row = 0, count = RowCount(); row < count; ++row)
+        if (RowPath(row) == path) return row;
+    return -1;
+}
+
+// A restored shortcut is broken again: its row comes back (or shows its old target folder again);
+// a shortcut that works after the undo (an undone undo of a re-target) keeps the row it has.
+void ResultsPage::PutBackRows(const UndoResult& result) {
+    for (const std::string& path : result.removed)
+        if (const int row = FindRow(path); row >= 0) ListView_DeleteItem(ListWindow(), row);
+    // Restored last file first: put back in the batch's own order.
+    for (auto it = result.restored.rbegin(); it != result.restored.rend(); ++it) {
+        const std::string& path = *it;
+        std::string target;
+        if (!ReadShortcutTarget(path, target)) continue;
+        const std::string targetFolder = target.empty() ? std::string() : PathFolder(target);
+        if (const int row = FindRow(path); row >= 0) {
+            SetRowText(row, kTargetFolderColumn, targetFolder);
+        } else if (target.empty() || !PathPresent(target)) {
+            InsertRow(RowCount(), PathFileName(path), PathFolder(path), targetFolder);
+        }
+    }
 }
 
 std::string ResultsPage::ChooseListFile() const {
@@ -497,26 +666,37 @@ void ResultsPage::ShowInExplorer(const std::string& path) const { explorerLaunch
 
 void ResultsPage::ShowContextMenu(POINT screenPoint) {
     const int row = SelectedRow();
-    if (row < 0) return;
+    const std::vector<StoredBatch> history = ReadChangeHistory(BackupFolder());
+    const bool canUndo = LastChange(history) != nullptr;
+    // Without a selected row only Undo has something to act on.
+    if (row < 0 && history.empty()) return;
     MenuHandle menu(::CreatePopupMenu());
     if (!menu) return;
     const struct {
         UINT command;  // 0: separator
         const char* key;
-    } items[] = {{kRetarget, "_QM_025"}, {0, nullptr},           {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"},
-                 {0, nullptr},           {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"},  {kInvertTicks, "_QM_030"}};
-    for (const auto& item : items) {
-        if (item.command == 0)
-            ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
-        else
-            ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.key)).c_str());
+    } rowItems[] = {{kRetarget, "_QM_025"}, {0, nullptr},           {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"},
+                    {0, nullptr},           {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"},  {kInvertTicks, "_QM_030"},
+                    {0, nullptr}};
+    if (row >= 0) {
+        for (const auto& item : rowItems) {
+            if (item.command == 0)
+                ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+            else
+                ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.key)).c_str());
+        }
+        if (!PathPresent(RowPath(row))) ::EnableMenuItem(menu.Get(), kProperties, MF_BYCOMMAND | MF_GRAYED);
+        ::SetMenuDefaultItem(menu.Get(), kRetarget, FALSE);
     }
-    if (!PathPresent(RowPath(row))) ::EnableMenuItem(menu.Get(), kProperties, MF_BYCOMMAND | MF_GRAYED);
-    ::SetMenuDefaultItem(menu.Get(), kRetarget, FALSE);
+    ::AppendMenuW(menu.Get(), MF_STRING | (canUndo ? MF_ENABLED : MF_GRAYED), kUndoLast,
+                  Widen(host::Text("_QM_UndoLast")).c_str());
+    ::AppendMenuW(menu.Get(), MF_STRING | (history.empty() ? MF_GRAYED : MF_ENABLED), kPastChanges,
+                  Widen(host::Text("_QM_UndoHistory")).c_str());
     RunCommand(menuChooser_(menu.Get(), screenPoint, Window()), row);
 }
 
 void ResultsPage::RunCommand(UINT command, int row) {
+    if (row < 0 && command != kUndoLast && command != kPastChanges) return;
     switch (command) {
     case kRetarget: RetargetRow(row); break;
     case kProperties: ShowProperties(RowPath(row)); break;
@@ -524,6 +704,8 @@ void ResultsPage::RunCommand(UINT command, int row) {
     case kTickAll: CheckAll(); break;
     case kUntickAll: UncheckAll(); break;
     case kInvertTicks: InvertChecks(); break;
+    case kUndoLast: UndoLastChange(); break;
+    case kPastChanges: ShowPastChanges(); break;
     default: break;  // dismissed
     }
 }

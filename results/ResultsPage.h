@@ -2,6 +2,8 @@
 // tick boxes (name with icon, folder, folder of the missing target), rebuilt from the result
 // store each time the page becomes active, and the repair actions on them: move the ticked
 // shortcut files to the Recycle Bin, give one a new target, show its properties or its folder.
+// Every change goes through a batch of the backup journal (results/ChangeBatch.h) and can be
+// undone: the last one from the context menu, any from the list of past changes.
 //
 // A row's shortcut path is always its folder column, a backslash and its name column; the page
 // keeps no other link between a row and its record.
@@ -10,6 +12,7 @@
 #include "ui/PropertyPage.h"
 #include "base/ShortcutReport.h"
 #include "base/win/Handle.h"
+#include "controls/LinkButton.h"
 #include "controls/SkinnedStatic.h"
 #include "results/SortableListView.h"
 
@@ -17,6 +20,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace qm::results {
@@ -29,7 +33,13 @@ enum ContextMenuCommand : UINT {
     kTickAll = 4,
     kUntickAll = 5,
     kInvertTicks = 6,
+    kUndoLast = 7,
+    kPastChanges = 8,
 };
+
+class ChangeBatch;
+struct StoredBatch;
+struct UndoResult;
 
 class ResultsPage : public ui::PropertyPage {
 public:
@@ -65,6 +75,13 @@ public:
     // rows' order; a file already there is replaced only by the complete new one.
     void SaveList();
 
+    // Undo: the newest batch of the backup folder; the list of past changes to pick one from.
+    void UndoLastChange();
+    void ShowPastChanges();
+    // The link below the list that says what this visit changed; hidden until something was.
+    std::string UndoLinkText() const;
+    bool UndoLinkVisible() const;
+
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
     void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
     void SetPropertiesLauncher(PropertiesLauncher launcher) { propertiesLauncher_ = std::move(launcher); }
@@ -94,8 +111,22 @@ private:
     void ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const;
     void ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const;
 
+    // The change journal's side of the repair actions.
+    std::string BackupFolder() const;
+    // Backs the row's file up in `batch` and gives it the new target; false (the user told why)
+    // when the backup or the change failed. One call per row of a repair.
+    bool ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget);
+    void FinishBatch(ChangeBatch& batch);
+    void ShowBackupFailure(const std::vector<std::string>& paths, const std::string& reason) const;
+    void Undo(const StoredBatch& stored);
+    void PutBackRows(const UndoResult& result);
+    int FindRow(const std::string& path) const;
+    void NoteChanges(const std::string& action, std::size_t count);
+
     controls::SkinnedStatic heading_;
     controls::SkinnedStatic hint_;
+    controls::LinkButton undoLink_;
+    std::vector<std::pair<std::string, std::size_t>> changesMade_;  // by this page: action, files changed
     SortableListView list_;
     HIMAGELIST images_ = nullptr;  // owned by the list, which destroys it with itself
     std::unordered_map<int, int> imageOfSystemIcon_;  // system image index -> our image

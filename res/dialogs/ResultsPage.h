@@ -9,3 +9,4 @@
 #define IDC_RESULTS_CHECK_ALL    1015
 #define IDC_RESULTS_DELETE       1016
 #define IDC_RESULTS_SAVE_LIST    1030
+#define IDC_RESULTS_UNDO         1040

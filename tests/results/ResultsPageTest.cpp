@@ -14,8 +14,11 @@
 #include "suite/lnk/ShellLink.h"
 #include "tests/base/ReportParsers.h"
 #include "tests/controls/WindowTestKit.h"
+#include "base/PathSplit.h"
 #include "tests/results/DialogScript.h"
+#include "tests/results/FolderState.h"
 #include "tests/results/ScratchFolder.h"
+#include "res/dialogs/PastChanges.h"
 #include "tools/lnkwriter/LinkWriter.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +73,8 @@ protected:
         components.config.Load(files_.Path("config.ini"));
         ASSERT_TRUE(SUCCEEDED(host::LanguageComponent::Create(components.language)));
         components.language.Load(QM_LANGUAGE_FILE);
+        ASSERT_TRUE(SUCCEEDED(host::BackupComponent::Create(components.backup)));
+        components.backup.SetBackupDir(files_.Path("backup"));
         wizard::TheResultStore().Clear();
     }
 
@@ -80,6 +85,7 @@ protected:
         EXPECT_FALSE(ui::HasFatalError());
         while (ui::TakeFatalError()) {}
         wizard::TheResultStore().Clear();
+        host::TheComponents().backup.Reset();
         host::TheComponents().language.Reset();
         host::TheComponents().config.Reset();
     }
@@ -525,6 +531,208 @@ TEST_F(ResultsPageTest, SaveListIntoAFolderThatCannotBeWrittenSaysWhyAndChangesN
         EXPECT_EQ(ScratchFolder::Names(folder), names) << path;
         EXPECT_EQ(ReadText(kept), keptText) << path;
     }
+}
+
+// ---- Backup and undo ------------------------------------------------------------------------
+
+// The file names of the private trash, so a test can empty it as a user would.
+void EmptyTrash(const std::string& trash, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        ::DeleteFileW(Widen(trash + "\\files\\" + name).c_str());
+        ::DeleteFileW(Widen(trash + "\\info\\" + name + ".trashinfo").c_str());
+    }
+}
+
+std::wstring WithPath(std::wstring text, const std::string& path) {
+    text.replace(text.find(L"%s"), 2, Widen(path));
+    return text;
+}
+
+// Answers the past changes dialog: notes its rows' kind and count, then undoes row `row`
+// (-1: closes it).
+DialogScript::Answer PickPastChange(int row, std::vector<Texts>& listed) {
+    return [&listed, row](HWND dialog) {
+        const HWND list = ::GetDlgItem(dialog, IDC_PAST_CHANGES_LIST);
+        listed.clear();
+        for (int i = 0, count = ListView_GetItemCount(list); i < count; ++i) {
+            Texts cells;
+            for (int column : {1, 2}) {
+                wchar_t text[200] = L"";
+                ListView_GetItemText(list, i, column, text, 200);
+                cells.push_back(Narrow(text));
+            }
+            listed.push_back(cells);
+        }
+        if (row < 0) {
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return;
+        }
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PAST_CHANGES_UNDO, BN_CLICKED), 0);
+    };
+}
+
+// Re-target one row and delete two, then empty the Recycle Bin: Undo last change, twice,
+// leaves the folder byte for byte as it was (bytes, attributes, times) with the rows back; the
+// undo of the undo, picked from the list of past changes, re-targets once more.
+TEST_F(ResultsPageTest, ReTargetAndDeleteAreUndoneExactlyAlsoAfterTheRecycleBinWasEmptied) {
+    const std::string trash = TrashFolder();
+    ASSERT_FALSE(trash.empty()) << "the test needs a private XDG_DATA_HOME";
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    const std::string folder = tree_.Folder("links");
+    const std::string moved = AddShortcut("moved-" + tag + ".lnk", "C:\\Gone\\app.exe", folder);
+    const std::string d1 = AddShortcut("d1-" + tag + ".lnk", "C:\\Gone\\one.exe", folder);
+    const std::string d2 = AddShortcut("d2-" + tag + ".lnk", "C:\\Gone\\two.exe", folder);
+    test::Stamp(moved, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    test::Stamp(d1, FILE_ATTRIBUTE_HIDDEN);
+    test::Stamp(d2);
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    const auto before = test::FolderState(folder);
+    Open();
+    ASSERT_EQ(page_->RowCount(), 3);
+    EXPECT_FALSE(page_->UndoLinkVisible());
+    {
+        DialogScript script({DialogScript::OpenFile(Widen(chosen))});
+        page_->RetargetRow(0);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    page_->SetTicked(1, true);
+    page_->SetTicked(2, true);
+    {
+        DialogScript script({DialogScript::Press(IDYES)});
+        Button(IDC_RESULTS_DELETE);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    ASSERT_EQ(page_->RowCount(), 1);
+    EXPECT_TRUE(page_->UndoLinkVisible());
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 1 re-targeted, 2 to the Recycle Bin");
+    ::ShowWindow(sheet_, SW_SHOWNA);
+    testkit::PumpUntilIdle();
+    const std::wstring shot = testkit::SaveWindowSnapshot(sheet_, L"ResultsPage-after-changes");
+    if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
+    const auto changed = test::FolderState(folder);
+    EmptyTrash(trash, {PathFileName(d1), PathFileName(d2)});
+
+    ListNotify(NM_CLICK, 0);
+    menuAnswer_ = kUndoLast;
+    ListNotify(NM_RCLICK, 0);  // the delete
+    EXPECT_EQ(Column(0), (Texts{PathFileName(moved), PathFileName(d1), PathFileName(d2)})) << "the rows are back";
+    ListNotify(NM_RCLICK, 0);  // the re-target
+    EXPECT_EQ(test::FolderState(folder), before);
+    EXPECT_EQ(Column(2), (Texts{"C:\\Gone", "C:\\Gone", "C:\\Gone"}));
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 1 re-targeted, 2 to the Recycle Bin, 3 restored");
+
+    std::vector<Texts> listed;
+    {
+        DialogScript script({PickPastChange(0, listed)});
+        Button(IDC_RESULTS_UNDO);
+    }
+    EXPECT_EQ(listed, (std::vector<Texts>{{"Undo", "1"}, {"Undo", "2"}, {"Moved to the Recycle Bin (undone)", "2"},
+                                          {"Re-targeted (undone)", "1"}}));
+    EXPECT_EQ(test::WithoutAccessTimes(test::FolderState(folder)).at(PathFileName(moved)),
+              test::WithoutAccessTimes(changed).at(PathFileName(moved)));
+    EXPECT_EQ(page_->RowText(0, 2), tree_.Root());
+}
+
+TEST_F(ResultsPageTest, UndoAsksBeforeReplacingAShortcutChangedSince) {
+    const std::string link = AddShortcut("app.lnk", "C:\\Gone\\app.exe");
+    test::Stamp(link);
+    const test::FileState before = test::StateOf(link);
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    Open();
+    {
+        DialogScript script({DialogScript::OpenFile(Widen(chosen))});
+        page_->RetargetRow(0);
+    }
+    test::WriteBytes(link, LinkTo("C:\\Fixed\\by hand.exe"));  // the user's own repair since
+    const Bytes handMade = test::StateOf(link).bytes;
+    {
+        DialogScript script({DialogScript::Press(IDNO)});
+        page_->UndoLastChange();
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(script.Seen()[0].text, WithPath(W("_QM_UndoNewer"), link));
+        EXPECT_EQ(test::StateOf(link).bytes, handMade) << "No keeps the user's file";
+    }
+    {
+        DialogScript script({DialogScript::Press(IDYES)});
+        page_->UndoLastChange();
+        EXPECT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(test::StateOf(link), before) << "Yes puts back the shortcut from before the change";
+    }
+}
+
+// Nothing is changed without its backup: the user is told why, and the shell is not even asked.
+TEST_F(ResultsPageTest, ABackupFolderThatCannotBeWrittenStopsEveryChange) {
+    const std::string backup = files_.File("blocker", Bytes(1, 'b')) + "\\backup";
+    host::TheComponents().backup.SetBackupDir(backup);
+    const std::string link = AddShortcut("app.lnk", "C:\\Gone\\app.exe");
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    test::Stamp(link);
+    test::Stamp(chosen);
+    const auto before = test::FolderState(tree_.Root());
+    Open();
+    page_->SetTicked(0, true);
+    const std::wstring told = WithPath(W("_QM_BackupFailed"), backup) + L"\n\n" + Widen(link);
+    {
+        DialogScript script({DialogScript::Press(IDOK)});
+        Button(IDC_RESULTS_DELETE);
+        ASSERT_EQ(script.Seen().size(), 1u) << "no confirmation of the shell";
+        EXPECT_EQ(script.Seen()[0].text.rfind(told, 0), 0u) << Narrow(script.Seen()[0].text);
+    }
+    {
+        DialogScript script({DialogScript::OpenFile(Widen(chosen)), DialogScript::Press(IDOK)});
+        page_->RetargetRow(0);
+        ASSERT_EQ(script.Seen().size(), 2u);
+        EXPECT_EQ(script.Seen()[1].text.rfind(told, 0), 0u) << Narrow(script.Seen()[1].text);
+    }
+    EXPECT_EQ(test::FolderState(tree_.Root()), before);
+    EXPECT_EQ(page_->RowCount(), 1);
+    EXPECT_EQ(page_->RowText(0, 2), "C:\\Gone");
+    EXPECT_FALSE(page_->UndoLinkVisible());
+}
+
+// A later start of the program (a new page) lists the batches from the journals, newest first;
+// the one picked is undone and then shows as undone.
+TEST_F(ResultsPageTest, PastChangesAreListedAndUndoneAfterARestart) {
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    const std::string moved = AddShortcut("moved-" + tag + ".lnk", "C:\\Gone\\app.exe");
+    const std::string gone = AddShortcut("gone-" + tag + ".lnk", "C:\\Gone\\two.exe");
+    test::Stamp(moved);
+    const test::FileState before = test::StateOf(moved);
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    Open();
+    {
+        DialogScript script({DialogScript::OpenFile(Widen(chosen))});
+        page_->RetargetRow(0);
+    }
+    page_->SetTicked(1, true);
+    {
+        DialogScript script({DialogScript::Press(IDYES)});
+        Button(IDC_RESULTS_DELETE);
+    }
+    ::DestroyWindow(sheet_);
+    Pump();
+    page_.reset();
+
+    Open();  // the next start
+    EXPECT_FALSE(page_->UndoLinkVisible());
+    std::vector<Texts> listed;
+    {
+        DialogScript script({PickPastChange(1, listed)});
+        ListNotify(NM_CLICK, 0);
+        menuAnswer_ = kPastChanges;
+        ListNotify(NM_RCLICK, 0);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    EXPECT_EQ(listed, (std::vector<Texts>{{"Moved to the Recycle Bin", "1"}, {"Re-targeted", "1"}}));
+    EXPECT_EQ(test::StateOf(moved), before) << "the older batch, picked from the list, is undone";
+    EXPECT_EQ(test::Attributes(gone), INVALID_FILE_ATTRIBUTES) << "the newer one is not";
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 1 restored");
+    {
+        DialogScript script({PickPastChange(-1, listed)});
+        Button(IDC_RESULTS_UNDO);  // the link opens the same list
+    }
+    EXPECT_EQ(listed, (std::vector<Texts>{{"Undo", "1"}, {"Moved to the Recycle Bin", "1"}, {"Re-targeted (undone)", "1"}}));
 }
 
 }  // namespace
