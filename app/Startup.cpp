@@ -7,10 +7,13 @@
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
+#include "results/ChangeHistory.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <ctime>
 
 namespace qm::app {
 namespace {
@@ -50,11 +53,25 @@ void ShowFatalError(const ui::FatalError& error) noexcept {
     }
 }
 
+// Where the backup copies and the change journal go when the settings name no folder: the
+// user's own local application data, which roams nowhere and needs no rights.
+std::string DefaultBackupFolder() {
+    TaskMemoryText path;
+    if (FAILED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, path.Put())) || !path) return {};
+    return Narrow(path.Get()) + "\\QuillMend\\Backup";
+}
+
+// Batches of changes older than the setting's days go, with their backup copies.
+void PruneOldBackups(const std::string& backupFolder) {
+    const int keepDays = results::KeepDaysSetting(host::TheComponents().config.GetString("quillmend_module", "backup_keep_days"));
+    results::PruneChangeHistory(backupFolder, static_cast<int64_t>(std::time(nullptr)), keepDays);
+}
+
 enum class StartupResult { Ready, Failed };
 
 // Steps 3 to 10: each component is created and fed its file; a component that cannot be
 // created (or a missing XML library) ends start-up quietly. Operations raise ComponentError.
-StartupResult CreateComponents() {
+StartupResult CreateComponents(std::string& backupFolder) {
     Components& components = host::TheComponents();
     if (FAILED(host::ConfigComponent::Create(components.config))) return StartupResult::Failed;
     components.config.Load(ui::GetModuleDirectory() + "\\config.ini");
@@ -70,7 +87,9 @@ StartupResult CreateComponents() {
     components.commonXml.Load(PathSetting("common", "xmlfile"));
 
     if (FAILED(host::BackupComponent::Create(components.backup))) return StartupResult::Failed;
-    components.backup.SetBackupDir(PathSetting("Vaultdesk", "vd_backup_dir"));
+    backupFolder = PathSetting("Vaultdesk", "vd_backup_dir");
+    if (backupFolder.empty()) backupFolder = DefaultBackupFolder();
+    components.backup.SetBackupDir(backupFolder);
 
     if (FAILED(host::XmlStoreComponent::Create(components.moduleXml))) return StartupResult::Failed;
     components.moduleXml.Load(PathSetting("quillmend_module", "xmlfile"));
@@ -117,7 +136,9 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand, Wel
         }
         std::optional<ui::FatalError> failure;
         try {
-            if (CreateComponents() == StartupResult::Ready) {
+            std::string backupFolder;
+            if (CreateComponents(backupFolder) == StartupResult::Ready) {
+                PruneOldBackups(backupFolder);
                 INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
                 ::InitCommonControlsEx(&controls);
                 ui::TheAppModule().Init(instance);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string>
@@ -80,6 +81,7 @@ inline void DeleteMemoryDc(HDC h) noexcept { ::DeleteDC(h); }
 inline void DestroyImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
 inline void CloseRegistryKey(HKEY h) noexcept { ::RegCloseKey(h); }
+inline void FreeTaskMemory(PWSTR p) noexcept { ::CoTaskMemFree(p); }
 }  // namespace handle_traits
 
 // Kernel objects whose failure value is null (threads, events, mutexes).
@@ -94,6 +96,8 @@ using MemoryDcHandle = UniqueHandle<handle_traits::NullIsEmpty<HDC, handle_trait
 using ImageListHandle = UniqueHandle<handle_traits::NullIsEmpty<HIMAGELIST, handle_traits::DestroyImageList>>;
 using WindowHandle = UniqueHandle<handle_traits::NullIsEmpty<HWND, handle_traits::DestroyWindowHandle>>;
 using RegistryKey = UniqueHandle<handle_traits::NullIsEmpty<HKEY, handle_traits::CloseRegistryKey>>;
+// A text the shell allocated with the COM task allocator (SHGetKnownFolderPath).
+using TaskMemoryText = UniqueHandle<handle_traits::NullIsEmpty<PWSTR, handle_traits::FreeTaskMemory>>;
 
 // Any GDI object (bitmap, font, brush, pen); typed access through Get<T>().
 class GdiObject : public UniqueHandle<handle_traits::NullIsEmpty<HGDIOBJ, handle_traits::DeleteGdi>> {

@@ -98,6 +98,7 @@ std::vector<std::string> StartupCalls() {
         "XmlStoreComponent#2.Load(" + dir + "\\data\\QuillMend.xml)",
         "create SkinComponent#1",
         "create FileFinderComponent#1",
+        "ConfigComponent#1.GetString(quillmend_module,backup_keep_days)",
     };
 }
 
