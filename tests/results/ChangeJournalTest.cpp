@@ -120,6 +120,7 @@ TEST_F(ChangeJournal, ABackupFolderThatCannotBeWrittenRefusesEveryFile) {
     const char* locked = std::getenv("QM_LOCKED_FOLDER");
     Bytes marker;
     if (locked && *locked && !test::ReadBytes(std::string(locked) + "\\unlocked", marker)) folders.push_back(locked);
+    const std::vector<std::string> lockedNames = folders.size() == 2 ? ScratchFolder::Names(locked) : std::vector<std::string>{};
     for (const std::string& folder : folders) {
         ChangeBatch batch(folder, "retarget");
         EXPECT_FALSE(Retarget(batch, a)) << folder;
@@ -132,7 +133,7 @@ TEST_F(ChangeJournal, ABackupFolderThatCannotBeWrittenRefusesEveryFile) {
         EXPECT_EQ(FolderState(links_.Root()), before) << folder;
     }
     if (folders.size() == 2) {
-        EXPECT_EQ(ScratchFolder::Names(locked), std::vector<std::string>{"locked.lnk"});
+        EXPECT_EQ(ScratchFolder::Names(locked), lockedNames) << "nothing written into the locked folder";
     }
 }
 
