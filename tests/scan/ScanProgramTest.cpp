@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -473,6 +474,8 @@ folders::CheckState TickOf(HWND tree, HTREEITEM item) {
 // has its bound: past it the wizard is closed, and a watchdog ends the whole test if even that
 // does not end the program.
 TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
+    const auto testStart = Clock::now();
+    const auto seconds = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
     const char drive = JourneyDrive();
     if (!drive) GTEST_SKIP() << "no drive mapped for the journey (the ctest fixture maps one)";
     const std::string trash = TrashFolder();
@@ -566,6 +569,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     ASSERT_EQ(toDelete.size(), 10u);
     ASSERT_EQ(toDelete.count(deepLink.path), 0u);
 
+    std::printf("[ journey  ] the drive and its shortcuts made in %.1f s\n", seconds(testStart));
     // Nothing preselected from an earlier run: only the tick below chooses the drive.
     const std::wstring xmlPath = Folder() + L"\\data\\QuillMend.xml";
     const std::string shippedXml = test::ReadFile(xmlPath);
@@ -583,8 +587,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     const auto deadline = journeyStart + std::chrono::seconds(120);
     const auto advance = [&](Step next) {
         step = next;
-        std::printf("[ journey  ] step %d at %.1f s\n", static_cast<int>(next),
-                    std::chrono::duration<double>(Clock::now() - journeyStart).count());
+        std::printf("[ journey  ] step %d at %.1f s\n", static_cast<int>(next), seconds(journeyStart));
     };
     g_step = [&] {
         if (inStep) return false;  // called again from a loop that a step runs
@@ -672,7 +675,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     // watchdog then ends the test with what it knows, rather than leaving CI to wait.
     KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread watchdog([&, xml = shippedXml] {
-        if (::WaitForSingleObject(finished.Get(), 180000) == WAIT_OBJECT_0) return;
+        if (::WaitForSingleObject(finished.Get(), 240000) == WAIT_OBJECT_0) return;
         std::printf("[  FAILED  ] the journey hung at step %d; the program no longer answers\n", static_cast<int>(step.load()));
         std::fflush(stdout);
         test::WriteFile(xmlPath, xml);
@@ -685,7 +688,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     ::KillTimer(nullptr, timer);
     g_step = nullptr;
     test::WriteFile(xmlPath, shippedXml);
-    std::printf("journey from start-up to exit: %.1f s\n", std::chrono::duration<double>(Clock::now() - journeyStart).count());
+    std::printf("[ journey  ] from start-up to exit: %.1f s\n", seconds(journeyStart));
     for (const std::wstring& shot : {shotBefore, shotAfter})
         if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
     for (const test::SeenDialog& seen : script.Seen())
@@ -749,6 +752,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     std::replace(unixLink.begin(), unixLink.end(), '\\', '/');
     test::WriteFile(Widen(WindowsPathOfUnix(JourneyUnixFolder() + ".retargeted")),
                     unixLink + "\n" + newTarget + "\n" + deepLink.arguments + "\n" + icon + "\n");
+    std::printf("[ journey  ] checked at %.1f s\n", seconds(testStart));
 }
 
 }  // namespace
