@@ -6,12 +6,15 @@
 
 #include "base/Utf.h"
 #include "ui/WizardMessages.h"
+#include "wizard/BackupFiles.h"
+#include "wizard/BackupJournal.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <algorithm>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +39,7 @@ struct Settings {
     int showStartup = 0;
     std::string langfile = "%ModulePath%\\lang\\English.lng";
     std::string control;  // lines for [recording_double]
+    std::string module;   // more lines for [quillmend_module]
 };
 
 void Prepare(const Settings& settings) {
@@ -47,7 +51,7 @@ void Prepare(const Settings& settings) {
     ini += "SkinRoot=%ModulePath%\\skin\r\nSkinUIS=%MODULEPATH%\\skin\\Default\\skin.uis\r\n";
     ini += "[Vaultdesk]\r\nvd_backup_dir=%TempDirectory%\\QuillMendBackup\r\n";
     ini += "[quillmend_module]\r\nxmlfile=%ModulePath%\\data\\QuillMend.xml\r\n";
-    ini += "showstartup=" + std::to_string(settings.showStartup) + "\r\n";
+    ini += "showstartup=" + std::to_string(settings.showStartup) + "\r\n" + settings.module;
     ini += "[recording_double]\r\n" + settings.control + "\r\n";
     WriteFile(Folder() + L"\\config.ini", ini);
     ::DeleteFileW((Folder() + L"\\calls.log").c_str());
@@ -176,6 +180,46 @@ TEST_F(StartupOrder, SkinSettingsAreReadExpandedOnlyWhenTheSkinIsEnabled) {
     EXPECT_EQ(std::vector<std::string>(calls.begin() + StartupCalls().size(),
                                        calls.begin() + StartupCalls().size() + skin.size()),
               skin);
+}
+
+// Start-up deletes the batches of changes older than backup_keep_days from the backup folder,
+// with their copies, and keeps the younger ones.
+TEST_F(StartupOrder, StartupPrunesOnlyTheOldBatchesOfTheBackupFolder) {
+    const std::string backup = TempFolder() + "\\QuillMendBackup";
+    ::CreateDirectoryW(Widen(backup).c_str(), nullptr);
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    std::vector<std::string> ids;
+    for (int days : {10, 2}) {
+        wizard::JournalBatch batch{wizard::MakeBatchId(now - days * 24 * 60 * 60, 0), now - days * 24 * 60 * 60, "delete", "", {}, true};
+        const wizard::JournalEntry entry{"delete", "C:\\x.lnk", "C:\\gone.exe", "", batch.id + "-0.lnk"};
+        std::string error;
+        WriteFile(Widen(backup + "\\" + entry.backupName), "copy");
+        ASSERT_TRUE(wizard::AppendToJournal(backup + "\\" + batch.id + ".qmjournal",
+                                            wizard::JournalHeaderText(batch) + wizard::JournalEntryText(entry) +
+                                                wizard::JournalEndText(1),
+                                            error))
+            << error;
+        ids.push_back(batch.id);
+    }
+    Settings settings;
+    settings.module = "backup_keep_days=5\r\n";
+    Prepare(settings);
+    Program program(Folder());
+    HWND wizard = program.WaitForWizard();
+    ASSERT_NE(wizard, nullptr);
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+    std::vector<std::string> left;
+    WIN32_FIND_DATAW found;
+    if (FindHandle find(::FindFirstFileW(Widen(backup + "\\*").c_str(), &found)); find) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(Narrow(found.cFileName));
+        } while (::FindNextFileW(find.Get(), &found));
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{ids[1] + "-0.lnk", ids[1] + ".qmjournal"}));
+    for (const std::string& name : left) ::DeleteFileW(Widen(backup + "\\" + name).c_str());
+    ::RemoveDirectoryW(Widen(backup).c_str());
 }
 
 TEST_F(StartupOrder, AnEmptyLanguageFileSettingReachesLoadAsAnEmptyPath) {
