@@ -2,6 +2,7 @@
 
 #include "base/PathSplit.h"
 #include "base/win/LongPath.h"
+#include "results/ShortcutFile.h"
 #include "wizard/BackupFiles.h"
 
 #include <windows.h>
@@ -81,6 +82,15 @@ bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::stri
     }
     batch_.entries.push_back(std::move(entry));
     return true;
+}
+
+bool ChangeBatch::RecordShortcut(const std::string& path, const std::string& newTarget, std::string& error) {
+    wizard::JournalEntry entry;
+    entry.action = batch_.action;
+    entry.originalPath = path;
+    entry.newTarget = newTarget;
+    ReadShortcutTarget(path, entry.oldTarget);
+    return Record(std::move(entry), /*mayBeAbsent=*/false, error);
 }
 
 bool ChangeBatch::Finish(std::string& error) {

@@ -34,6 +34,9 @@ public:
     // both are on disk: the change may be made. With `mayBeAbsent`, a path without a file is
     // recorded as kNoFileBefore without a copy. `error` gets a short English reason.
     bool Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error);
+    // Record for a shortcut about to get `newTarget` ("" for a delete) by the batch's own
+    // action; its stored target is the entry's old target.
+    bool RecordShortcut(const std::string& path, const std::string& newTarget, std::string& error);
     // Counts one change made after its Record.
     void Changed() { ++changed_; }
 

@@ -388,15 +388,12 @@ void ResultsPage::DeleteTicked() {
     std::vector<std::string> notBackedUp;
     std::string reason;
     for (int row : ticked) {
-        wizard::JournalEntry entry;
-        entry.action = batch.Action();
-        entry.originalPath = RowPath(row);
-        ReadShortcutTarget(entry.originalPath, entry.oldTarget);
+        const std::string path = RowPath(row);
         std::string error;
-        if (batch.Record(entry, /*mayBeAbsent=*/false, error)) {
+        if (batch.RecordShortcut(path, "", error)) {
             backedUp.push_back(row);
         } else {
-            notBackedUp.push_back(entry.originalPath);
+            notBackedUp.push_back(path);
             if (reason.empty()) reason = error;
         }
     }
@@ -467,13 +464,8 @@ void ResultsPage::RetargetRow(int row) {
 
 bool ResultsPage::ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget) {
     const std::string path = RowPath(row);
-    wizard::JournalEntry entry;
-    entry.action = batch.Action();
-    entry.originalPath = path;
-    entry.newTarget = newTarget;
-    ReadShortcutTarget(path, entry.oldTarget);
     std::string error;
-    if (!batch.Record(entry, /*mayBeAbsent=*/false, error)) {
+    if (!batch.RecordShortcut(path, newTarget, error)) {
         ShowBackupFailure({path}, error);
         return false;
     }

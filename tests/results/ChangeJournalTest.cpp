@@ -49,13 +49,8 @@ protected:
 
     // One re-target as the results page makes it: backup and line, then the change.
     bool Retarget(ChangeBatch& batch, const std::string& path) {
-        wizard::JournalEntry entry;
-        entry.action = batch.Action();
-        entry.originalPath = path;
-        entry.newTarget = newTarget_;
-        ReadShortcutTarget(path, entry.oldTarget);
         std::string error;
-        if (!batch.Record(entry, false, error)) return false;
+        if (!batch.RecordShortcut(path, newTarget_, error)) return false;
         if (RetargetShortcut(path, newTarget_) != RetargetFailure::None) return false;
         batch.Changed();
         return true;
@@ -175,6 +170,7 @@ TEST_F(ChangeJournal, AnUndoIsABatchThatCanBeUndone) {
     const auto before = FolderState(links_.Root());
     ChangeBatch batch(backup_, "retarget");
     ASSERT_TRUE(Retarget(batch, a));
+    // One batch may mix kinds of change: its entries say each file's.
     wizard::JournalEntry entry;
     entry.action = "delete";
     entry.originalPath = gone;

@@ -4,6 +4,7 @@
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "wizard/BackupFiles.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -53,32 +54,9 @@ void ExpectSame(const FileState& a, const FileState& b) {
 class BackupFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
-        root_ = fs::path(temp) / (L"qm-backup-" + std::to_wstring(::GetCurrentProcessId()));
-        Clear();
         fs::create_directories(root_ / L"links");
         fs::create_directories(root_ / L"backup");
         backup_ = Narrow((root_ / L"backup").wstring());
-    }
-    void TearDown() override { Clear(); }
-    void Clear() { RemoveTree(L"\\\\?\\" + root_.wstring()); }
-    // Win32 calls on the extended form: the tree may hold paths longer than MAX_PATH.
-    static void RemoveTree(const std::wstring& path) {
-        WIN32_FIND_DATAW entry;
-        FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
-        if (find) {
-            do {
-                const std::wstring name = entry.cFileName, child = path + L"\\" + name;
-                if (name == L"." || name == L"..") continue;
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(child);
-                else
-                    ::DeleteFileW(child.c_str());
-            } while (::FindNextFileW(find.Get(), &entry));
-        }
-        ::RemoveDirectoryW(path.c_str());
     }
 
     // A shortcut-like file with odd attributes and times well away from now. Wine keeps no
@@ -102,7 +80,9 @@ protected:
         EXPECT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     }
 
-    fs::path root_;
+    // Removed with everything in it, paths longer than MAX_PATH too.
+    test::TempFolder temp_{"qm-backup"};
+    fs::path root_{temp_.Wide()};
     std::string backup_;
 };
 
