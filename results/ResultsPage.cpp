@@ -13,6 +13,7 @@
 #include "results/PastChangesDialog.h"
 #include "results/RowOrder.h"
 #include "results/ShortcutFile.h"
+#include "results/TargetExplanation.h"
 #include "results/UndoChange.h"
 #include "base/PathSplit.h"
 #include "wizard/ResultStore.h"
@@ -27,7 +28,10 @@
 namespace qm::results {
 namespace {
 
-enum Column { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2 };
+enum Column { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2, kSuggestionColumn = 3 };
+
+// The failure box lists at most this many shortcuts, so that it fits on the screen.
+constexpr size_t kMostFailuresNamed = 20;
 
 // A file counts as gone only when the system says it is not there: a file that another program
 // holds open is still there.
@@ -108,7 +112,8 @@ BOOL ResultsPage::OnInitDialog() {
     hint_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HINT));
     list_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LIST));
     undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
-    ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    explanation_ = ::GetDlgItem(Window(), IDC_RESULTS_EXPLANATION);
+    ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     ListView_SetImageList(ListWindow(), images_, LVSIL_SMALL);
 
@@ -118,8 +123,8 @@ BOOL ResultsPage::OnInitDialog() {
     const struct {
         const char* key;
         int width;
-    } columns[] = {{"_QM_019", width / 3 - 60}, {"_QM_020", width / 3 + 10}, {"_QM_021", width / 3 + 10}};
-    for (int i = 0; i < 3; ++i) {
+    } columns[] = {{"_QM_019", width / 4 - 30}, {"_QM_020", width / 4}, {"_QM_021", width / 4}, {"_QM_SugColumn", width / 4 - 10}};
+    for (int i = 0; i < 4; ++i) {
         std::wstring text = Widen(host::Text(columns[i].key));
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -163,6 +168,8 @@ bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         case IDC_RESULTS_DELETE: DeleteTicked(); break;
         case IDC_RESULTS_SAVE_LIST: SaveList(); break;
         case IDC_RESULTS_UNDO: ShowPastChanges(); break;
+        case IDC_RESULTS_REPAIR: RepairRow(SelectedRow()); break;
+        case IDC_RESULTS_REPAIR_CERTAIN: RepairCertainTicked(); break;
         default: return false;
         }
         result = 0;
@@ -206,6 +213,22 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
         ::GetCursorPos(&at);
         ShowContextMenu(at);
         result = 1;  // served: the list sends no WM_CONTEXTMENU after it
+        return true;
+    }
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        // Only a change of the selection: ticking every row must not walk every row each time.
+        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) ShowSelectedRow();
+        return false;
+    }
+    case LVN_GETINFOTIPW: {
+        // The list lends its buffer for the tip; it already holds the row's own text when that
+        // is cut off, which the explanation replaces.
+        auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+        const wizard::BrokenShortcut* record = RowRecord(tip.iItem);
+        const std::wstring text = record ? Widen(ExplanationLine(*record, host::Text)) : std::wstring();
+        if (!text.empty() && tip.pszText && tip.cchTextMax > 0) ::lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
+        result = 0;
         return true;
     }
     case LVN_KEYDOWN:
@@ -257,6 +280,27 @@ int ResultsPage::RowImage(int row) const {
 }
 
 int ResultsPage::ImageCount() const { return ::ImageList_GetImageCount(images_); }
+
+std::string ResultsPage::ExplanationText() const { return Narrow(WindowText(explanation_)); }
+
+LPARAM ResultsPage::RowId(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (row < 0 || !::SendMessageW(ListWindow(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.lParam;
+}
+
+const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
+    if (row < 0 || row >= RowCount()) return nullptr;
+    const auto found = records_.find(RowId(row));
+    return found == records_.end() ? nullptr : &found->second;
+}
+
+void ResultsPage::RemoveRow(int row) {
+    records_.erase(RowId(row));
+    ListView_DeleteItem(ListWindow(), row);
+}
 
 void ResultsPage::SetRowText(int row, int column, const std::string& text) {
     std::wstring wide = Widen(text);
@@ -328,6 +372,7 @@ void ResultsPage::FillResults() {
     imageOfExtension_.clear();
     imageOfSystemIcon_.clear();
     rowIds_.clear();
+    records_.clear();
     ListView_SetItemCount(ListWindow(), static_cast<int>(store.Count()));
     int row = 0;
     for (std::size_t i = 0; i < store.Count(); ++i) {
@@ -337,10 +382,25 @@ void ResultsPage::FillResults() {
         if (!ReadShortcutTarget(record.folder + "\\" + record.name, stored)) continue;
         // The target the search judged missing; the stored one when the record has none.
         const std::string& target = record.target.empty() ? stored : record.target;
-        if (InsertRow(row, record.name, record.folder, target.empty() ? "" : PathFolder(target)) >= 0) ++row;
+        const int inserted = InsertRow(row, record.name, record.folder, target.empty() ? "" : PathFolder(target));
+        if (inserted < 0) continue;
+        SetRowText(inserted, kSuggestionColumn, SuggestionCell(record, host::Text));
+        records_.emplace(RowId(inserted), record);
+        ++row;
     }
     ::SendMessageW(ListWindow(), WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(ListWindow(), nullptr, TRUE);
+    ShowSelectedRow();
+}
+
+void ResultsPage::ShowSelectedRow() {
+    const wizard::BrokenShortcut* record = RowRecord(SelectedRow());
+    const std::wstring text = record ? Widen(ExplanationLine(*record, host::Text)) : std::wstring();
+    ::SetWindowTextW(explanation_, text.c_str());
+    ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR), record && !record->suggestion.empty());
+    bool anyCertain = false;
+    for (const auto& [id, each] : records_) anyCertain = anyCertain || HasCertainSuggestion(each);
+    ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR_CERTAIN), anyCertain);
 }
 
 int ResultsPage::SelectedRow() const { return ListView_GetNextItem(ListWindow(), -1, LVNI_SELECTED); }
@@ -432,6 +492,7 @@ void ResultsPage::DeleteTicked() {
     const bool declined = operation.fAnyOperationsAborted && remaining == static_cast<int>(backedUp.size());
     if (remaining > 0 && !declined)
         ShowBoxText(WithValue(host::Text("_QM_040"), "%d", std::to_string(remaining)), "_Information", MB_ICONINFORMATION);
+    ShowSelectedRow();
 }
 
 std::string ResultsPage::ChooseNewTarget(const std::string& oldTargetFolder) const {
@@ -458,30 +519,127 @@ void ResultsPage::RetargetRow(int row) {
     const std::string chosen = ChooseNewTarget(RowText(row, kTargetFolderColumn));
     if (chosen.empty()) return;
     ChangeBatch batch(BackupFolder(), "retarget");
-    ApplyNewTarget(batch, row, chosen);
+    const NewTargetOutcome outcome = ApplyNewTarget(batch, row, chosen);
     FinishBatch(batch);
+    if (!outcome.backedUp)
+        ShowBackupFailure({RowPath(row)}, outcome.backupError);
+    else if (outcome.failure != RetargetFailure::None)
+        ShowBox(outcome.failure == RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037", "_Error", MB_ICONERROR);
 }
 
-bool ResultsPage::ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget) {
+ResultsPage::NewTargetOutcome ResultsPage::ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget) {
+    NewTargetOutcome outcome;
     const std::string path = RowPath(row);
-    std::string error;
-    if (!batch.RecordShortcut(path, newTarget, error)) {
-        ShowBackupFailure({path}, error);
-        return false;
+    if (!batch.RecordShortcut(path, newTarget, outcome.backupError)) {
+        outcome.backedUp = false;
+        return outcome;
     }
-    const RetargetFailure failure = RetargetShortcut(path, newTarget);
-    if (failure != RetargetFailure::None) {
-        ShowBox(failure == RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037", "_Error", MB_ICONERROR);
-        return false;
-    }
+    outcome.failure = RetargetShortcut(path, newTarget);
+    if (outcome.failure != RetargetFailure::None) return outcome;
     batch.Changed();
     SetRowText(row, kTargetFolderColumn, PathFolder(newTarget));
+    SetRowText(row, kSuggestionColumn, "");
+    if (const auto found = records_.find(RowId(row)); found != records_.end()) {
+        // The shortcut now opens a target that is there: nothing is missing, nothing to suggest.
+        wizard::BrokenShortcut& record = found->second;
+        record.target = newTarget;
+        record.goneKind.clear();
+        record.suggestion.clear();
+        record.confidence.clear();
+    }
     LVITEMW item{};
     item.mask = LVIF_IMAGE;
     item.iItem = row;
     item.iImage = IconFor(path);
     ::SendMessageW(ListWindow(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return true;
+    if (row == SelectedRow()) ShowSelectedRow();
+    return outcome;
+}
+
+bool ResultsPage::AskToUsePossibleTarget(int row, const std::string& target) const {
+    const std::string text = FillPlaceholders(host::Text("_QM_RepairAskPossible"), {{"name", RowText(row, kNameColumn)}, {"target", target}});
+    return ::MessageBoxW(Window(), Widen(text).c_str(), Widen(host::Text("_QM_Mainname")).c_str(),
+                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void ResultsPage::ShowRepairFailures(const RepairFailures& failures) const {
+    const auto list = [](const std::vector<std::string>& paths) {
+        std::string text;
+        for (size_t i = 0; i < paths.size() && i < kMostFailuresNamed; ++i) text += (i ? "\n" : "") + paths[i];
+        if (paths.size() > kMostFailuresNamed) text += "\n...";
+        return text;
+    };
+    // One box for the whole repair: the shortcuts that could not be changed, then those that
+    // were not changed because no backup copy could be made, with the reason.
+    std::string text;
+    if (!failures.notChanged.empty()) text = FillPlaceholders(host::Text("_QM_RepairFailed"), {{"list", list(failures.notChanged)}});
+    if (!failures.notBackedUp.empty()) {
+        if (!text.empty()) text += "\n\n";
+        text += WithValue(host::Text("_QM_BackupFailed"), "%s", BackupFolder()) + "\n" + list(failures.notBackedUp);
+        if (!failures.backupError.empty()) text += "\n\n" + failures.backupError;
+    }
+    if (!text.empty()) ShowBoxText(text, "_Error", MB_ICONERROR);
+}
+
+void ResultsPage::RepairFailures::Add(const std::string& path, const NewTargetOutcome& outcome) {
+    if (!outcome.backedUp) {
+        notBackedUp.push_back(path);
+        if (backupError.empty()) backupError = outcome.backupError;
+    } else if (outcome.failure != RetargetFailure::None) {
+        notChanged.push_back(path);
+    }
+}
+
+void ResultsPage::RepairRow(int row) {
+    const wizard::BrokenShortcut* record = RowRecord(row);
+    if (!record || record->suggestion.empty()) return;
+    const std::string suggestion = record->suggestion;
+    if (!HasCertainSuggestion(*record) && !AskToUsePossibleTarget(row, suggestion)) return;
+    ChangeBatch batch(BackupFolder(), "repair");
+    const NewTargetOutcome outcome = ApplyNewTarget(batch, row, suggestion);
+    FinishBatch(batch);
+    if (!outcome.Ok()) {
+        RepairFailures failures;
+        failures.Add(RowPath(row), outcome);
+        ShowRepairFailures(failures);
+        return;
+    }
+    RemoveRow(row);
+    // The next row takes the place of the repaired one, so Repair can go on down the list.
+    const int count = RowCount();
+    if (count > 0) SelectRow(row < count ? row : count - 1);
+    ShowSelectedRow();
+}
+
+void ResultsPage::RepairCertainTicked() {
+    // By id: every repaired row leaves the list and moves the ones below it up.
+    std::vector<LPARAM> ids;
+    for (int row = 0, count = RowCount(); row < count; ++row) {
+        const wizard::BrokenShortcut* record = RowRecord(row);
+        if (record && IsTicked(row) && HasCertainSuggestion(*record)) ids.push_back(RowId(row));
+    }
+    if (ids.empty()) {
+        ShowBox("_QM_RepairNothingCertain", "_Information", MB_ICONINFORMATION);
+        return;
+    }
+    ChangeBatch batch(BackupFolder(), "repair");
+    RepairFailures failures;
+    for (const LPARAM id : ids) {
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = id;
+        const int row = ListView_FindItem(ListWindow(), -1, &find);
+        if (row < 0) continue;
+        const std::string suggestion = records_.at(id).suggestion;
+        const NewTargetOutcome outcome = ApplyNewTarget(batch, row, suggestion);
+        if (outcome.Ok())
+            RemoveRow(row);
+        else
+            failures.Add(RowPath(row), outcome);
+    }
+    FinishBatch(batch);
+    ShowSelectedRow();
+    ShowRepairFailures(failures);
 }
 
 // ---- Backup and undo -----------------------------------------------------------------------
@@ -667,8 +825,9 @@ void ResultsPage::ShowContextMenu(POINT screenPoint) {
     const struct {
         UINT command;  // 0: separator
         const char* key;
-    } rowItems[] = {{kRetarget, "_QM_025"}, {0, nullptr},           {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"},
-                    {0, nullptr},           {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"},  {kInvertTicks, "_QM_030"},
+    } rowItems[] = {{kRetarget, "_QM_025"}, {kRepair, "_QM_RepairMenu"}, {0, nullptr},
+                    {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"}, {0, nullptr},
+                    {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"}, {kInvertTicks, "_QM_030"},
                     {0, nullptr}};
     if (row >= 0) {
         for (const auto& item : rowItems) {
@@ -678,6 +837,8 @@ void ResultsPage::ShowContextMenu(POINT screenPoint) {
                 ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.key)).c_str());
         }
         if (!PathPresent(RowPath(row))) ::EnableMenuItem(menu.Get(), kProperties, MF_BYCOMMAND | MF_GRAYED);
+        const wizard::BrokenShortcut* record = RowRecord(row);
+        if (!record || record->suggestion.empty()) ::EnableMenuItem(menu.Get(), kRepair, MF_BYCOMMAND | MF_GRAYED);
         ::SetMenuDefaultItem(menu.Get(), kRetarget, FALSE);
     }
     ::AppendMenuW(menu.Get(), MF_STRING | (canUndo ? MF_ENABLED : MF_GRAYED), kUndoLast,
@@ -691,6 +852,7 @@ void ResultsPage::RunCommand(UINT command, int row) {
     if (row < 0 && command != kUndoLast && command != kPastChanges) return;
     switch (command) {
     case kRetarget: RetargetRow(row); break;
+    case kRepair: RepairRow(row); break;
     case kProperties: ShowProperties(RowPath(row)); break;
     case kShowInExplorer: ShowInExplorer(RowPath(row)); break;
     case kTickAll: CheckAll(); break;

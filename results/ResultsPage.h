@@ -1,12 +1,15 @@
 // The wizard's third page (dialog 212): the broken shortcuts of the last scan in a list with
-// tick boxes (name with icon, folder, folder of the missing target), rebuilt from the result
-// store each time the page becomes active, and the repair actions on them: move the ticked
-// shortcut files to the Recycle Bin, give one a new target, show its properties or its folder.
-// Every change goes through a batch of the backup journal (results/ChangeBatch.h) and can be
-// undone: the last one from the context menu, any from the list of past changes.
+// tick boxes (name with icon, folder, folder of the missing target, suggested new target),
+// rebuilt from the result store each time the page becomes active, with why the selected one is
+// broken in a line under the list (and in each row's tip), and the repair actions on them: move
+// the ticked shortcut files to the Recycle Bin, give one a new target, give one its suggested
+// target, give every ticked one with a certain suggestion that target, show its properties or
+// its folder. A repaired shortcut is no longer broken, so its row leaves the list. Every change
+// goes through a batch of the backup journal (results/ChangeBatch.h) and can be undone: the last
+// one from the context menu, any from the list of past changes.
 //
 // A row's shortcut path is always its folder column, a backslash and its name column; the page
-// keeps no other link between a row and its record.
+// keeps its record (where the target went) by the row's id.
 #pragma once
 
 #include "ui/PropertyPage.h"
@@ -14,7 +17,9 @@
 #include "base/win/Handle.h"
 #include "controls/LinkButton.h"
 #include "controls/SkinnedStatic.h"
+#include "results/ShortcutFile.h"
 #include "results/SortableListView.h"
+#include "wizard/ResultStore.h"
 
 #include <functional>
 #include <string>
@@ -35,6 +40,7 @@ enum ContextMenuCommand : UINT {
     kInvertTicks = 6,
     kUndoLast = 7,
     kPastChanges = 8,
+    kRepair = 9,
 };
 
 class ChangeBatch;
@@ -61,6 +67,8 @@ public:
     std::string RowPath(int row) const;  // folder, backslash, name
     int RowImage(int row) const;
     int ImageCount() const;
+    // The line under the list: why the selected row's shortcut is broken.
+    std::string ExplanationText() const;
 
     // The tick operations, the buttons' and the context menu's.
     void CheckAll();
@@ -70,6 +78,12 @@ public:
     // The repair actions.
     void DeleteTicked();
     void RetargetRow(int row);
+    // Gives the row's shortcut its suggested target; asks first when the suggestion is only
+    // possible. Nothing without a suggestion.
+    void RepairRow(int row);
+    // Gives every ticked row with a certain suggestion that target; the rows that fail stay,
+    // untouched, and one box names them.
+    void RepairCertainTicked();
     void ShowContextMenu(POINT screenPoint);
     // Asks where, then writes the rows' records as a CSV table (base/ShortcutReport.h) in the
     // rows' order; a file already there is replaced only by the complete new one.
@@ -96,6 +110,12 @@ private:
     void RunTickOperation(TickOperation operation);
     void FillResults();
     int InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder);
+    LPARAM RowId(int row) const;
+    const wizard::BrokenShortcut* RowRecord(int row) const;
+    void RemoveRow(int row);
+    bool AskToUsePossibleTarget(int row, const std::string& target) const;
+    // The explanation line and the repair buttons follow the selection and the rows.
+    void ShowSelectedRow();
     void SetRowText(int row, int column, const std::string& text);
     int IconFor(const std::string& path);
     LPARAM NewRowId();
@@ -113,9 +133,24 @@ private:
 
     // The change journal's side of the repair actions.
     std::string BackupFolder() const;
-    // Backs the row's file up in `batch` and gives it the new target; false (the user told why)
-    // when the backup or the change failed. One call per row of a repair.
-    bool ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget);
+    // What became of one row's change; the caller tells the user.
+    struct NewTargetOutcome {
+        bool backedUp = true;
+        std::string backupError;  // why not, when not
+        RetargetFailure failure = RetargetFailure::None;
+        bool Ok() const { return backedUp && failure == RetargetFailure::None; }
+    };
+    // The one place where a row's shortcut gets a new target (the re-target and both repairs,
+    // one call per row): backs the row's file up in `batch` and gives it the new target. On
+    // success the row shows the new target and suggests nothing more.
+    NewTargetOutcome ApplyNewTarget(ChangeBatch& batch, int row, const std::string& newTarget);
+    // The rows of one repair that were left as they were, told in one box at its end.
+    struct RepairFailures {
+        std::vector<std::string> notChanged, notBackedUp;
+        std::string backupError;
+        void Add(const std::string& path, const NewTargetOutcome& outcome);
+    };
+    void ShowRepairFailures(const RepairFailures& failures) const;
     void FinishBatch(ChangeBatch& batch);
     void ShowBackupFailure(const std::vector<std::string>& paths, const std::string& reason) const;
     void Undo(const StoredBatch& stored);
@@ -132,6 +167,8 @@ private:
     std::unordered_map<int, int> imageOfSystemIcon_;  // system image index -> our image
     std::unordered_map<std::wstring, int> imageOfExtension_;
     std::unordered_set<LPARAM> rowIds_;
+    std::unordered_map<LPARAM, wizard::BrokenShortcut> records_;  // by row id
+    HWND explanation_ = nullptr;
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;
     PropertiesLauncher propertiesLauncher_;

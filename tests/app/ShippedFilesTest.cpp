@@ -37,6 +37,10 @@ std::set<std::string> KeysUsed() {
         "SUPPORTDLG_Email", "_HELPMENU_Help", "_HELPMENU_OnlineHelp", "_HELPMENU_BrivoltWeb", "_HELPMENU_Support",
         "_HELPMENU_OnlineSupport", "_HELPMENU_CHECKFORUPDATE", "_HELPMENU_Show", "_HELPMENU_About",
         "_QM_037", "_QM_038", "_QM_039", "_QM_040", "_QM_HostFailure", "_QM_RootFailed", "_QM_NotAnswering",
+        "_QM_SugPhase", "_QM_SugStopped", "_QM_SugFailed", "_QM_SugColumn", "_QM_SugPossibleCell",
+        "_QM_SugFileNotInFolder", "_QM_SugFolderNotInFolder", "_QM_SugFolderGone", "_QM_SugFileMissingOnShare",
+        "_QM_SugFolderMissingOnShare", "_QM_SugTargetGone", "_QM_SugFoundCertain", "_QM_SugFoundPossible",
+        "_QM_RepairMenu", "_QM_RepairAskPossible", "_QM_RepairNothingCertain", "_QM_RepairFailed",
     };
     for (int i = 1; i <= 34; ++i) {
         char key[16];

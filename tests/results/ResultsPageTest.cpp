@@ -3,9 +3,11 @@
 // real files (the Recycle Bin is Wine's XDG trash under the private XDG_DATA_HOME), saving the
 // list through the real save-file dialog.
 #include "results/ResultsPage.h"
+#include "results/TargetExplanation.h"
 
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
+#include "base/PathSplit.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/ResultsPage.h"
@@ -24,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 namespace qm::results {
@@ -45,12 +48,17 @@ void Pump() {
 
 std::wstring W(const char* key) { return Widen(host::Text(key)); }
 
-Bytes LinkTo(const std::string& target, const std::string& arguments = {}) {
+Bytes LinkTo(const std::string& target, const std::string& arguments = {}, const std::string& icon = {}) {
     lnkwriter::LinkSpec linkFields;
     linkFields.localBasePath = target;
     linkFields.idListPath = target;
     linkFields.arguments = arguments;
+    linkFields.iconLocation = icon;
     return lnkwriter::BuildLink(linkFields);
+}
+
+std::string Fill(const char* key, std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    return FillPlaceholders(host::Text(key), values);
 }
 
 void WriteFile(const std::string& path, const std::string& text) {
@@ -97,6 +105,51 @@ protected:
         test::WriteBytes(path, LinkTo(target));
         wizard::TheResultStore().Append({name, where, target, "TargetMissing"});
         return path;
+    }
+
+    // A broken shortcut (with arguments and an icon) whose target "gone\<exe>" went to `suggestion`,
+    // as the search for moved targets records it.
+    std::string AddMoved(const std::string& name, const std::string& exe, const std::string& suggestion,
+                         const std::string& confidence) {
+        const std::string gone = tree_.Path("gone\\" + exe);
+        const std::string path = tree_.Path(name);
+        test::WriteBytes(path, LinkTo(gone, "--open " + name, "C:\\Icons\\" + name + ".ico,2"));
+        wizard::BrokenShortcut record;
+        record.name = name;
+        record.folder = tree_.Root();
+        record.target = gone;
+        record.reason = "TargetMissing";
+        record.goneKind = "ItemNotInFolder";
+        record.goneName = exe;
+        record.goneFolder = tree_.Path("gone");
+        record.suggestion = suggestion;
+        record.confidence = suggestion.empty() ? "" : confidence;
+        wizard::TheResultStore().Append(record);
+        return path;
+    }
+
+    void Select(int row) {
+        ListView_SetItemState(page_->ListWindow(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Pump();
+    }
+    bool Enabled(int id) const { return ::IsWindowEnabled(::GetDlgItem(page_->Window(), id)) != FALSE; }
+    int RowNamed(const std::string& name) const {
+        for (int row = 0; row < page_->RowCount(); ++row)
+            if (page_->RowText(row, 0) == name) return row;
+        return -1;
+    }
+    // The row's info tip, as the list asks its page for it.
+    std::string InfoTip(int row) const {
+        wchar_t buffer[1024] = L"cut-off item text";
+        NMLVGETINFOTIPW tip{};
+        tip.hdr.hwndFrom = page_->ListWindow();
+        tip.hdr.idFrom = IDC_RESULTS_LIST;
+        tip.hdr.code = LVN_GETINFOTIPW;
+        tip.pszText = buffer;
+        tip.cchTextMax = 1024;
+        tip.iItem = row;
+        ::SendMessageW(page_->Window(), WM_NOTIFY, IDC_RESULTS_LIST, reinterpret_cast<LPARAM>(&tip));
+        return Narrow(buffer);
     }
 
     // Starts the page in a modeless wizard sheet; the sheet activates it at once.
@@ -733,6 +786,216 @@ TEST_F(ResultsPageTest, PastChangesAreListedAndUndoneAfterARestart) {
         Button(IDC_RESULTS_UNDO);  // the link opens the same list
     }
     EXPECT_EQ(listed, (std::vector<Texts>{{"Undo", "1"}, {"Moved to the Recycle Bin", "1"}, {"Re-targeted (undone)", "1"}}));
+}
+
+// Where the repaired shortcuts are kept for the check with Debian's lnkinfo that runs after this
+// program (a Unix tool cannot be started from here), with a line
+// "file<TAB>target<TAB>arguments<TAB>icon" each in expected.txt.
+void KeepForLnkinfo(const std::string& shortcut, const std::string& target, const std::string& arguments,
+                    const std::string& icon) {
+    const char* folder = std::getenv("QM_REPAIRED_DIR");
+    if (!folder || !*folder) return;
+    ::CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    const std::string name = PathFileName(shortcut);
+    ::CopyFileW(Widen(shortcut).c_str(), Widen(std::string(folder) + "\\" + name).c_str(), FALSE);
+    std::ofstream expected(std::string(folder) + "\\expected.txt", std::ios::binary | std::ios::app);
+    expected << name << '\t' << target << '\t' << arguments << '\t' << icon << '\n';
+}
+
+TEST_F(ResultsPageTest, TheSuggestionColumnTheExplanationLineAndTheTipFollowTheRecords) {
+    // What the search for moved targets records, with the paths a user would see.
+    const auto add = [&](const std::string& name, const char* kind, const char* goneName, const char* goneFolder,
+                         const char* suggestion, const char* confidence, bool isFolder) {
+        test::WriteBytes(tree_.Path(name), LinkTo("C:\\Old\\x.exe"));
+        wizard::BrokenShortcut record;
+        record.name = name;
+        record.folder = tree_.Root();
+        record.target = std::string(goneFolder) + "\\" + goneName;
+        record.reason = "TargetMissing";
+        record.goneKind = kind;
+        record.goneName = goneName;
+        record.goneFolder = goneFolder;
+        record.suggestion = suggestion;
+        record.confidence = confidence;
+        record.targetIsFolder = isFolder;
+        wizard::TheResultStore().Append(record);
+    };
+    add("App.lnk", "ItemNotInFolder", "app.exe", "C:\\Tools\\App 1.2", "C:\\Tools\\App 1.3\\app.exe", "Certain", false);
+    add("Old notes.lnk", "FolderGone", "notes.txt", "C:\\Old", "C:\\Users\\ann\\Documents\\notes.txt", "Possible", false);
+    add("Report.lnk", "MissingOnShare", "report.doc", "\\\\server\\share", "", "", false);
+    add("Photos.lnk", "ItemNotInFolder", "Photos", "D:\\Pictures", "", "", true);
+    Open();
+    ASSERT_EQ(page_->RowCount(), 4);
+    EXPECT_EQ(Column(3), (Texts{"C:\\Tools\\App 1.3\\app.exe", "C:\\Users\\ann\\Documents\\notes.txt (possible)", "", ""}));
+    EXPECT_EQ(page_->ExplanationText(), "") << "no row selected";
+    EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR));
+    EXPECT_TRUE(Enabled(IDC_RESULTS_REPAIR_CERTAIN)) << "one row has a certain suggestion";
+
+    const std::string app = "The file app.exe is no longer in C:\\Tools\\App 1.2. It is now at C:\\Tools\\App 1.3\\app.exe.";
+    const std::string notes = "The folder C:\\Old no longer exists. It may now be C:\\Users\\ann\\Documents\\notes.txt.";
+    const std::string report = "The file report.doc is missing on \\\\server\\share.";
+    const std::string photos = "The folder Photos is no longer in D:\\Pictures.";
+    const struct {
+        int row;
+        const std::string& text;
+        bool canRepair;
+    } rows[] = {{2, report, false}, {0, app, true}, {3, photos, false}, {1, notes, true}};
+    for (const auto& row : rows) {
+        Select(row.row);
+        EXPECT_EQ(page_->ExplanationText(), row.text) << row.row;
+        EXPECT_EQ(Enabled(IDC_RESULTS_REPAIR), row.canRepair) << row.row;
+        EXPECT_EQ(InfoTip(row.row), row.text) << row.row;
+    }
+    // The tip is the hovered row's, whichever is selected.
+    EXPECT_EQ(InfoTip(0), app);
+
+    ::ShowWindow(sheet_, SW_SHOWNA);
+    Select(0);
+    testkit::PumpUntilIdle();
+    const std::wstring shot = testkit::SaveWindowSnapshot(sheet_, L"ResultsPage-suggestions");
+    if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
+
+    // Sorting moves the records with their rows.
+    ListNotify(LVN_COLUMNCLICK, -1, 0);
+    const int photosRow = RowNamed("Photos.lnk");
+    Select(photosRow);
+    EXPECT_EQ(page_->ExplanationText(), photos);
+    EXPECT_EQ(InfoTip(RowNamed("App.lnk")), app);
+}
+
+TEST_F(ResultsPageTest, RepairCertainRepairsTheTickedCertainRowsAndNamesTheFailuresInOneBox) {
+    tree_.Folder("new");
+    const auto target = [&](const std::string& exe) { return tree_.File("new\\" + exe, Bytes(7, 'x')); };
+    const std::string a = AddMoved("a.lnk", "a.exe", target("a.exe"), "Certain");
+    const std::string locked = AddMoved("locked.lnk", "b.exe", target("b.exe"), "Certain");
+    const std::string possible = AddMoved("possible.lnk", "c.exe", target("c.exe"), "Possible");
+    const std::string unticked = AddMoved("unticked.lnk", "d.exe", target("d.exe"), "Certain");
+    const std::string vanished = AddMoved("vanished.lnk", "e.exe", tree_.Path("new\\e.exe"), "Certain");
+    const std::string f = AddMoved("f.lnk", "f.exe", target("f.exe"), "Certain");
+    const std::string none = AddMoved("none.lnk", "g.exe", "", "");
+    const std::string unreadable = AddMoved("unreadable.lnk", "h.exe", target("h.exe"), "Certain");
+    const std::vector<std::string> untouched = {locked, possible, unticked, vanished, none, unreadable};
+    std::vector<Bytes> before(untouched.size());
+    for (size_t i = 0; i < untouched.size(); ++i) ASSERT_TRUE(test::ReadBytes(untouched[i], before[i]));
+    Open();
+    ASSERT_EQ(page_->RowCount(), 8);
+    page_->CheckAll();
+    page_->SetTicked(RowNamed("unticked.lnk"), false);
+    Select(RowNamed("none.lnk"));
+
+    {
+        // Other programs hold these open: one lets others read it but not replace it, the other
+        // lets nobody even read it, so that no backup copy of it can be made.
+        FileHandle held(::CreateFileW(FileApiPath(locked).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        FileHandle closed(::CreateFileW(FileApiPath(unreadable).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held && closed);
+        DialogScript script({DialogScript::Press(IDOK)});
+        Button(IDC_RESULTS_REPAIR_CERTAIN);
+        ASSERT_EQ(script.Seen().size(), 1u) << "one box for every failure";
+        EXPECT_EQ(script.Seen()[0].caption, W("_Error"));
+        const std::string told = Narrow(script.Seen()[0].text);
+        const std::string notChanged = Fill("_QM_RepairFailed", {{"list", locked + "\n" + vanished}});
+        EXPECT_EQ(told.substr(0, notChanged.size()), notChanged) << told;
+        const std::string notBackedUp = "\n\n" + host::Text("_QM_BackupFailed").substr(0, 20);
+        EXPECT_EQ(told.find(notBackedUp), notChanged.size()) << told;
+        EXPECT_NE(told.find("\n" + unreadable + "\n"), std::string::npos) << told;
+    }
+
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 2 repaired") << "one batch of the change journal, undoable";
+
+    // The repaired rows left the list; the others stay as they were, ticks included.
+    EXPECT_EQ(Column(0), (Texts{"locked.lnk", "possible.lnk", "unticked.lnk", "vanished.lnk", "none.lnk", "unreadable.lnk"}));
+    EXPECT_EQ(Ticks(), (std::vector<bool>{true, true, false, true, true, true}));
+    EXPECT_EQ(page_->RowText(RowNamed("possible.lnk"), 3), target("c.exe") + " (possible)");
+    EXPECT_EQ(page_->ExplanationText(), "The file g.exe is no longer in " + tree_.Path("gone") + ".")
+        << "the selected row is still explained";
+    for (size_t i = 0; i < untouched.size(); ++i) {
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(untouched[i], after));
+        EXPECT_EQ(after, before[i]) << untouched[i];
+    }
+    for (const auto& [path, exe] : {std::pair{a, "a.exe"}, std::pair{f, "f.exe"}}) {
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(path, after));
+        const lnk::ShellLinkInfo info = lnk::ParseShellLink(after.data(), after.size());
+        EXPECT_EQ(info.LocalPath(), tree_.Path(std::string("new\\") + exe)) << path;
+        EXPECT_EQ(info.arguments, "--open " + PathFileName(path)) << path;
+        EXPECT_EQ(info.iconLocation, "C:\\Icons\\" + PathFileName(path) + ".ico,2") << path;
+        KeepForLnkinfo(path, tree_.Path(std::string("new\\") + exe), "--open " + PathFileName(path),
+                       "C:\\Icons\\" + PathFileName(path) + ".ico,2");
+    }
+    EXPECT_TRUE(Enabled(IDC_RESULTS_REPAIR_CERTAIN)) << "the failed ones may be tried again";
+
+    // Again, with only the possible and the suggestion-less rows ticked: nothing to repair.
+    page_->UncheckAll();
+    page_->SetTicked(RowNamed("possible.lnk"), true);
+    page_->SetTicked(RowNamed("none.lnk"), true);
+    DialogScript script({DialogScript::Press(IDOK)});
+    Button(IDC_RESULTS_REPAIR_CERTAIN);
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].text, W("_QM_RepairNothingCertain"));
+    EXPECT_EQ(page_->RowCount(), 6);
+}
+
+TEST_F(ResultsPageTest, RepairAsksBeforeAPossibleSuggestionAndIsOffWithoutOne) {
+    tree_.Folder("new");
+    const std::string suggestion = tree_.File("new\\p.exe", Bytes(3, 'p'));
+    const std::string possible = AddMoved("possible.lnk", "p.exe", suggestion, "Possible");
+    AddMoved("none.lnk", "n.exe", "", "");
+    const std::string certain = AddMoved("certain.lnk", "c.exe", tree_.File("new\\c.exe", Bytes(3, 'c')), "Certain");
+    Open();
+    UINT greyed = 0;
+    page_->SetMenuChooser([&](HMENU menu, POINT, HWND) {
+        greyed = ::GetMenuState(menu, kRepair, MF_BYCOMMAND) & MF_GRAYED;
+        return menuAnswer_;
+    });
+
+    // No suggestion: the button is off, the menu item grey, and a repair asked for anyway does nothing.
+    Select(1);
+    EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR));
+    menuAnswer_ = kRepair;
+    ListNotify(NM_RCLICK, 1);
+    EXPECT_NE(greyed, 0u);
+    EXPECT_EQ(page_->RowCount(), 3);
+
+    // A possible one: the question names the suggestion; No leaves the file as it was.
+    Select(0);
+    EXPECT_TRUE(Enabled(IDC_RESULTS_REPAIR));
+    Bytes before;
+    ASSERT_TRUE(test::ReadBytes(possible, before));
+    {
+        DialogScript script({DialogScript::Press(IDNO)});
+        Button(IDC_RESULTS_REPAIR);
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(Narrow(script.Seen()[0].text), Fill("_QM_RepairAskPossible", {{"name", "possible.lnk"}, {"target", suggestion}}));
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(possible, after));
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(page_->RowCount(), 3);
+    }
+    {   // Yes, from the context menu: repaired, and the next row is selected in its place.
+        DialogScript script({DialogScript::Press(IDYES)});
+        ListNotify(NM_RCLICK, 0);
+        EXPECT_EQ(greyed, 0u);
+        EXPECT_EQ(script.Seen().size(), 1u);
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(possible, after));
+        EXPECT_EQ(lnk::ParseShellLink(after.data(), after.size()).LocalPath(), suggestion);
+        EXPECT_EQ(Column(0), (Texts{"none.lnk", "certain.lnk"}));
+        EXPECT_EQ(Selected(), 0);
+        KeepForLnkinfo(possible, suggestion, "--open possible.lnk", "C:\\Icons\\possible.lnk.ico,2");
+    }
+    {   // A certain one is repaired without a question.
+        DialogScript script({});
+        Select(1);
+        Button(IDC_RESULTS_REPAIR);
+        EXPECT_EQ(script.Seen().size(), 0u);
+        EXPECT_EQ(Column(0), Texts{"none.lnk"});
+        Bytes after;
+        ASSERT_TRUE(test::ReadBytes(certain, after));
+        EXPECT_EQ(lnk::ParseShellLink(after.data(), after.size()).LocalPath(), tree_.Path("new\\c.exe"));
+    }
+    EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR_CERTAIN)) << "no certain suggestion is left";
 }
 
 }  // namespace

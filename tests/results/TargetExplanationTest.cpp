@@ -1,0 +1,97 @@
+// What the results page says about a broken shortcut's target: the placeholders, the reason for
+// each kind of gone target, the marking of a mere possibility.
+#include "results/TargetExplanation.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace qm::results {
+namespace {
+
+// The English texts' shape, with the key in each so that a wrong key shows.
+std::string Text(std::string_view key) {
+    static const std::map<std::string_view, std::string> texts = {
+        {"_QM_SugFileNotInFolder", "file {name} not in {folder}"},
+        {"_QM_SugFolderNotInFolder", "folder {name} not in {folder}"},
+        {"_QM_SugFolderGone", "folder {folder} gone"},
+        {"_QM_SugFileMissingOnShare", "file {name} missing on {folder}"},
+        {"_QM_SugFolderMissingOnShare", "folder {name} missing on {folder}"},
+        {"_QM_SugTargetGone", "{target} gone"},
+        {"_QM_SugPossibleCell", "{target} (possible)"},
+        {"_QM_SugFoundCertain", "Now at {target}."},
+        {"_QM_SugFoundPossible", "Maybe {target}."},
+    };
+    const auto found = texts.find(key);
+    return found == texts.end() ? "?" + std::string(key) : found->second;
+}
+
+wizard::BrokenShortcut Record(std::string kind, bool folder = false) {
+    wizard::BrokenShortcut record;
+    record.name = "App.lnk";
+    record.folder = "C:\\Links";
+    record.target = "C:\\Tools\\App 1.2\\app.exe";
+    record.reason = "TargetMissing";
+    record.goneKind = std::move(kind);
+    record.goneName = "app.exe";
+    record.goneFolder = "C:\\Tools\\App 1.2";
+    record.targetIsFolder = folder;
+    return record;
+}
+
+TEST(TargetExplanation, PlaceholdersAreFilledInOnePassAndUnknownOnesStay) {
+    EXPECT_EQ(FillPlaceholders("{a} and {b}", {{"a", "1"}, {"b", "2"}}), "1 and 2");
+    EXPECT_EQ(FillPlaceholders("{a}{a}", {{"a", "x"}}), "xx");
+    // Braces are allowed in file names: a value is never searched for placeholders again.
+    EXPECT_EQ(FillPlaceholders("in {folder}: {name}", {{"folder", "C:\\{name}"}, {"name", "a.exe"}}), "in C:\\{name}: a.exe");
+    EXPECT_EQ(FillPlaceholders("{unknown} {a", {{"a", "x"}}), "{unknown} {a");
+    EXPECT_EQ(FillPlaceholders("{", {}), "{");
+    EXPECT_EQ(FillPlaceholders("", {{"a", "x"}}), "");
+    EXPECT_EQ(FillPlaceholders("no placeholder", {{"a", "x"}}), "no placeholder");
+}
+
+TEST(TargetExplanation, EachKindOfGoneTargetHasItsOwnWords) {
+    EXPECT_EQ(ExplainGoneTarget(Record("ItemNotInFolder"), Text), "file app.exe not in C:\\Tools\\App 1.2");
+    EXPECT_EQ(ExplainGoneTarget(Record("ItemNotInFolder", true), Text), "folder app.exe not in C:\\Tools\\App 1.2");
+    EXPECT_EQ(ExplainGoneTarget(Record("FolderGone"), Text), "folder C:\\Tools\\App 1.2 gone");
+    wizard::BrokenShortcut share = Record("MissingOnShare");
+    share.goneFolder = "\\\\server\\share";
+    EXPECT_EQ(ExplainGoneTarget(share, Text), "file app.exe missing on \\\\server\\share");
+    share.targetIsFolder = true;
+    EXPECT_EQ(ExplainGoneTarget(share, Text), "folder app.exe missing on \\\\server\\share");
+    // The search for moved targets did not run (stopped, failed): the missing target says it.
+    EXPECT_EQ(ExplainGoneTarget(Record(""), Text), "C:\\Tools\\App 1.2\\app.exe gone");
+    wizard::BrokenShortcut nothing = Record("");
+    nothing.target.clear();
+    EXPECT_EQ(ExplainGoneTarget(nothing, Text), "");
+    EXPECT_EQ(ExplanationLine(nothing, Text), "");
+}
+
+TEST(TargetExplanation, APossibleSuggestionIsMarkedAndNeverCountsAsCertain) {
+    wizard::BrokenShortcut record = Record("ItemNotInFolder");
+    EXPECT_EQ(SuggestionCell(record, Text), "");
+    EXPECT_EQ(ExplanationLine(record, Text), "file app.exe not in C:\\Tools\\App 1.2");
+    EXPECT_FALSE(HasCertainSuggestion(record));
+
+    record.suggestion = "C:\\Tools\\App 1.3\\app.exe";
+    record.confidence = "Certain";
+    EXPECT_TRUE(HasCertainSuggestion(record));
+    EXPECT_EQ(SuggestionCell(record, Text), "C:\\Tools\\App 1.3\\app.exe");
+    EXPECT_EQ(ExplanationLine(record, Text), "file app.exe not in C:\\Tools\\App 1.2 Now at C:\\Tools\\App 1.3\\app.exe.");
+
+    for (const char* confidence : {"Possible", "", "certain", "Unknown"}) {
+        record.confidence = confidence;
+        EXPECT_FALSE(HasCertainSuggestion(record)) << confidence;
+        EXPECT_EQ(SuggestionCell(record, Text), "C:\\Tools\\App 1.3\\app.exe (possible)") << confidence;
+        EXPECT_EQ(ExplanationLine(record, Text), "file app.exe not in C:\\Tools\\App 1.2 Maybe C:\\Tools\\App 1.3\\app.exe.")
+            << confidence;
+    }
+    // A confidence with no suggestion offers nothing.
+    record.suggestion.clear();
+    record.confidence = "Certain";
+    EXPECT_FALSE(HasCertainSuggestion(record));
+    EXPECT_EQ(SuggestionCell(record, Text), "");
+}
+
+}  // namespace
+}  // namespace qm::results
