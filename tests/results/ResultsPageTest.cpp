@@ -954,9 +954,13 @@ TEST_F(ResultsPageTest, RepairAsksBeforeAPossibleSuggestionAndIsOffWithoutOne) {
     Select(1);
     EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR));
     menuAnswer_ = kRepair;
-    ListNotify(NM_RCLICK, 1);
-    EXPECT_NE(greyed, 0u);
-    EXPECT_EQ(page_->RowCount(), 3);
+    {
+        DialogScript script({});
+        ListNotify(NM_RCLICK, 1);
+        EXPECT_NE(greyed, 0u);
+        EXPECT_EQ(script.Seen().size(), 0u);
+        EXPECT_EQ(page_->RowCount(), 3);
+    }
 
     // A possible one: the question names the suggestion; No leaves the file as it was.
     Select(0);
