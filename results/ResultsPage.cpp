@@ -221,6 +221,10 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) ShowSelectedRow();
         return false;
     }
+    case LVN_DELETEITEM:
+        // Whoever removes a row (Delete, a repair, an undo), its record goes with it.
+        records_.erase(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
+        return false;
     case LVN_GETINFOTIPW: {
         // The list lends its buffer for the tip; it already holds the row's own text when that
         // is cut off, which the explanation replaces.
@@ -295,11 +299,6 @@ const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
     if (row < 0 || row >= RowCount()) return nullptr;
     const auto found = records_.find(RowId(row));
     return found == records_.end() ? nullptr : &found->second;
-}
-
-void ResultsPage::RemoveRow(int row) {
-    records_.erase(RowId(row));
-    ListView_DeleteItem(ListWindow(), row);
 }
 
 void ResultsPage::SetRowText(int row, int column, const std::string& text) {
@@ -604,7 +603,7 @@ void ResultsPage::RepairRow(int row) {
         ShowRepairFailures(failures);
         return;
     }
-    RemoveRow(row);
+    ListView_DeleteItem(ListWindow(), row);
     // The next row takes the place of the repaired one, so Repair can go on down the list.
     const int count = RowCount();
     if (count > 0) SelectRow(row < count ? row : count - 1);
@@ -633,7 +632,7 @@ void ResultsPage::RepairCertainTicked() {
         const std::string suggestion = records_.at(id).suggestion;
         const NewTargetOutcome outcome = ApplyNewTarget(batch, row, suggestion);
         if (outcome.Ok())
-            RemoveRow(row);
+            ListView_DeleteItem(ListWindow(), row);
         else
             failures.Add(RowPath(row), outcome);
     }
@@ -719,6 +718,7 @@ void ResultsPage::Undo(const StoredBatch& stored) {
                              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     });
     PutBackRows(result);
+    ShowSelectedRow();
     NoteChanges("undo", result.restored.size() + result.removed.size());
     if (result.notBackedUp) {
         ShowBackupFailure(result.failures, "");

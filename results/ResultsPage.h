@@ -112,7 +112,6 @@ private:
     int InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder);
     LPARAM RowId(int row) const;
     const wizard::BrokenShortcut* RowRecord(int row) const;
-    void RemoveRow(int row);
     bool AskToUsePossibleTarget(int row, const std::string& target) const;
     // The explanation line and the repair buttons follow the selection and the rows.
     void ShowSelectedRow();

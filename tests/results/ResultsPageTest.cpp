@@ -861,6 +861,14 @@ TEST_F(ResultsPageTest, TheSuggestionColumnTheExplanationLineAndTheTipFollowTheR
     Select(photosRow);
     EXPECT_EQ(page_->ExplanationText(), photos);
     EXPECT_EQ(InfoTip(RowNamed("App.lnk")), app);
+
+    // The only row with a certain suggestion goes to the Recycle Bin, and its record with it.
+    page_->SetTicked(RowNamed("App.lnk"), true);
+    DialogScript script({DialogScript::Press(IDYES)});
+    Button(IDC_RESULTS_DELETE);
+    ASSERT_EQ(RowNamed("App.lnk"), -1);
+    EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR_CERTAIN));
+    EXPECT_EQ(page_->ExplanationText(), photos) << "the selected row is still explained";
 }
 
 TEST_F(ResultsPageTest, RepairCertainRepairsTheTickedCertainRowsAndNamesTheFailuresInOneBox) {
