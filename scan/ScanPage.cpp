@@ -12,6 +12,7 @@
 
 #include <process.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -24,6 +25,8 @@ constexpr COLORREF kHeadingColour = RGB(50, 100, 150);
 // the user-interface thread whether the wizard moves on, so that decision never races with
 // closing the wizard or a newer scan, and no wait for a worker can ever wait on itself.
 constexpr UINT kScanEnded = WM_APP + 0x51;
+// Posted by the worker when it handed over a new view and no such message was on its way.
+constexpr UINT kShowView = WM_APP + 0x52;
 
 host::ComponentError MarshalError(HRESULT code) {
     return host::ComponentError(code, "A host component could not be handed to the scan's thread.");
@@ -155,6 +158,10 @@ bool ScanPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         OnScanEnded(static_cast<unsigned>(wParam));
         result = 0;
         return true;
+    case kShowView:
+        ShowView();
+        result = 0;
+        return true;
     case WM_DESTROY:
         // The sheet is going (Cancel, close box, Finish, end of the program): no worker may
         // outlive the page's windows or the components, which go next.
@@ -269,46 +276,46 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         const host::LanguageComponent language(std::move(languageObject));
 
         failure = nullptr;
-        pathPending_ = positionPending_ = false;
         lastRefresh_ = {};
         // ScanRoots does not change while this thread is its reader.
-        const std::vector<std::string> roots = wizard::TheScanRoots().Paths();
-        ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-        ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+        working_ = {};
+        for (const std::string& root : wizard::TheScanRoots().Paths()) working_.rows.push_back({root, RootState::Waiting, {}});
         wizard::TheResultStore().Clear();
-        for (const std::string& root : roots) AddRow(root);
+        Publish();
 
-        std::vector<bool> failed(roots.size(), false);
-        for (size_t i = 0; i < roots.size(); ++i) {
-            const int row = static_cast<int>(i);
-            SetProgress(0);
+        const size_t roots = working_.rows.size();
+        for (size_t i = 0; i < roots; ++i) {
+            working_.position = 0;
             folderCount = 0;
-            SetRow(row, RootState::Scanning, language.GetText("_QM_015"));
+            SetRow(i, RootState::Scanning, language.GetText("_QM_015"));
             if (StopRequested()) break;
             try {
-                finder.FindBrokenShortcuts(roots[i], &OnFileFound, &OnFolderEntered, static_cast<ScanContext*>(this));
+                finder.FindBrokenShortcuts(working_.rows[i].name, &OnFileFound, &OnFolderEntered,
+                                           static_cast<ScanContext*>(this));
             } catch (const host::ComponentError& error) {
                 if (failure || !IsUnsearchableRoot(error.Code())) throw;
                 // A root gone since it was ticked (unplugged, removed, no access): say so on
                 // its row and go on with the next one.
-                RefreshStatus();
-                failed[i] = true;
-                SetRow(row, RootState::Failed, language.GetText("_QM_RootFailed") + " " + error.Message());
+                SetRow(i, RootState::Failed, language.GetText("_QM_RootFailed") + " " + error.Message());
                 continue;
             }
             if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
-            RefreshStatus();
             if (StopRequested()) break;
-            SetRow(row, RootState::Done, language.GetText("_QM_016"));
-            SetProgress(kProgressEnd);
+            // The root's last folder stays in the status line, whatever the throttle held back.
+            working_.position = kProgressEnd;
+            SetRow(i, RootState::Done, language.GetText("_QM_016"));
         }
-        RefreshStatus();
-        SetProgress(kProgressEnd);
         // Every row ends done, also after a stop and for roots never searched; failed ones
         // keep their own state.
-        for (size_t i = 0; i < roots.size(); ++i) {
-            if (!failed[i]) SetRow(static_cast<int>(i), RootState::Done, language.GetText("_QM_016"));
+        const std::string done = language.GetText("_QM_016");
+        for (ScanView::Row& row : working_.rows) {
+            if (row.state != RootState::Failed) {
+                row.state = RootState::Done;
+                row.text = done;
+            }
         }
+        working_.position = kProgressEnd;
+        Publish();
         SuggestTargets(finder, language);
     } catch (...) {
         // The worker has no user interface of its own: the failure goes to the program's
@@ -317,8 +324,6 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         ui::ReportFatalError(error.code, error.message);
         return;
     }
-    ::EnableWindow(stopButton_, FALSE);
-    if (HWND sheet = Sheet()) ::PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
     // The last write to the store is done: the results page may read it from now on.
     ::PostMessageW(Window(), kScanEnded, number, 0);
 }
@@ -329,9 +334,9 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
 void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const host::LanguageComponent& language) {
     wizard::ResultStore& store = wizard::TheResultStore();
     if (store.Count() == 0 || StopRequested()) return;
-    const int row = AddRow(language.GetText("_QM_SugPhase"));
+    const size_t row = AddRow(language.GetText("_QM_SugPhase"));
+    working_.position = 0;
     SetRow(row, RootState::Scanning, language.GetText("_QM_015"));
-    SetProgress(0);
     std::vector<std::string> paths;
     paths.reserve(store.Count());
     for (size_t i = 0; i < store.Count(); ++i) paths.push_back(store.At(i).folder + "\\" + store.At(i).name);
@@ -341,12 +346,10 @@ void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const hos
         searched = finder.SuggestTargets(paths, moved, &ScanPage::OnSuggestProgress, this);
     } catch (const host::ComponentError& error) {
         if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
-        RefreshStatus();
         SetRow(row, RootState::Failed, language.GetText("_QM_SugFailed") + " " + error.Message());
         return;
     }
     if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
-    RefreshStatus();
     for (size_t i = 0; i < moved.size() && i < store.Count(); ++i) {
         wizard::BrokenShortcut& record = store.At(i);
         host::MovedTarget& found = moved[i];
@@ -358,7 +361,7 @@ void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const hos
         record.confidence = record.suggestion.empty() ? std::string() : std::move(found.confidence);
         record.targetIsFolder = found.targetIsFolder;
     }
-    SetProgress(kProgressEnd);
+    working_.position = kProgressEnd;
     SetRow(row, RootState::Done, language.GetText(searched == S_OK ? "_QM_016" : "_QM_SugStopped"));
 }
 
@@ -378,68 +381,100 @@ int __cdecl ScanPage::OnSuggestProgress(LONG done, LONG total, void* context) {
 }
 
 void ScanPage::OnScanEnded(unsigned number) {
+    // A message of an earlier scan moves nothing.
+    if (number != scanNumber_) return;
+    ShowView();
+    ::EnableWindow(stopButton_, FALSE);
     bool moveOn;
     {
         CriticalSectionLock lock(stopLock_);
         moveOn = moveOnWhenDone_;
     }
-    // A message of an earlier scan, or of one that ended because the page was left, moves
-    // nothing.
-    if (number == scanNumber_ && moveOn && !closing_) ::SendMessageW(Sheet(), ui::WM_WIZARD_NEXT_PAGE, 0, 0);
+    // Nor does the end of a scan that ended because the page was left.
+    if (!moveOn || closing_) return;
+    SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    ::SendMessageW(Sheet(), ui::WM_WIZARD_NEXT_PAGE, 0, 0);
+}
+
+void ScanPage::ShowView() {
+    ScanView next;
+    {
+        CriticalSectionLock lock(viewLock_);
+        next = handedOver_;
+        showPosted_ = false;
+    }
+    // The rows shown stay as long as the new view begins with them (a row added after the roots);
+    // other rows (a new scan's roots) replace them.
+    const auto sameName = [](const ScanView::Row& a, const ScanView::Row& b) { return a.name == b.name; };
+    if (next.rows.size() < shown_.rows.size() ||
+        !std::equal(shown_.rows.begin(), shown_.rows.end(), next.rows.begin(), sameName)) {
+        ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+        shown_.rows.clear();
+    }
+    for (size_t i = shown_.rows.size(); i < next.rows.size(); ++i) {
+        std::wstring text = Widen(next.rows[i].name);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        item.pszText = text.data();
+        item.iImage = static_cast<int>(RootState::Waiting);
+        ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        shown_.rows.push_back({next.rows[i].name, RootState::Waiting, {}});
+    }
+    for (size_t i = 0; i < next.rows.size(); ++i) {
+        const ScanView::Row& row = next.rows[i];
+        if (row.state == shown_.rows[i].state && row.text == shown_.rows[i].text) continue;
+        std::wstring text = Widen(row.text);
+        LVITEMW item{};
+        item.iItem = static_cast<int>(i);
+        item.iSubItem = 1;
+        item.mask = LVIF_TEXT;
+        item.pszText = text.data();
+        ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        item = {};
+        item.iItem = static_cast<int>(i);
+        item.mask = LVIF_IMAGE;
+        item.iImage = static_cast<int>(row.state);
+        ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    if (next.status != shown_.status) ::SetWindowTextW(status_, Widen(next.status).c_str());
+    if (next.position != shown_.position) ::SendMessageW(progress_, PBM_SETPOS, next.position, 0);
+    shown_ = std::move(next);
 }
 
 void ScanPage::ShowFolder(const char* path, unsigned position) {
-    if (path) {
-        pendingPath_.assign(path);
-        pathPending_ = true;
+    if (path) working_.status.assign(path);
+    working_.position = position;
+    if (refreshInterval_.count() == 0) {
+        Publish();
+        return;
     }
-    pendingPosition_ = position;
-    positionPending_ = true;
-    if (refreshInterval_.count() == 0 || std::chrono::steady_clock::now() - lastRefresh_ >= refreshInterval_) {
-        RefreshStatus();
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastRefresh_ >= refreshInterval_) {
+        lastRefresh_ = now;
+        Publish();
     }
 }
 
-void ScanPage::RefreshStatus() {
-    if (pathPending_) {
-        const std::wstring text = Widen(pendingPath_);
-        ::SendMessageW(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        pathPending_ = false;
+size_t ScanPage::AddRow(std::string name) {
+    working_.rows.push_back({std::move(name), RootState::Waiting, {}});
+    return working_.rows.size() - 1;
+}
+
+void ScanPage::SetRow(size_t row, RootState state, std::string text) {
+    working_.rows[row].state = state;
+    working_.rows[row].text = std::move(text);
+    Publish();
+}
+
+void ScanPage::Publish() {
+    bool posted;
+    {
+        CriticalSectionLock lock(viewLock_);
+        handedOver_ = working_;
+        posted = std::exchange(showPosted_, true);
     }
-    if (positionPending_) {
-        SetProgress(pendingPosition_);
-        positionPending_ = false;
-    }
-    if (refreshInterval_.count() != 0) lastRefresh_ = std::chrono::steady_clock::now();
-}
-
-int ScanPage::AddRow(const std::string& text) const {
-    std::wstring wide = Widen(text);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = wide.data();
-    item.iImage = static_cast<int>(RootState::Waiting);
-    return static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-void ScanPage::SetRow(int row, RootState state, const std::string& text) const {
-    std::wstring wide = Widen(text);
-    LVITEMW item{};
-    item.iItem = row;
-    item.iSubItem = 1;
-    item.mask = LVIF_TEXT;
-    item.pszText = wide.data();
-    ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    item = {};
-    item.iItem = row;
-    item.mask = LVIF_IMAGE;
-    item.iImage = static_cast<int>(state);
-    ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void ScanPage::SetProgress(unsigned position) const {
-    ::SendMessageW(progress_, PBM_SETPOS, position, 0);
+    if (!posted) ::PostMessageW(Window(), kShowView, 0, 0);
 }
 
 }  // namespace qm::scan

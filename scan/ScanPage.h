@@ -5,11 +5,15 @@
 // wizard moves on to the results, unless the page was left meanwhile (Back stays on the folder
 // page; Stop moves on).
 //
-// Threads: the page's window and controls belong to the user-interface thread. The worker
-// changes them only by messages sent to them (so it goes on once they are carried out) and
-// changes the wizard buttons and ends by posted ones, after its last write to the result store.
-// Every wait of the user-interface thread for a worker keeps serving the messages sent to it, so
-// a worker in the middle of a send always gets its answer.
+// Threads: the page's window and controls belong to the user-interface thread, and only that
+// thread touches them. The worker writes what the page is to show (rows, status line, bar) into
+// a shared ScanView and posts one message when none is on its way; the window then shows the
+// newest view. So the worker never waits for the user-interface thread during a search: under
+// Wine a message sent across threads per refresh cost a thread switch each, and on a busy
+// machine a wait for the user-interface thread to be scheduled, which made the scan several
+// times slower than the search alone. The worker ends by posting, after its last write to the
+// result store. Every wait of the user-interface thread for a worker still serves the messages
+// sent to it (a failure report, a component's own window), so no wait can deadlock.
 #pragma once
 
 #include "ui/PropertyPage.h"
@@ -19,16 +23,29 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace qm::scan {
 
-// How often the worker refreshes the status line and the bar at most. Measured under Wine over
-// the scan benchmark's tree, a message to the user-interface thread per folder made the whole
-// scan many times slower than the search alone; once per screen frame or so costs nothing seen.
+// How often the worker hands a new status line and bar position to the window at most. Each
+// refresh costs the user-interface thread a repaint that competes with the search for the
+// processor; once per screen frame or so is as much as anyone can see.
 inline constexpr std::chrono::milliseconds kStatusRefreshInterval{15};
 
 // Row states of the root list, also the rows' image indices.
 enum class RootState { Waiting = 0, Scanning = 1, Done = 2, Failed = 3 };
+
+// What the scan page shows: written by the worker, shown by the window.
+struct ScanView {
+    struct Row {
+        std::string name;  // the root's path, or the name of the phase after the roots
+        RootState state = RootState::Waiting;
+        std::string text;
+    };
+    std::vector<Row> rows;
+    std::string status;
+    unsigned position = 0;
+};
 
 class ScanPage : public ui::PropertyPage, private ScanContext {
 public:
@@ -62,18 +79,19 @@ private:
     static int __cdecl OnSuggestProgress(LONG done, LONG total, void* context);
     void RequestStop(bool moveOnAfterwards);
     void OnScanEnded(unsigned number);
+    // Shows the newest view the worker handed over (user-interface thread).
+    void ShowView();
 
     // ScanContext, called by the callbacks on the worker.
     bool StopRequested() override;
     wizard::ResultStore& Store() override;
     void ShowFolder(const char* path, unsigned position) override;
-    // Shows what ShowFolder left for later.
-    void RefreshStatus();
 
-    // Worker-side helpers: each sends messages to one control.
-    int AddRow(const std::string& text) const;
-    void SetRow(int row, RootState state, const std::string& text) const;
-    void SetProgress(unsigned position) const;
+    // Worker only: change the worker's view and hand it to the window.
+    size_t AddRow(std::string name);
+    void SetRow(size_t row, RootState state, std::string text);
+    // Hands the worker's view to the window and asks it to show it, unless it was asked already.
+    void Publish();
 
     HWND list_ = nullptr;
     HWND progress_ = nullptr;
@@ -90,13 +108,16 @@ private:
     bool closing_ = false;        // user-interface thread only
     unsigned scanNumber_ = 0;     // of the worker started last; user-interface thread only
 
-    // Worker only: the status refresh throttle.
+    // The view handed over, and whether a message to show it is on its way.
+    CriticalSection viewLock_;
+    ScanView handedOver_;
+    bool showPosted_ = false;
+    ScanView shown_;  // user-interface thread only
+
+    // Worker only: the view being written, and the status refresh throttle.
+    ScanView working_;
     std::chrono::milliseconds refreshInterval_ = kStatusRefreshInterval;
     std::chrono::steady_clock::time_point lastRefresh_{};
-    std::string pendingPath_;
-    bool pathPending_ = false;
-    unsigned pendingPosition_ = 0;
-    bool positionPending_ = false;
 };
 
 // The widths of the root list's two columns (folder, state) on a page `pageWidth` pixels wide:

@@ -317,6 +317,37 @@ TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSo
     EXPECT_FALSE(ui::HasFatalError());
 }
 
+TEST_F(ScanPageTest, TheWorkerNeverWaitsForTheWindowAndItsRefreshesDoNotPileUp) {
+    // The page's window exists after a first scan; then a refresh at every folder.
+    StartScan({});
+    WaitForTheEnd();
+    auto* page = dynamic_cast<ScanPage*>(reinterpret_cast<ui::PropertyPage*>(::GetWindowLongPtrW(PageWindow(), GWLP_USERDATA)));
+    ASSERT_NE(page, nullptr);
+    page->SetRefreshInterval(std::chrono::milliseconds(0));
+
+    Script({{"C:\\a", "folders=20000 found=2"}, {"C:\\b", "folders=3"}});
+    StartScan({"C:\\a", "C:\\b"});
+    // This thread serves no message meanwhile: a worker that waited for it would never end.
+    ASSERT_EQ(::WaitForSingleObject(TheScanRoots().Reader(), 30000), WAIT_OBJECT_0) << "the worker waits for the window";
+    // What it left to show is one message, whatever the number of folders, besides its end.
+    int pageMessages = 0;
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.hwnd == PageWindow() && message.message >= WM_APP) ++pageMessages;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    EXPECT_LE(pageMessages, 2);
+    WaitForTheEnd();
+    EXPECT_EQ(CurrentPage(), kResultsPage);
+    EXPECT_EQ(Status(), "C:\\b\\f2");
+    EXPECT_EQ(Progress(), 8000);
+    ASSERT_EQ(Rows(), 2);
+    ExpectAllDone();
+    EXPECT_EQ(TheResultStore().Count(), 2u);
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
 TEST_F(ScanPageTest, AStopBetweenTwoRootsLeavesTheNextRootUnsearched) {
     Script({{"C:\\a", "found=1 wait=QuillMendScanTestGate"}, {"C:\\b", "found=1"}});
     KernelHandle gate(::CreateEventW(nullptr, TRUE, FALSE, L"QuillMendScanTestGate"));

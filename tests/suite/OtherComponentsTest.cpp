@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::test {
@@ -105,6 +106,44 @@ TEST_F(ComponentTest, FileFinderTakesTheScansArgumentsAndChecksThem) {
               E_INVALIDARG);
     EXPECT_TRUE(untouched.files.empty());
     EXPECT_TRUE(untouched.folders.empty());
+}
+
+// The scan page hands the main thread's finder to its worker's apartment this way: the worker
+// must get the object itself, so that its search and callbacks run on the worker at full speed
+// (a proxy would carry every call back to the main thread, and cannot carry callback pointers).
+TEST_F(ComponentTest, FileFinderMarshalledToAnotherApartmentIsTheObjectItself) {
+    host::FileFinderComponent finder;
+    ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
+    WriteLink(folder_.Path("gone.lnk"), folder_.Path("gone.exe"));
+    IStream* stream = nullptr;
+    ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(__uuidof(IFileFinderComponent), finder.Get(), &stream), S_OK);
+    IFileFinderComponent* seen = nullptr;
+    struct Reports {
+        FinderRecord record;
+        DWORD thread = 0;
+    } reports;
+    DWORD workerThread = 0;
+    std::thread worker([&] {
+        ComApartment apartment(COINIT_APARTMENTTHREADED);
+        workerThread = ::GetCurrentThreadId();
+        host::ComPtr<IFileFinderComponent> unmarshalled;
+        if (FAILED(::CoGetInterfaceAndReleaseStream(stream, __uuidof(IFileFinderComponent),
+                                                    reinterpret_cast<void**>(unmarshalled.GetAddressOf()))))
+            return;
+        seen = unmarshalled.Get();
+        // No message pump runs on the main thread meanwhile: a proxy would hang here.
+        const host::FileFinderComponent own(std::move(unmarshalled));
+        const FinderCallback onFile = [](const char* path, const FinderReport* report, WIN32_FIND_DATAA data, void* context) {
+            auto& seenReports = *static_cast<Reports*>(context);
+            seenReports.thread = ::GetCurrentThreadId();
+            return RecordFile(path, report, data, &seenReports.record);
+        };
+        own.FindBrokenShortcuts(folder_.Path(), onFile, nullptr, &reports);
+    });
+    worker.join();
+    EXPECT_EQ(seen, finder.Get());
+    EXPECT_EQ(reports.record.files, std::vector<std::string>{folder_.Path("gone.lnk")});
+    EXPECT_EQ(reports.thread, workerThread) << "the callbacks run on the caller's thread";
 }
 
 int __cdecl StopAtOnce(LONG, LONG, void*) { return 0; }
