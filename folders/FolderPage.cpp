@@ -2,6 +2,7 @@
 
 #include "ui/AppModule.h"
 #include "base/Utf.h"
+#include "base/win/MessagePump.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "folders/SavedSelection.h"
@@ -313,17 +314,24 @@ std::optional<LRESULT> FolderPage::OnSheetNotify(const NMHDR& header) {
     return PropertyPage::OnSheetNotify(header);
 }
 
+bool FolderPage::WaitForRestore() {
+    const HWND page = Window();
+    PumpMessagesUntil([&] { return !::IsWindow(page) || restoring_.empty() || !loader_.Waiting(); });
+    return ::IsWindow(page) != FALSE;
+}
+
 LRESULT FolderPage::OnNext() {
-    // A scan started by an earlier Next may still be reading the roots: they are rewritten only
-    // after it ends. Meanwhile the windows keep working; a second Next then is turned away.
-    if (waitingForScan_) return -1;
+    // While a Next waits the windows keep working; a second Next then is turned away.
+    if (waitingInNext_) return -1;
     wizard::ScanRoots& roots = wizard::TheScanRoots();
-    if (roots.ReaderRunning()) {
-        waitingForScan_ = true;
-        const bool ended = wizard::WaitPumpingMessages(roots.Reader());
-        waitingForScan_ = false;
-        if (!ended) return -1;
-    }
+    waitingInNext_ = true;
+    // The saved folders are ticked a moment after the page shows, once the drives and folders on
+    // their way have answered: a Next pressed before that goes on with them, not with a notice
+    // that nothing is ticked. A scan started by an earlier Next may still be reading the roots:
+    // they are rewritten only after it ends.
+    const bool ready = WaitForRestore() && (!roots.ReaderRunning() || wizard::WaitPumpingMessages(roots.Reader()));
+    waitingInNext_ = false;
+    if (!ready) return -1;
     roots.SetReader(nullptr);
     roots.Replace(model_.CollectSelection());
     // Saved paths on a drive that has not answered yet are kept for the next start: the user

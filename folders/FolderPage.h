@@ -74,6 +74,9 @@ private:
     void AdvanceRestore();
     void Toggle(HTREEITEM item);
     LRESULT OnNext();
+    // Waits, with messages flowing, while the saved selection is still being ticked and some read
+    // on its way is within its time bound. False when the page went away meanwhile.
+    bool WaitForRestore();
 
     Notifier notifier_;
     FolderTree model_;
@@ -89,7 +92,7 @@ private:
     CheckTreeView treeView_;
     ImageListHandle images_;
     ImageListHandle stateImages_;
-    bool waitingForScan_ = false;
+    bool waitingInNext_ = false;  // a Next is waiting for the restore or the scan worker
 };
 
 }  // namespace qm::folders

@@ -1,5 +1,7 @@
 #include "wizard/ScanRoots.h"
 
+#include "base/win/MessagePump.h"
+
 namespace qm::wizard {
 
 void ScanRoots::SetReader(HANDLE thread) {
@@ -20,20 +22,7 @@ ScanRoots& TheScanRoots() {
 }
 
 bool WaitPumpingMessages(HANDLE thread) {
-    for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1) return false;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(message.wParam));
-                return false;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
+    return PumpMessagesUntil([thread] { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, thread);
 }
 
 }  // namespace qm::wizard

@@ -122,9 +122,10 @@ protected:
     }
 
     // Starts the page in a modeless wizard sheet, as the program does, and lets it read what
-    // answers in time.
+    // answers in time (or, without `settle`, goes on at once, as a user may).
     void Open() { Open(DriveC()); }
-    void Open(qm::folders::DiskAccess disks, std::chrono::milliseconds answerBound = FolderPage::kAnswerBound) {
+    void Open(qm::folders::DiskAccess disks, std::chrono::milliseconds answerBound = FolderPage::kAnswerBound,
+              bool settle = true) {
         notices_.clear();
         page_ = std::make_unique<FolderPage>(
             std::move(disks),
@@ -139,7 +140,7 @@ protected:
         header.phpage = pages;
         sheet_ = reinterpret_cast<HWND>(::PropertySheetW(&header));
         ASSERT_NE(sheet_, nullptr);
-        Settle();
+        if (settle) Settle();
         ASSERT_NE(page_->Window(), nullptr);
         ASSERT_NE(page_->TreeWindow(), nullptr);
     }
@@ -394,6 +395,24 @@ TEST_F(FolderPageTest, SavedSelectionSurvivesARestart) {
     EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
     EXPECT_EQ(PressNext(), 0);
     EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), T("Archive.2020")}));
+}
+
+TEST_F(FolderPageTest, NextRightAfterTheStartGoesOnWithTheSavedSelectionStillBeingTicked) {
+    UseModuleXml(XmlWithItems({T("a\\a2"), T("b")}));
+    // Every folder takes a moment to list, as on a busy disk, well within the answer bound.
+    qm::folders::DiskAccess busy = DriveC();
+    busy.listSubfolders = [](const std::string& folder, Paths& out) {
+        ::Sleep(30);
+        return qm::folders::ListSubfolders(folder, out);
+    };
+    Open(busy, FolderPage::kAnswerBound, /*settle=*/false);
+    ASSERT_EQ(Node(T("b")), CheckTree::kNone) << "the saved folders are still on their way";
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_TRUE(notices_.empty()) << notices_.front();
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a\\a2"), T("b")}));
+    EXPECT_EQ(SavedItems(), (Paths{T("a\\a2"), T("b")}));
+    EXPECT_EQ(Shown(T("a\\a2")), CheckState::Checked);
+    EXPECT_EQ(Shown(T("a")), CheckState::Partial);
 }
 
 TEST_F(FolderPageTest, SavedSelectionEdgeCases) {

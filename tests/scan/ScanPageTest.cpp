@@ -340,9 +340,10 @@ TEST_F(ScanPageTest, TheWorkerNeverWaitsForTheWindowAndItsRefreshesDoNotPileUp) 
     EXPECT_LE(pageMessages, 2);
     WaitForTheEnd();
     EXPECT_EQ(CurrentPage(), kResultsPage);
-    EXPECT_EQ(Status(), "C:\\b\\f2");
+    EXPECT_EQ(Status(), "C:\\b\\f2") << "the last folder of the last root";
     EXPECT_EQ(Progress(), 8000);
-    ASSERT_EQ(Rows(), 2);
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(2, 0), "_QM_SugPhase");
     ExpectAllDone();
     EXPECT_EQ(TheResultStore().Count(), 2u);
     EXPECT_FALSE(ui::HasFatalError());
