@@ -4,39 +4,13 @@
 #include <cstring>
 
 #include "base/Utf.h"
+#include "suite/lnk/LinkFormat.h"
 
 namespace qm::lnk {
+
+using namespace format;
+
 namespace {
-
-constexpr uint32_t kHeaderSize = 0x4C;
-// {00021401-0000-0000-C000-000000000046} as stored (little-endian fields).
-constexpr unsigned char kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                          0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-// My Computer {20D04FE0-3AEA-1069-A2D8-08002B30309D} and Network {208D2C60-3AEA-1069-A2D7-08002B30309D}.
-constexpr unsigned char kMyComputerClsid[16] = {0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
-                                                0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
-constexpr unsigned char kNetworkClsid[16] = {0x60, 0x2C, 0x8D, 0x20, 0xEA, 0x3A, 0x69, 0x10,
-                                             0xA2, 0xD7, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
-
-enum LinkFlag : uint32_t {
-    kHasLinkTargetIdList = 0x1,
-    kHasLinkInfo = 0x2,
-    kHasName = 0x4,
-    kHasRelativePath = 0x8,
-    kHasWorkingDir = 0x10,
-    kHasArguments = 0x20,
-    kHasIconLocation = 0x40,
-    kIsUnicode = 0x80,
-};
-
-enum BlockSignature : uint32_t {
-    kEnvironmentBlock = 0xA0000001,
-    kTrackerBlock = 0xA0000003,
-    kSpecialFolderBlock = 0xA0000005,
-    kDarwinBlock = 0xA0000006,
-    kPropertyStoreBlock = 0xA0000009,
-    kKnownFolderBlock = 0xA000000B,
-};
 
 // Windows-1252 bytes 0x80..0x9F; the five holes map to the C1 controls, as Windows' own
 // conversion does, so every byte still turns into some character.
@@ -147,7 +121,7 @@ void AppendComponent(std::string& path, const std::string& name) {
 bool ExtensionLongName(const Bytes& item, size_t pos, std::string& name) {
     uint32_t blockSize = 0, version = 0, signature = 0;
     if (!item.U16(pos, blockSize) || !item.U16(pos + 2, version) || !item.U32(pos + 4, signature) ||
-        signature != 0xBEEF0004 || blockSize < 8 || !item.Has(pos, blockSize))
+        signature != kFileEntryExtensionSignature || blockSize < 8 || !item.Has(pos, blockSize))
         return false;
     const size_t longNameAt = version >= 9 ? 46 : version >= 8 ? 42 : version >= 7 ? 38 : version >= 3 ? 20 : 0;
     std::string longName;
@@ -268,12 +242,12 @@ private:
             return false;
         }
         if (!in_.Has(0, kHeaderSize)) return Fail("header is truncated");
-        in_.U32(0x14, info_.linkFlags);
-        in_.U32(0x18, info_.fileAttributes);
-        info_.creationTime = U64(0x1C);
-        info_.accessTime = U64(0x24);
-        info_.writeTime = U64(0x2C);
-        in_.U32(0x34, info_.fileSize);
+        in_.U32(kLinkFlagsOffset, info_.linkFlags);
+        in_.U32(kFileAttributesOffset, info_.fileAttributes);
+        info_.creationTime = U64(kCreationTimeOffset);
+        info_.accessTime = U64(kAccessTimeOffset);
+        info_.writeTime = U64(kWriteTimeOffset);
+        in_.U32(kFileSizeOffset, info_.fileSize);
         pos_ = kHeaderSize;
         return true;
     }
@@ -423,8 +397,8 @@ private:
 
     // Environment and Darwin blocks hold an ANSI field of 260 bytes and a Unicode one of 260 units.
     static std::string PathBlockText(const Bytes& block) {
-        std::string text = block.Utf16Field(8 + 260, 260);
-        return text.empty() ? block.AnsiField(8, 260) : text;
+        std::string text = block.Utf16Field(8 + kPathBlockChars, kPathBlockChars);
+        return text.empty() ? block.AnsiField(8, kPathBlockChars) : text;
     }
 
     bool ExtraData() {
@@ -438,11 +412,11 @@ private:
             block.U32(4, signature);
             switch (signature) {
             case kEnvironmentBlock:
-                if (size < 0x314) return Fail("environment block is too small");
+                if (size < kPathBlockSize) return Fail("environment block is too small");
                 info_.environmentTarget = PathBlockText(block);
                 break;
             case kDarwinBlock:
-                if (size < 0x314) return Fail("Darwin block is too small");
+                if (size < kPathBlockSize) return Fail("Darwin block is too small");
                 info_.isDarwin = true;
                 info_.darwinData = PathBlockText(block);
                 break;

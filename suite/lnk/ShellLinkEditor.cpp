@@ -1,6 +1,7 @@
 #include "suite/lnk/ShellLinkEditor.h"
 
 #include "base/Utf.h"
+#include "suite/lnk/LinkFormat.h"
 #include "suite/lnk/ShellLink.h"
 
 #include <algorithm>
@@ -9,44 +10,12 @@
 #include <string_view>
 
 namespace qm::lnk {
+
+using namespace format;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-constexpr size_t kHeaderSize = 0x4C;
-constexpr unsigned char kMyComputerClsid[16] = {0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
-                                                0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
-
-enum LinkFlag : uint32_t {
-    kHasIdList = 0x1,
-    kHasLinkInfo = 0x2,
-    kHasName = 0x4,
-    kHasRelativePath = 0x8,
-    kHasWorkingDir = 0x10,
-    kHasArguments = 0x20,
-    kHasIconLocation = 0x40,
-    kIsUnicode = 0x80,
-    kForceNoLinkInfo = 0x100,
-    kHasExpString = 0x200,
-    kHasExpIcon = 0x4000,
-};
-
-enum BlockSignature : uint32_t {
-    kEnvironmentBlock = 0xA0000001,
-    kConsoleBlock = 0xA0000002,
-    kTrackerBlock = 0xA0000003,
-    kConsoleFeBlock = 0xA0000004,
-    kSpecialFolderBlock = 0xA0000005,
-    kDarwinBlock = 0xA0000006,
-    kIconEnvironmentBlock = 0xA0000007,
-    kShimBlock = 0xA0000008,
-    kKnownFolderBlock = 0xA000000B,
-    kVistaIdListBlock = 0xA000000C,
-};
-
-// Environment-style blocks: size, signature, 260 ANSI bytes, 260 UTF-16 units.
-constexpr size_t kPathBlockSize = 0x314;
-constexpr size_t kPathBlockChars = 260;
 
 uint32_t Get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 uint32_t Get32(const unsigned char* p) {
@@ -209,10 +178,10 @@ enum StringIndex { kDescription, kRelativePath, kWorkingDir, kArguments, kIconLo
 std::optional<Layout> Walk(const unsigned char* data, size_t size) {
     Layout layout;
     if (size < kHeaderSize) return std::nullopt;
-    layout.flags = Get32(data + 0x14);
+    layout.flags = Get32(data + kLinkFlagsOffset);
     size_t pos = kHeaderSize;
     auto has = [&](size_t at, size_t count) { return at <= size && count <= size - at; };
-    if (layout.flags & kHasIdList) {
+    if (layout.flags & kHasLinkTargetIdList) {
         if (!has(pos, 2) || !has(pos + 2, Get16(data + pos))) return std::nullopt;
         layout.idList = {pos, pos + 2 + Get16(data + pos), true};
         pos = layout.idList.end;
@@ -259,7 +228,7 @@ Bytes FileEntryItem(const std::string& name, bool folder) {
     const size_t block = item.size();
     Put16(item, 0);  // block size, set below
     Put16(item, 3);
-    Put32(item, 0xBEEF0004);
+    Put32(item, kFileEntryExtensionSignature);
     Put32(item, 0);  // creation date and time
     Put32(item, 0);  // access date and time
     Put16(item, 0x14);
@@ -496,13 +465,13 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
     };
 
     const bool unicode = (layout->flags & kIsUnicode) != 0;
-    uint32_t flags = layout->flags & ~(kForceNoLinkInfo | kHasIdList | kHasRelativePath);
+    uint32_t flags = layout->flags & ~(kForceNoLinkInfo | kHasLinkTargetIdList | kHasRelativePath);
     Bytes out(data, data + kHeaderSize);
 
     // Target list: rebuilt for a drive path.
     if (!split.unc) {
         if (std::optional<Bytes> list = DriveIdList(split, target.isFolder)) {
-            flags |= kHasIdList;
+            flags |= kHasLinkTargetIdList;
             Append(out, list->data(), list->size());
         }
     }
@@ -578,12 +547,12 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
     if (size == layout->tail) Put32(out, 0);  // a file that ended without its terminal block gets one
 
     // Header: the new flags and what it records of the target.
-    Set32(out, 0x14, flags);
-    Set32(out, 0x18, target.attributes);
-    Set64(out, 0x1C, target.creationTime);
-    Set64(out, 0x24, target.accessTime);
-    Set64(out, 0x2C, target.writeTime);
-    Set32(out, 0x34, static_cast<uint32_t>(target.size));  // the size's low 32 bits
+    Set32(out, kLinkFlagsOffset, flags);
+    Set32(out, kFileAttributesOffset, target.attributes);
+    Set64(out, kCreationTimeOffset, target.creationTime);
+    Set64(out, kAccessTimeOffset, target.accessTime);
+    Set64(out, kWriteTimeOffset, target.writeTime);
+    Set32(out, kFileSizeOffset, static_cast<uint32_t>(target.size));  // the size's low 32 bits
 
     if (out.size() > kMaxLinkFileSize) return Fail("the new link is too large");
     // What was written must read back as a link to the new target, under every name.
