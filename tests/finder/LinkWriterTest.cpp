@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include "tests/support/ScratchDirectory.h"
+#endif
+
 namespace qm::lnkwriter {
 namespace {
 
@@ -141,8 +145,9 @@ std::string LnkInfoReport(const std::filesystem::path& file) {
 
 TEST(LinkWriter, DebiansLnkinfoReadsWhatItWrites) {
     if (std::system("command -v lnkinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "lnkinfo (liblnk-utils) is not installed";
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "qm-lnkwriter-test";
-    std::filesystem::create_directories(folder);
+    const test::ScratchDirectory scratch("qm-lnkwriter");
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::filesystem::path& folder = scratch.Path();
     int index = 0;
     for (const Case& c : Cases()) {
         std::filesystem::path file = folder / ("case" + std::to_string(index++) + ".lnk");
@@ -162,7 +167,6 @@ TEST(LinkWriter, DebiansLnkinfoReadsWhatItWrites) {
             EXPECT_NE(report.find("Droid file identifier\t\t: a3a2a1a0-a5a4-a7a6-a8a9-aaabacadaeaf"), std::string::npos) << report;
         }
     }
-    std::filesystem::remove_all(folder);
 }
 #endif
 

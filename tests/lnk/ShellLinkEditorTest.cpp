@@ -14,6 +14,7 @@
 #include "tools/lnkwriter/LinkBytes.h"
 #ifndef _WIN32
 #include "tests/lnk/Lnkinfo.h"
+#include "tests/support/ScratchDirectory.h"
 #endif
 
 namespace qm::lnk {
@@ -99,11 +100,10 @@ std::string Lower(std::string text) {
 
 #ifndef _WIN32
 LnkinfoResult LnkinfoOf(const ByteVector& bytes) {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / ("qm-edit-" + std::to_string(getpid()) + ".lnk");
+    static const test::ScratchDirectory scratch("qm-edit");
+    const std::filesystem::path file = scratch.Path() / "edited.lnk";
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    LnkinfoResult result = RunLnkinfo(file.string());
-    std::filesystem::remove(file);
-    return result;
+    return RunLnkinfo(file.string());
 }
 #endif
 
