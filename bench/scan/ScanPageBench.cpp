@@ -12,6 +12,7 @@
 #include "host/Components.h"
 #include "res/dialogs/ScanPage.h"
 #include "scan/ScanPage.h"
+#include "tests/support/ChildProcess.h"
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
 #include "wizard/ResultStore.h"
@@ -65,43 +66,18 @@ struct ConsoleRun {
 
 ConsoleRun RunConsole(const std::wstring& root) {
     ConsoleRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    ::CreatePipe(&outRead, &outWrite, &inherit, 0);
-    ::CreatePipe(&errRead, &errWrite, &inherit, 0);
-    KernelHandle outR(outRead), outW(outWrite), errR(errRead), errW(errWrite);
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"\"" + ProgramFolder() + L"\\..\\bin\\QuillMendScan.exe\" --stats \"" + root + L"\"";
     const auto start = Clock::now();
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    const test::ProcessRun process =
+        test::RunProcess(L"\"" + ProgramFolder() + L"\\..\\bin\\QuillMendScan.exe\" --stats \"" + root + L"\"");
+    if (!process.started) {
         std::fprintf(stderr, "QuillMendScan.exe could not be started\n");
         std::exit(1);
     }
-    KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    outW.Reset();
-    errW.Reset();
-    auto readAll = [](HANDLE pipe) {
-        std::string text;
-        char chunk[65536];
-        DWORD read = 0;
-        while (::ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read) text.append(chunk, read);
-        return text;
-    };
-    const std::string out = readAll(outRead);
-    const std::string err = readAll(errRead);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
     run.processMs = Ms(Clock::now() - start);
-    run.broken = static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
+    run.broken = static_cast<size_t>(std::count(process.out.begin(), process.out.end(), '\n'));
     // "<root>: N folders, M broken shortcuts, S.SSS s"
-    const size_t comma = err.rfind(", ");
-    if (comma != std::string::npos) run.searchMs = std::atof(err.c_str() + comma + 2) * 1000.0;
+    const size_t comma = process.err.rfind(", ");
+    if (comma != std::string::npos) run.searchMs = std::atof(process.err.c_str() + comma + 2) * 1000.0;
     return run;
 }
 

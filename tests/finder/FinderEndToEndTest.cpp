@@ -6,6 +6,7 @@
 #include "suite/finder/FindOptions.h"
 #include "suite/include/QuillSuite.h"
 #include "tests/base/ReportParsers.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 #include "tools/lnkwriter/LinkWriter.h"
 #include "tools/lnkwriter/TreeGenerator.h"
@@ -333,10 +334,7 @@ TEST_F(FinderTest, FailsClearlyOnARootItCannotSearchOrWrongArguments) {
 
 // ---- The console front end --------------------------------------------------------------
 
-struct ScanRun {
-    DWORD exitCode = 0;
-    std::string out, err;
-};
+using ScanRun = test::ProcessRun;
 
 std::wstring ScannerPath() {
     wchar_t self[MAX_PATH];
@@ -346,44 +344,7 @@ std::wstring ScannerPath() {
     return path + L"\\..\\bin\\QuillMendScan.exe";
 }
 
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char chunk[4096];
-    DWORD read = 0;
-    while (::ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read) text.append(chunk, read);
-    return text;
-}
-
-ScanRun RunScanner(const std::wstring& arguments) {
-    ScanRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    ::CreatePipe(&outRead, &outWrite, &inherit, 0);
-    ::CreatePipe(&errRead, &errWrite, &inherit, 0);
-    KernelHandle outR(outRead), outW(outWrite), errR(errRead), errW(errWrite);
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"\"" + ScannerPath() + L"\" " + arguments;
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        run.exitCode = 0xFFFFFFFF;
-        return run;
-    }
-    KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    outW.Reset();
-    errW.Reset();
-    // stderr is small; stdout is read to its end first so the child never blocks on a full pipe.
-    run.out = ReadAll(outRead);
-    run.err = ReadAll(errRead);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-    return run;
-}
+ScanRun RunScanner(const std::wstring& arguments) { return test::RunProcess(L"\"" + ScannerPath() + L"\" " + arguments); }
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

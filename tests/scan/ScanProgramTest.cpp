@@ -16,6 +16,7 @@
 #include "tests/controls/WindowTestKit.h"
 #include "tests/results/DialogScript.h"
 #include "tests/results/ScratchFolder.h"
+#include "tests/support/ChildProcess.h"
 #include "res/dialogs/ResultsPage.h"
 #include "suite/lnk/ShellLink.h"
 #include "tools/lnkwriter/LinkWriter.h"
@@ -99,36 +100,18 @@ char AbsentDriveLetter() {
     return 0;
 }
 
-// Runs QuillMendScan.exe (from the installation) and returns its standard output.
+// Runs QuillMendScan.exe (from the installation) and returns its standard output; its standard
+// error goes on to the test's.
 std::string RunConsoleScanner(const std::wstring& arguments, DWORD& exitCode) {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring scanner = self;
     scanner.resize(scanner.find_last_of(L'\\'));
     scanner += L"\\..\\..\\bin\\QuillMendScan.exe";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ::CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    KernelHandle reader(readEnd), writer(writeEnd);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"\"" + scanner + L"\" " + arguments;
-    exitCode = 0xFFFFFFFF;
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return {};
-    KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    writer.Reset();
-    std::string out;
-    char chunk[4096];
-    DWORD read = 0;
-    while (::ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read) out.append(chunk, read);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    return out;
+    const test::ProcessRun run = test::RunProcess(L"\"" + scanner + L"\" " + arguments);
+    std::fputs(run.err.c_str(), stderr);
+    exitCode = run.exitCode;
+    return run.out;
 }
 
 class RealScan : public ::testing::Test {
