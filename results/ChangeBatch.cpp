@@ -68,7 +68,7 @@ bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::stri
     if (!begun_ && !Begin(error)) return false;
     entry.backupName = batch_.id + "-" + std::to_string(batch_.entries.size()) + ExtensionOf(entry.originalPath);
     if (mayBeAbsent && !Exists(entry.originalPath)) {
-        entry.attributes = kNoFileBefore;
+        entry.attributes = wizard::kNoFileBefore;
         entry.created = entry.accessed = entry.written = 0;
     } else if (!wizard::BackUpFile(entry.originalPath, folder_, entry, error)) {
         return false;

@@ -11,10 +11,6 @@
 
 namespace qm::results {
 
-// The attributes recorded for a path that held no file before the change (an undo of a delete
-// that puts a file back there): no backup copy was made, and undoing the entry removes the file.
-inline constexpr uint32_t kNoFileBefore = 0xFFFFFFFFu;
-
 // Creates `folder` and its missing parents; true when it exists afterwards.
 bool MakeFolderTree(const std::string& folder);
 
@@ -32,7 +28,7 @@ public:
     // Copies the file at entry.originalPath into the backup folder and appends its journal line
     // (flushed); entry.action, oldTarget and newTarget say what is about to happen. True when
     // both are on disk: the change may be made. With `mayBeAbsent`, a path without a file is
-    // recorded as kNoFileBefore without a copy. `error` gets a short English reason.
+    // recorded as wizard::kNoFileBefore without a copy. `error` gets a short English reason.
     bool Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error);
     // Record for a shortcut about to get `newTarget` ("" for a delete) by the batch's own
     // action; its stored target is the entry's old target.

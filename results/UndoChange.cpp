@@ -51,7 +51,7 @@ bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& bac
     if (LeavesNoFile(entry)) {
         // The deleted file itself, put back from the Recycle Bin, is no change to keep.
         std::string now, before;
-        return entry.attributes == kNoFileBefore || !ReadAll(entry.originalPath, now) ||
+        return entry.attributes == wizard::kNoFileBefore || !ReadAll(entry.originalPath, now) ||
                !ReadAll(backupFolder + "\\" + entry.backupName, before) || now != before;
     }
     std::string target;
@@ -68,7 +68,7 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         const wizard::JournalEntry& entry = *it;
         const std::string& path = entry.originalPath;
-        const bool hadNoFile = entry.attributes == kNoFileBefore;
+        const bool hadNoFile = entry.attributes == wizard::kNoFileBefore;
         const bool present = Exists(path);
         if (hadNoFile && !present) continue;  // already as it was
         if (present && ChangedSinceBatch(entry, backupFolder, stored.journalWritten) && !(askReplace && askReplace(path))) {

@@ -22,13 +22,19 @@
 
 namespace qm::wizard {
 
+// The attributes recorded for a path that held no file before the change (an undo of a delete
+// that puts a file back there): no backup copy was made, and undoing the entry removes the file.
+inline constexpr uint32_t kNoFileBefore = 0xFFFFFFFFu;
+
 struct JournalEntry {
-    std::string action;        // "retarget", "repair", "delete", "restore"
+    // "retarget", "repair", "delete"; in an undo "restore" (the file from before put back) and
+    // "remove" (a file the undone batch had put where none was, moved to the Recycle Bin again)
+    std::string action;
     std::string originalPath;  // the shortcut file's full path
     std::string oldTarget;     // its target before the change
-    std::string newTarget;     // its target after it; empty for a delete or a restore
+    std::string newTarget;     // its target after it (a restore: the target put back); empty for a delete or a remove
     std::string backupName;    // the backup copy's file name in the backup folder (a plain name)
-    uint32_t attributes = 0;   // the file's attributes and times before the change
+    uint32_t attributes = 0;   // the file's attributes and times before the change; kNoFileBefore: none
     uint64_t created = 0;
     uint64_t accessed = 0;
     uint64_t written = 0;
