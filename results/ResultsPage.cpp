@@ -733,23 +733,38 @@ int ResultsPage::FindRow(const std::string& path) const {
     return -1;
 }
 
-// A restored shortcut is broken again: its row comes back (or shows its old target folder again);
-// a shortcut that works after the undo (an undone undo of a re-target) keeps the row it has.
+// A restored shortcut is broken again: its row comes back with the scan's record (or the row it
+// kept shows that record again); a shortcut that works after the undo (an undone undo of a
+// re-target or repair) keeps the row it has, showing its new target folder.
 void ResultsPage::PutBackRows(const UndoResult& result) {
     for (const std::string& path : result.removed)
-        if (const int row = FindRow(path); row >= 0) ListView_DeleteItem(ListWindow(), row);
+        if (const int row = FindRow(path); row >= 0) RemoveRow(row);
     // Restored last file first: put back in the batch's own order.
     for (auto it = result.restored.rbegin(); it != result.restored.rend(); ++it) {
         const std::string& path = *it;
         std::string target;
         if (!ReadShortcutTarget(path, target)) continue;
-        const std::string targetFolder = target.empty() ? std::string() : PathFolder(target);
-        if (const int row = FindRow(path); row >= 0) {
-            SetRowText(row, kTargetFolderColumn, targetFolder);
-        } else if (target.empty() || !PathPresent(target)) {
-            InsertRow(RowCount(), PathFileName(path), PathFolder(path), targetFolder);
+        int row = FindRow(path);
+        if (!target.empty() && PathPresent(target)) {
+            if (row >= 0) SetRowText(row, kTargetFolderColumn, PathFolder(target));
+            continue;
         }
+        wizard::BrokenShortcut record{PathFileName(path), PathFolder(path), target, "TargetMissing"};
+        const wizard::ResultStore& store = wizard::TheResultStore();
+        for (std::size_t i = 0; i < store.Count(); ++i)
+            if (store.At(i).folder + "\\" + store.At(i).name == path) record = store.At(i);
+        const std::string& shown = record.target.empty() ? target : record.target;
+        const std::string targetFolder = shown.empty() ? std::string() : PathFolder(shown);
+        if (row < 0) {
+            row = InsertRow(RowCount(), record.name, record.folder, targetFolder);
+            if (row < 0) continue;
+        } else {
+            SetRowText(row, kTargetFolderColumn, targetFolder);
+        }
+        SetRowText(row, kSuggestionColumn, SuggestionCell(record, host::Text));
+        records_[RowId(row)] = record;
     }
+    ShowSelectedRow();
 }
 
 std::string ResultsPage::ChooseListFile() const {

@@ -945,6 +945,35 @@ TEST_F(ResultsPageTest, RepairCertainRepairsTheTickedCertainRowsAndNamesTheFailu
     EXPECT_EQ(page_->RowCount(), 6);
 }
 
+// A repair is one batch of the change journal too: Undo puts the repaired shortcuts back
+// exactly (bytes, attributes, times), with their rows and their suggestions, so that they can be
+// repaired again.
+TEST_F(ResultsPageTest, RepairIsUndoneExactlyWithItsRowsAndSuggestions) {
+    tree_.Folder("new");
+    const std::string a = AddMoved("a.lnk", "a.exe", tree_.File("new\\a.exe", Bytes(7, 'x')), "Certain");
+    const std::string b = AddMoved("b.lnk", "b.exe", tree_.File("new\\b.exe", Bytes(7, 'x')), "Certain");
+    test::Stamp(a, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    test::Stamp(b, FILE_ATTRIBUTE_HIDDEN);
+    const test::FileState beforeA = test::StateOf(a), beforeB = test::StateOf(b);
+    Open();
+    const Texts suggestions = Column(3);
+    page_->CheckAll();
+    Button(IDC_RESULTS_REPAIR_CERTAIN);
+    ASSERT_EQ(page_->RowCount(), 0);
+    ASSERT_NE(test::StateOf(a).bytes, beforeA.bytes);
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 2 repaired");
+
+    page_->UndoLastChange();
+    EXPECT_EQ(test::StateOf(a), beforeA);
+    EXPECT_EQ(test::StateOf(b), beforeB);
+    EXPECT_EQ(Column(0), (Texts{"a.lnk", "b.lnk"}));
+    EXPECT_EQ(Column(2), (Texts{tree_.Path("gone"), tree_.Path("gone")}));
+    EXPECT_EQ(Column(3), suggestions);
+    page_->CheckAll();
+    Button(IDC_RESULTS_REPAIR_CERTAIN);
+    EXPECT_EQ(page_->RowCount(), 0) << "repaired again from the records that came back";
+}
+
 TEST_F(ResultsPageTest, RepairAsksBeforeAPossibleSuggestionAndIsOffWithoutOne) {
     tree_.Folder("new");
     const std::string suggestion = tree_.File("new\\p.exe", Bytes(3, 'p'));
