@@ -970,7 +970,9 @@ TEST_F(ResultsPageTest, RepairIsUndoneExactlyWithItsRowsAndSuggestions) {
     EXPECT_EQ(Column(2), (Texts{tree_.Path("gone"), tree_.Path("gone")}));
     EXPECT_EQ(Column(3), suggestions);
     page_->CheckAll();
+    DialogScript script({});  // no "nothing certain to repair"
     Button(IDC_RESULTS_REPAIR_CERTAIN);
+    EXPECT_EQ(script.Unexpected(), 0);
     EXPECT_EQ(page_->RowCount(), 0) << "repaired again from the records that came back";
 }
 
