@@ -738,7 +738,7 @@ int ResultsPage::FindRow(const std::string& path) const {
 // re-target or repair) keeps the row it has, showing its new target folder.
 void ResultsPage::PutBackRows(const UndoResult& result) {
     for (const std::string& path : result.removed)
-        if (const int row = FindRow(path); row >= 0) RemoveRow(row);
+        if (const int row = FindRow(path); row >= 0) ListView_DeleteItem(ListWindow(), row);
     // Restored last file first: put back in the batch's own order.
     for (auto it = result.restored.rbegin(); it != result.restored.rend(); ++it) {
         const std::string& path = *it;
