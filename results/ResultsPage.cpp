@@ -542,7 +542,7 @@ ResultsPage::NewTargetOutcome ResultsPage::ApplyNewTarget(ChangeBatch& batch, in
         // The shortcut now opens a target that is there: nothing is missing, nothing to suggest.
         wizard::BrokenShortcut& record = found->second;
         record.target = newTarget;
-        record.goneKind.clear();
+        record.goneKind = kRetargetedKind;
         record.suggestion.clear();
         record.confidence.clear();
     }

@@ -41,6 +41,8 @@ std::string ExplainGoneTarget(const wizard::BrokenShortcut& record, const TextOf
         key = "_QM_SugFolderGone";
     } else if (record.goneKind == "MissingOnShare") {
         key = folder ? "_QM_SugFolderMissingOnShare" : "_QM_SugFileMissingOnShare";
+    } else if (record.goneKind == kRetargetedKind) {
+        key = "_QM_SugRetargeted";
     } else if (!record.target.empty()) {
         key = "_QM_SugTargetGone";
     } else {

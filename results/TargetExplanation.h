@@ -22,9 +22,12 @@ using TextOfKey = std::function<std::string(std::string_view key)>;
 std::string FillPlaceholders(std::string_view pattern,
                              std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
+// The gone kind the page gives a record whose shortcut it re-targeted: it is no longer broken.
+inline constexpr std::string_view kRetargetedKind = "Retargeted";
+
 // Why the record's shortcut is broken, e.g. "The file app.exe is no longer in C:\Tools\App 1.2";
 // from the missing target alone when the search for moved targets said nothing. "" when the
-// record holds neither.
+// record holds neither. A re-targeted record says which target it opens now.
 std::string ExplainGoneTarget(const wizard::BrokenShortcut& record, const TextOfKey& text);
 
 // The suggestion column: the suggested target, marked when it is only a possibility; "" without.

@@ -473,6 +473,7 @@ TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
         EXPECT_EQ(page_->RowText(0, 2), tree_.Path("gone\\deeper"));
     }
     {   // A file chosen: the shortcut opens it and keeps its arguments; the row keeps its tick.
+        Select(0);
         DialogScript script({DialogScript::OpenFile(Widen(chosen))});
         page_->RetargetRow(0);
         EXPECT_EQ(script.Seen().size(), 1u);
@@ -485,6 +486,8 @@ TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
         EXPECT_EQ(page_->RowText(0, 2), tree_.Root());
         EXPECT_TRUE(page_->IsTicked(0));
         EXPECT_EQ(page_->RowText(0, 0), "app.lnk");
+        // The row stays, and the line under the list no longer calls the new target missing.
+        EXPECT_EQ(page_->ExplanationText(), "This shortcut now opens " + chosen + ".");
     }
 }
 

@@ -18,6 +18,7 @@ std::string Text(std::string_view key) {
         {"_QM_SugFileMissingOnShare", "file {name} missing on {folder}"},
         {"_QM_SugFolderMissingOnShare", "folder {name} missing on {folder}"},
         {"_QM_SugTargetGone", "{target} gone"},
+        {"_QM_SugRetargeted", "now opens {target}"},
         {"_QM_SugPossibleCell", "{target} (possible)"},
         {"_QM_SugFoundCertain", "Now at {target}."},
         {"_QM_SugFoundPossible", "Maybe {target}."},
@@ -65,6 +66,10 @@ TEST(TargetExplanation, EachKindOfGoneTargetHasItsOwnWords) {
     nothing.target.clear();
     EXPECT_EQ(ExplainGoneTarget(nothing, Text), "");
     EXPECT_EQ(ExplanationLine(nothing, Text), "");
+    // Re-targeted on the page: the new target is there, so it is never called gone.
+    wizard::BrokenShortcut retargeted = Record(std::string(kRetargetedKind));
+    retargeted.target = "D:\\New\\app.exe";
+    EXPECT_EQ(ExplanationLine(retargeted, Text), "now opens D:\\New\\app.exe");
 }
 
 TEST(TargetExplanation, APossibleSuggestionIsMarkedAndNeverCountsAsCertain) {
