@@ -1,9 +1,9 @@
 // Scan page benchmark: the whole scan through the real scan page in the program's wizard sheet
 // (worker, callbacks, result store, status line and bar, the real components) against the
-// console scanner's FindFiles over the same tree, alternating, in the same run; with the status
-// refresh at every folder and at most every 15 ms; and the latency of Stop pressed at random
-// moments: from the click to the worker's end and to the results page's activation. A scan's
-// time runs from the page's activation to the worker's end, taken on a thread of its own.
+// console scanner over the same tree, alternating, in the same run; with the status refresh at
+// every folder and at most every kStatusRefreshInterval; and the latency of Stop pressed at
+// random moments: from the click to the worker's end and to the results page's activation. A
+// scan's time runs from the page's activation to the worker's end, taken on a thread of its own.
 //
 //   scan_page_bench ROOT [--rounds N] [--stops N]
 #include "app/WizardSheet.h"
@@ -57,27 +57,29 @@ std::wstring ProgramFolder() {
     return path;
 }
 
-// The console scanner's own time for the search of `root` (its --stats line), and the whole
-// process's time; the broken shortcuts it printed.
+// The console scanner's own time for `root` (its --stats line), and the whole process's time;
+// the broken shortcuts it found. With `suggestions` it also looks where their targets went, as
+// the scan page does after the roots (its report format), and its time counts that too.
 struct ConsoleRun {
     double searchMs = 0, processMs = 0;
     size_t broken = 0;
 };
 
-ConsoleRun RunConsole(const std::wstring& root) {
+ConsoleRun RunConsole(const std::wstring& root, bool suggestions) {
     ConsoleRun run;
     const auto start = Clock::now();
-    const test::ProcessRun process =
-        test::RunProcess(L"\"" + ProgramFolder() + L"\\..\\bin\\QuillMendScan.exe\" --stats \"" + root + L"\"");
+    const test::ProcessRun process = test::RunProcess(L"\"" + ProgramFolder() + L"\\..\\bin\\QuillMendScan.exe\" --stats " +
+                                                      (suggestions ? L"--format=csv \"" : L"\"") + root + L"\"");
     if (!process.started) {
         std::fprintf(stderr, "QuillMendScan.exe could not be started\n");
         std::exit(1);
     }
     run.processMs = Ms(Clock::now() - start);
-    run.broken = static_cast<size_t>(std::count(process.out.begin(), process.out.end(), '\n'));
     // "<root>: N folders, M broken shortcuts, S.SSS s"
     const size_t comma = process.err.rfind(", ");
     if (comma != std::string::npos) run.searchMs = std::atof(process.err.c_str() + comma + 2) * 1000.0;
+    const size_t folders = process.err.rfind(" folders, ");
+    if (folders != std::string::npos) run.broken = std::strtoull(process.err.c_str() + folders + 10, nullptr, 10);
     return run;
 }
 
@@ -263,7 +265,7 @@ int Run(int argc, wchar_t** argv) {
     const std::string rootUtf8 = Narrow(root);
 
     std::printf("Warm-up: one console scan and one page scan of %s\n", rootUtf8.c_str());
-    const ConsoleRun warm = RunConsole(root);
+    const ConsoleRun warm = RunConsole(root, /*suggestions=*/false);
     wizard.SetRefreshInterval(0);
     wizard.Scan({rootUtf8});
     if (wizard::TheResultStore().Count() != warm.broken) {
@@ -273,42 +275,57 @@ int Run(int argc, wchar_t** argv) {
     }
     std::printf("  %zu broken shortcuts both ways\n", warm.broken);
 
-    // The order alternates from round to round, so that neither side always runs on the caches
-    // the other one warmed.
-    std::vector<double> consoleSearch, consoleProcess, pageEvery, pageThrottled, ratioEvery, ratioThrottled, results;
+    // The page's scan searches the roots and then looks where the broken shortcuts' targets went:
+    // the console scanner does the same work with its report format; FindFiles alone is shown
+    // beside it. The order alternates from round to round, so that neither side always runs on
+    // the caches the other one warmed.
+    struct Series {
+        std::vector<double> ms, ratio;
+    };
+    Series consoleSearch, consoleSuggest, pageEvery, pageThrottled;
+    std::vector<double> results;
     for (int round = 0; round < rounds; ++round) {
-        ConsoleRun console;
-        if (round % 2 == 0) console = RunConsole(root);
+        ConsoleRun search, suggest;
+        if (round % 2 == 0) {
+            search = RunConsole(root, false);
+            suggest = RunConsole(root, true);
+        }
         wizard.SetRefreshInterval(0);
         const Wizard::Times every = wizard.Scan({rootUtf8});
-        wizard.SetRefreshInterval(15);
+        wizard.SetRefreshInterval(static_cast<int>(scan::kStatusRefreshInterval.count()));
         const Wizard::Times throttled = wizard.Scan({rootUtf8});
-        if (round % 2 == 1) console = RunConsole(root);
-        consoleSearch.push_back(console.searchMs);
-        consoleProcess.push_back(console.processMs);
-        pageEvery.push_back(every.workerEndMs);
-        pageThrottled.push_back(throttled.workerEndMs);
+        if (round % 2 == 1) {
+            suggest = RunConsole(root, true);
+            search = RunConsole(root, false);
+        }
+        consoleSearch.ms.push_back(search.searchMs);
+        consoleSuggest.ms.push_back(suggest.searchMs);
+        pageEvery.ms.push_back(every.workerEndMs);
+        pageEvery.ratio.push_back(every.workerEndMs / suggest.searchMs);
+        pageThrottled.ms.push_back(throttled.workerEndMs);
+        pageThrottled.ratio.push_back(throttled.workerEndMs / suggest.searchMs);
+        consoleSearch.ratio.push_back(throttled.workerEndMs / search.searchMs);
         results.push_back(throttled.resultsMs);
-        ratioEvery.push_back(every.workerEndMs / console.searchMs);
-        ratioThrottled.push_back(throttled.workerEndMs / console.searchMs);
-        std::printf("round %d: console FindFiles %.0f ms (process %.0f ms); page, status at every folder %.0f ms "
-                    "(x%.3f); page, status at most every 15 ms %.0f ms (x%.3f, results page shown after %.0f ms)\n",
-                    round + 1, console.searchMs, console.processMs, every.workerEndMs, ratioEvery.back(),
-                    throttled.workerEndMs, ratioThrottled.back(), throttled.resultsMs);
+        std::printf("round %d: console FindFiles %.0f ms, with the moved-target search %.0f ms; page, status at every "
+                    "folder %.0f ms (x%.3f); page, status at most every %d ms %.0f ms (x%.3f; x%.3f of FindFiles "
+                    "alone); results page shown after %.0f ms\n",
+                    round + 1, search.searchMs, suggest.searchMs, every.workerEndMs, pageEvery.ratio.back(),
+                    static_cast<int>(scan::kStatusRefreshInterval.count()), throttled.workerEndMs, pageThrottled.ratio.back(), consoleSearch.ratio.back(), throttled.resultsMs);
     }
-    std::printf("\nWhole scan (activation to the worker's end), medians over %d rounds:\n", rounds);
-    std::printf("  console scanner, FindFiles alone:          %8.0f ms (whole process %.0f ms)\n", Median(consoleSearch),
-                Median(consoleProcess));
-    std::printf("  scan page, status at every folder:         %8.0f ms  ratio x%.3f (median of round ratios)\n",
-                Median(pageEvery), Median(ratioEvery));
-    std::printf("  scan page, status at most every 15 ms:     %8.0f ms  ratio x%.3f (median of round ratios)\n",
-                Median(pageThrottled), Median(ratioThrottled));
-    std::printf("  activation to the results page shown:      %8.0f ms\n", Median(results));
+    std::printf("\nWhole scan (the page: activation to the worker's end), medians over %d rounds; ratios are medians\n"
+                "of the rounds' ratios to the console scanner doing the same work (search and moved targets):\n",
+                rounds);
+    std::printf("  console scanner, FindFiles alone:               %8.0f ms\n", Median(consoleSearch.ms));
+    std::printf("  console scanner, FindFiles and moved targets:   %8.0f ms\n", Median(consoleSuggest.ms));
+    std::printf("  scan page, status at every folder:              %8.0f ms  ratio x%.3f\n", Median(pageEvery.ms),
+                Median(pageEvery.ratio));
+    std::printf("  scan page, status at most every %2d ms:          %8.0f ms  ratio x%.3f (x%.3f of FindFiles alone)\n",
+                static_cast<int>(scan::kStatusRefreshInterval.count()), Median(pageThrottled.ms), Median(pageThrottled.ratio), Median(consoleSearch.ratio));
+    std::printf("  activation to the results page shown:           %8.0f ms\n", Median(results));
 
     // Stop at random moments within the first 80% of a scan, with the shipped refresh setting.
-    wizard.SetRefreshInterval(static_cast<int>(scan::kStatusRefreshInterval.count()));
     std::mt19937 random(8);
-    std::uniform_int_distribution<int> moment(50, std::max(60, static_cast<int>(Median(pageThrottled) * 0.8)));
+    std::uniform_int_distribution<int> moment(50, std::max(60, static_cast<int>(Median(pageThrottled.ms) * 0.8)));
     std::vector<double> toWorkerEnd, toResults;
     for (int i = 0; i < stops; ++i) {
         const Wizard::Times times = wizard.ScanAndStop(rootUtf8, std::chrono::milliseconds(moment(random)));
