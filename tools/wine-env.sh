@@ -76,6 +76,14 @@ qm_ensure_prefix() {
       fi
       touch "$WINEPREFIX/.qm-ready"
     fi
+    # A program that crashes under test ends at once with the exception's code as its exit
+    # code. Wine's default debugger would show a crash dialog that waits until the test's time
+    # runs out, and once dismissed or told not to show, end the program with exit code 0: a
+    # crash would pass as success.
+    if [ ! -f "$WINEPREFIX/.qm-no-debugger" ]; then
+      "$QM_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f \
+        >/dev/null 2>&1 </dev/null 9>&- && touch "$WINEPREFIX/.qm-no-debugger"
+    fi
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
 }
 
