@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         if (i % 100 == 0) ::CreateDirectoryW(folder.c_str(), nullptr);
         const std::wstring name = L"Shortcut " + std::to_wstring((i * 7727) % count) + L".lnk";
         const std::string target = "C:\\Programs\\App " + std::to_string((i * 131) % 997) + "\\app.exe";
-        qm::lnkwriter::LinkSpec linkFields;
+        qm::lnkwriter::LinkFields linkFields;
         linkFields.localBasePath = target;
         linkFields.idListPath = target;
         const std::vector<unsigned char> bytes = qm::lnkwriter::BuildLink(linkFields);

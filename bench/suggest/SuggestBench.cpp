@@ -54,7 +54,7 @@ int Run(int argc, wchar_t** argv) {
         if (arg == L"--rounds" && i + 1 < argc) {
             rounds = std::max(1, _wtoi(argv[++i]));
         } else if (arg == L"--make-tree" && i + 3 < argc) {
-            qm::lnkwriter::TreeSpec shape;
+            qm::lnkwriter::TreeShape shape;
             shape.root = std::filesystem::path(root);
             shape.windowsRoot = qm::Narrow(root);
             shape.folders = static_cast<uint32_t>(_wtoi(argv[++i]));

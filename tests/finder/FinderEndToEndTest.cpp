@@ -120,7 +120,7 @@ protected:
 
 TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
     TempFolder temp;
-    lnkwriter::TreeSpec shape;
+    lnkwriter::TreeShape shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
     shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 60;
@@ -170,7 +170,7 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
     const std::wstring root = temp.Wide();
     const std::string root8 = temp.Path();
     auto link = [](const std::string& target) {
-        lnkwriter::LinkSpec shape;
+        lnkwriter::LinkFields shape;
         shape.localBasePath = target;
         return lnkwriter::BuildLink(shape);
     };
@@ -212,7 +212,7 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
 
 TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
     TempFolder temp;
-    lnkwriter::TreeSpec shape;
+    lnkwriter::TreeShape shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
     shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 40;
@@ -251,7 +251,7 @@ TEST_F(FinderTest, NeverFollowsJunctionsOrSymbolicLinks) {
     const std::wstring loop = temp.Wide() + L"\\loop";
     MakeFolder(loop);
     MakeFolder(loop + L"\\inner");
-    lnkwriter::LinkSpec shape;
+    lnkwriter::LinkFields shape;
     shape.localBasePath = temp.Path() + "\\gone.exe";
     WriteBytes(loop + L"\\inner\\broken.lnk", lnkwriter::BuildLink(shape));
 
@@ -360,7 +360,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
     TempFolder temp;
-    lnkwriter::TreeSpec shape;
+    lnkwriter::TreeShape shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
     shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 30;
@@ -397,7 +397,7 @@ TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
 
 TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
     TempFolder temp;
-    lnkwriter::TreeSpec shape;
+    lnkwriter::TreeShape shape;
     shape.root = fs::path(temp.Wide()) / L"tree";
     shape.windowsRoot = temp.Path() + "\\tree";
     shape.folders = 10;
@@ -416,7 +416,7 @@ TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
     WriteBytes(moved, {'m', 'o', 'v', 'e', 'd'});
     WIN32_FILE_ATTRIBUTE_DATA movedData{};
     ASSERT_TRUE(::GetFileAttributesExW(moved.c_str(), GetFileExInfoStandard, &movedData));
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = Narrow(docs + L"\\Bericht \u65e5\u672c.txt");
     linkFields.targetSize = 5;
     linkFields.targetWriteTime = (uint64_t{movedData.ftLastWriteTime.dwHighDateTime} << 32) | movedData.ftLastWriteTime.dwLowDateTime;

@@ -18,7 +18,7 @@ namespace {
 
 struct Case {
     const char* what;
-    LinkSpec shape;
+    LinkFields shape;
     // What a reader must find.
     std::string localPath, networkPath, idListPath, environmentTarget;
     bool darwin = false;

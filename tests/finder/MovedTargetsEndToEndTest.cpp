@@ -80,7 +80,7 @@ protected:
     // A shortcut in links\ to `target`, recording the size and time of `recorded` (the file as
     // it was when the shortcut was made).
     std::string Link(const std::wstring& name, const fs::path& target, const fs::path& recorded) {
-        lnkwriter::LinkSpec linkFields;
+        lnkwriter::LinkFields linkFields;
         linkFields.localBasePath = WindowsPath(target);
         linkFields.targetSize = static_cast<uint32_t>(fs::file_size(recorded));
         linkFields.targetWriteTime = WriteTimeOf(recorded);
@@ -140,7 +140,7 @@ TEST_F(MovedTargetsEndToEnd, ExplainsAndSuggestsForEachShortcutInOrder) {
 }
 
 TEST_F(MovedTargetsEndToEnd, SaysWhenTheMissingTargetWasAFolder) {
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = WindowsPath(root_ / L"Docs" / L"Old project");
     linkFields.targetAttributes = FILE_ATTRIBUTE_DIRECTORY;
     const std::vector<unsigned char> bytes = lnkwriter::BuildLink(linkFields);

@@ -25,7 +25,7 @@ using test::ScratchFolder;
 using test::StateOf;
 
 Bytes LinkTo(const std::string& target) {
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = target;
     linkFields.idListPath = target;
     linkFields.arguments = "--keep";

@@ -49,7 +49,7 @@ void Pump() {
 std::wstring W(const char* key) { return Widen(host::Text(key)); }
 
 Bytes LinkTo(const std::string& target, const std::string& arguments = {}, const std::string& icon = {}) {
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = target;
     linkFields.idListPath = target;
     linkFields.arguments = arguments;

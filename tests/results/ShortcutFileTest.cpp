@@ -34,7 +34,7 @@ FILETIME CreationTime(const std::string& path) {
 
 // A shortcut with everything a user may have set, to a target that is gone.
 Bytes RichLink(const std::string& oldTarget) {
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = oldTarget;
     linkFields.idListPath = oldTarget;
     linkFields.description = "Editor";
@@ -72,12 +72,12 @@ bool CreationTimeIsKept(const ScratchFolder& folder) {
 
 TEST(ReadShortcutTarget, AnswersForMissingForeignAndOddFiles) {
     ScratchFolder folder;
-    lnkwriter::LinkSpec stored;
+    lnkwriter::LinkFields stored;
     stored.localBasePath = "C:\\Program Files\\";
     stored.commonPathSuffix = "Gone\\app.exe";  // the suffix the shell's GetPath drops under Wine
-    lnkwriter::LinkSpec shellObject;
+    lnkwriter::LinkFields shellObject;
     shellObject.idListControlPanel = true;
-    lnkwriter::LinkSpec environment;
+    lnkwriter::LinkFields environment;
     environment.localBasePath = "C:\\windows\\gone.exe";
     environment.environmentTarget = "%SystemRoot%\\gone.exe";
     const std::string deep = folder.Folder(std::string(150, 'd') + "\\" + std::string(150, 'e'));

@@ -159,7 +159,7 @@ TEST_F(RealScan, TheStoreHoldsExactlyWhatTheConsoleScannerPrintsWithTargetAndRea
     MakeFolder(base);
 
     // Root 1: a generated tree of every kind of link, Unicode names among them.
-    lnkwriter::TreeSpec shape;
+    lnkwriter::TreeShape shape;
     shape.root = fs::path(base) / L"tree";
     shape.windowsRoot = Narrow(base) + "\\tree";
     shape.folders = 60;
@@ -178,7 +178,7 @@ TEST_F(RealScan, TheStoreHoldsExactlyWhatTheConsoleScannerPrintsWithTargetAndRea
         deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + level)) + L"\u00fc";
         MakeFolder(deep);
         if (level >= 4) {
-            lnkwriter::LinkSpec link;
+            lnkwriter::LinkFields link;
             link.localBasePath = Narrow(deep) + "\\vanished \u2713.exe";
             link.idListPath = link.localBasePath;
             const std::wstring file = deep + L"\\Verkn\u00fcpfung " + std::to_wstring(level) + L".lnk";
@@ -260,7 +260,7 @@ TEST_F(RealScan, ClosingTheProgramDuringAScanEndsItPromptlyAHundredTimesInARow) 
     const std::wstring treeRoot = L"C:\\qm-scan-close-tree";
     if (::GetFileAttributesW((treeRoot + L"\\complete").c_str()) == INVALID_FILE_ATTRIBUTES) {
         DeleteTree(treeRoot);
-        lnkwriter::TreeSpec shape;
+        lnkwriter::TreeShape shape;
         shape.root = fs::path(treeRoot);
         shape.windowsRoot = Narrow(treeRoot);
         shape.folders = 1500;
@@ -514,13 +514,13 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
         link.target = !link.broken ? targets + "\\t" + std::to_string(i % 10) + ".exe"
                       : i % 2 == 0 ? targets + "\\fehlt \u65e5 " + std::to_string(i) + ".exe"
                                    : root + "\\removed " + std::to_string(i) + "\\app.exe";
-        lnkwriter::LinkSpec spec;
-        spec.localBasePath = link.target;
-        spec.idListPath = link.target;
+        lnkwriter::LinkFields linkFields;
+        linkFields.localBasePath = link.target;
+        linkFields.idListPath = link.target;
         link.arguments = "--journey " + std::to_string(i);
-        spec.arguments = link.arguments;
-        spec.iconLocation = icon;
-        link.bytes = lnkwriter::BuildLink(spec);
+        linkFields.arguments = link.arguments;
+        linkFields.iconLocation = icon;
+        link.bytes = lnkwriter::BuildLink(linkFields);
         test::WriteBytes(link.path, link.bytes);
         links.push_back(std::move(link));
     }

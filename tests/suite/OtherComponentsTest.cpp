@@ -69,7 +69,7 @@ int __cdecl RecordFolder(const char* path, const FinderReport*, WIN32_FIND_DATAA
 }
 
 void WriteLink(const std::string& file, const std::string& target) {
-    lnkwriter::LinkSpec shape;
+    lnkwriter::LinkFields shape;
     shape.localBasePath = target;
     shape.idListPath = target;
     const std::vector<unsigned char> bytes = lnkwriter::BuildLink(shape);
@@ -151,7 +151,7 @@ int __cdecl StopAtOnce(LONG, LONG, void*) { return 0; }
 TEST_F(ComponentTest, FileFinderSaysWhereTargetsWent) {
     host::FileFinderComponent finder;
     ASSERT_EQ(host::FileFinderComponent::Create(finder), S_OK);
-    lnkwriter::LinkSpec linkFields;
+    lnkwriter::LinkFields linkFields;
     linkFields.localBasePath = folder_.Path("Gone\\tool.exe");
     const std::vector<unsigned char> bytes = lnkwriter::BuildLink(linkFields);
     const std::string link = folder_.Write("tool.lnk", std::string(bytes.begin(), bytes.end()));

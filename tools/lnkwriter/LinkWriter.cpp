@@ -46,7 +46,7 @@ std::vector<std::string> Components(const std::string& path) {
     return parts;
 }
 
-ByteVector TargetIdList(const LinkSpec& shape) {
+ByteVector TargetIdList(const LinkFields& shape) {
     std::vector<ByteVector> items;
     if (shape.idListControlPanel) {
         items.push_back(RootItem(kControlPanelClsid));
@@ -68,7 +68,7 @@ ByteVector TargetIdList(const LinkSpec& shape) {
     return IdList(items);
 }
 
-ByteVector TargetLinkInfo(const LinkSpec& shape) {
+ByteVector TargetLinkInfo(const LinkFields& shape) {
     // Unicode forms only when some name needs them, as the shell writes it.
     const bool unicode = !IsAscii(shape.localBasePath) || !IsAscii(shape.commonPathSuffix);
     LinkInfoFields fields;
@@ -87,7 +87,7 @@ ByteVector TargetLinkInfo(const LinkSpec& shape) {
 
 }  // namespace
 
-std::vector<unsigned char> BuildLink(const LinkSpec& shape) {
+std::vector<unsigned char> BuildLink(const LinkFields& shape) {
     const bool hasIdList = shape.idListControlPanel || !shape.idListPath.empty();
     const bool hasLinkInfo = !shape.localBasePath.empty() || !shape.netName.empty();
     uint32_t flags = kFlagUnicode;

@@ -11,7 +11,7 @@
 
 namespace qm::lnkwriter {
 
-struct LinkSpec {
+struct LinkFields {
     // LinkInfo, volume part: the full local path is localBasePath followed by commonPathSuffix.
     std::string localBasePath;      // UTF-8, e.g. "C:\Program Files\App\app.exe"; empty: none
     uint32_t driveType = 3;         // DRIVE_FIXED
@@ -39,6 +39,6 @@ struct LinkSpec {
     std::array<unsigned char, 16> trackerVolumeId{}, trackerObjectId{};
 };
 
-std::vector<unsigned char> BuildLink(const LinkSpec& shape);
+std::vector<unsigned char> BuildLink(const LinkFields& shape);
 
 }  // namespace qm::lnkwriter

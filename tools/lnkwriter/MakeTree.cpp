@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_lnk_tree ROOT WINDOWS_ROOT [FOLDERS FILES LINKS [ABSENT_DRIVE]]\n");
         return 1;
     }
-    qm::lnkwriter::TreeSpec shape;
+    qm::lnkwriter::TreeShape shape;
     shape.root = argv[1];
     shape.windowsRoot = argv[2];
     if (argc >= 6) {

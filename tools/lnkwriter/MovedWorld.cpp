@@ -81,7 +81,7 @@ const char* DecoyName(Decoy decoy) {
     return "?";
 }
 
-MovedWorld GenerateMovedWorld(const MovedWorldSpec& shape) {
+MovedWorld GenerateMovedWorld(const MovedWorldShape& shape) {
     MovedWorld world;
     world.environment["programfiles"] = "C:\\Program Files";
     world.environment["programfiles(x86)"] = "C:\\Program Files (x86)";

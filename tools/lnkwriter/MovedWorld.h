@@ -47,12 +47,12 @@ struct WorldItem {
 struct MovedLink {
     MoveKind kind = MoveKind::Count;
     Decoy decoy = Decoy::None;
-    LinkSpec link;           // the shortcut as written before its target moved
+    LinkFields link;           // the shortcut as written before its target moved
     std::string truth;       // where the target is now; empty when no suggestion is right
     bool certainAllowed = true;  // false where no suggestion may be certain
 };
 
-struct MovedWorldSpec {
+struct MovedWorldShape {
     uint32_t perKind = 21;        // shortcuts per kind of move (decoys in turn)
     uint32_t fillerFolders = 300; // unrelated folders the searches walk through
 };
@@ -66,6 +66,6 @@ struct MovedWorld {
 inline constexpr char kOtherFixedDrive = 'D';
 inline constexpr char kRemovableDrive = 'E';
 
-MovedWorld GenerateMovedWorld(const MovedWorldSpec& shape);
+MovedWorld GenerateMovedWorld(const MovedWorldShape& shape);
 
 }  // namespace qm::lnkwriter

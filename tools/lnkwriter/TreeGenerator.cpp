@@ -39,7 +39,7 @@ struct Folder {
 
 std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + "\\" + b; }
 
-fs::path HostPath(const TreeSpec& shape, const std::string& relative) {
+fs::path HostPath(const TreeShape& shape, const std::string& relative) {
     std::string slashed = relative;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     return slashed.empty() ? shape.root : shape.root / FromUtf8(slashed);
@@ -72,7 +72,7 @@ bool IsBroken(LinkKind kind) {
            kind == LinkKind::BrokenEnvironment;
 }
 
-TreeResult GenerateTree(const TreeSpec& shape) {
+TreeResult GenerateTree(const TreeShape& shape) {
     TreeResult result;
     fs::create_directories(shape.root);
 
@@ -110,7 +110,7 @@ TreeResult GenerateTree(const TreeSpec& shape) {
         std::string name = (i % 7 == 0) ? "Verkn\xC3\xBCpfung \xE2\x9C\x93 " + std::to_string(i) : "link" + std::to_string(i);
         name += (i % 11 == 0) ? ".LNK" : ".lnk";
 
-        LinkSpec link;
+        LinkFields link;
         link.description = KindName(kind);
         switch (kind) {
             case LinkKind::WorkingLocal:

@@ -10,7 +10,7 @@
 
 namespace qm::lnkwriter {
 
-struct TreeSpec {
+struct TreeShape {
     std::filesystem::path root;  // where to write; must not exist yet or be empty
     std::string windowsRoot;     // the same folder as Windows sees it, e.g. "Z:\tmp\tree"
     uint32_t folders = 200;      // including the root and the target folders
@@ -46,6 +46,6 @@ struct TreeResult {
 };
 
 // Throws std::filesystem::filesystem_error when writing fails.
-TreeResult GenerateTree(const TreeSpec& shape);
+TreeResult GenerateTree(const TreeShape& shape);
 
 }  // namespace qm::lnkwriter
