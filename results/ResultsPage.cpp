@@ -114,6 +114,7 @@ BOOL ResultsPage::OnInitDialog() {
     undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
     explanation_ = ::GetDlgItem(Window(), IDC_RESULTS_EXPLANATION);
     ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
+    list_.SetRowTextSource([this](LPARAM id, int column) { return TextOfRow(id, column); });
     images_ = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     ListView_SetImageList(ListWindow(), images_, LVSIL_SMALL);
 
@@ -223,8 +224,19 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
     }
     case LVN_DELETEITEM:
         // Whoever removes a row (Delete, a repair, an undo), its record goes with it.
-        records_.erase(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
+        rows_.erase(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
         return false;
+    case LVN_GETDISPINFOW: {
+        // The list draws a row's text: it lends a buffer for it.
+        auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
+        if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
+            const std::string* text = TextOfRow(info.item.lParam, info.item.iSubItem);
+            const std::wstring wide = text ? Widen(*text) : std::wstring();
+            ::lstrcpynW(info.item.pszText, wide.c_str(), info.item.cchTextMax);
+        }
+        result = 0;
+        return true;
+    }
     case LVN_GETINFOTIPW: {
         // The list lends its buffer for the tip; it already holds the row's own text when that
         // is cut off, which the explanation replaces.
@@ -258,19 +270,15 @@ bool ResultsPage::IsTicked(int row) const {
 void ResultsPage::SetTicked(int row, bool ticked) { ListView_SetCheckState(ListWindow(), row, ticked); }
 
 std::string ResultsPage::RowText(int row, int column) const {
-    std::wstring text(MAX_PATH, L'\0');
-    for (;;) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(text.size());
-        const int length = static_cast<int>(::SendMessageW(ListWindow(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
-        if (length < static_cast<int>(text.size()) - 1) {
-            text.resize(length);
-            return Narrow(text);
-        }
-        text.resize(text.size() * 2);
-    }
+    if (row < 0 || row >= RowCount()) return {};
+    const std::string* text = TextOfRow(RowId(row), column);
+    return text ? *text : std::string();
+}
+
+const std::string* ResultsPage::TextOfRow(LPARAM id, int column) const {
+    const auto found = rows_.find(id);
+    if (found == rows_.end() || column < 0 || column >= kColumnCount) return nullptr;
+    return &found->second.texts[column];
 }
 
 std::string ResultsPage::RowPath(int row) const { return RowText(row, kFolderColumn) + "\\" + RowText(row, kNameColumn); }
@@ -297,16 +305,15 @@ LPARAM ResultsPage::RowId(int row) const {
 
 const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
     if (row < 0 || row >= RowCount()) return nullptr;
-    const auto found = records_.find(RowId(row));
-    return found == records_.end() ? nullptr : &found->second;
+    const auto found = rows_.find(RowId(row));
+    return found == rows_.end() ? nullptr : &found->second.record;
 }
 
 void ResultsPage::SetRowText(int row, int column, const std::string& text) {
-    std::wstring wide = Widen(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = wide.data();
-    ::SendMessageW(ListWindow(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    const auto found = rows_.find(RowId(row));
+    if (found == rows_.end() || column < 0 || column >= kColumnCount) return;
+    found->second.texts[column] = text;
+    ListView_RedrawItems(ListWindow(), row, row);
 }
 
 LPARAM ResultsPage::NewRowId() {
@@ -319,18 +326,18 @@ LPARAM ResultsPage::NewRowId() {
     }
 }
 
-int ResultsPage::InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder) {
-    std::wstring text = Widen(name);
+int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder) {
+    const LPARAM id = NewRowId();
+    rows_[id] = Row{record, {record.name, record.folder, targetFolder, SuggestionCell(record, host::Text)}};
+    // Every column's text, the subitems' too, comes from the page when the list draws it.
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = row;
-    item.pszText = text.data();
-    item.iImage = IconFor(folder + "\\" + name);
-    item.lParam = NewRowId();
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    item.iImage = IconFor(record.folder + "\\" + record.name);
+    item.lParam = id;
     const int inserted = static_cast<int>(::SendMessageW(ListWindow(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (inserted < 0) return inserted;
-    SetRowText(inserted, kFolderColumn, folder);
-    SetRowText(inserted, kTargetFolderColumn, targetFolder);
+    if (inserted < 0) rows_.erase(id);
     return inserted;
 }
 
@@ -371,7 +378,7 @@ void ResultsPage::FillResults() {
     imageOfExtension_.clear();
     imageOfSystemIcon_.clear();
     rowIds_.clear();
-    records_.clear();
+    rows_.clear();
     ListView_SetItemCount(ListWindow(), static_cast<int>(store.Count()));
     int row = 0;
     for (std::size_t i = 0; i < store.Count(); ++i) {
@@ -381,10 +388,7 @@ void ResultsPage::FillResults() {
         if (!ReadShortcutTarget(record.folder + "\\" + record.name, stored)) continue;
         // The target the search judged missing; the stored one when the record has none.
         const std::string& target = record.target.empty() ? stored : record.target;
-        const int inserted = InsertRow(row, record.name, record.folder, target.empty() ? "" : PathFolder(target));
-        if (inserted < 0) continue;
-        SetRowText(inserted, kSuggestionColumn, SuggestionCell(record, host::Text));
-        records_.emplace(RowId(inserted), record);
+        if (InsertRow(row, record, target.empty() ? "" : PathFolder(target)) < 0) continue;
         ++row;
     }
     ::SendMessageW(ListWindow(), WM_SETREDRAW, TRUE, 0);
@@ -398,7 +402,7 @@ void ResultsPage::ShowSelectedRow() {
     ::SetWindowTextW(explanation_, text.c_str());
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR), record && !record->suggestion.empty());
     bool anyCertain = false;
-    for (const auto& [id, each] : records_) anyCertain = anyCertain || HasCertainSuggestion(each);
+    for (const auto& [id, each] : rows_) anyCertain = anyCertain || HasCertainSuggestion(each.record);
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR_CERTAIN), anyCertain);
 }
 
@@ -538,9 +542,9 @@ ResultsPage::NewTargetOutcome ResultsPage::ApplyNewTarget(ChangeBatch& batch, in
     batch.Changed();
     SetRowText(row, kTargetFolderColumn, PathFolder(newTarget));
     SetRowText(row, kSuggestionColumn, "");
-    if (const auto found = records_.find(RowId(row)); found != records_.end()) {
+    if (const auto found = rows_.find(RowId(row)); found != rows_.end()) {
         // The shortcut now opens a target that is there: nothing is missing, nothing to suggest.
-        wizard::BrokenShortcut& record = found->second;
+        wizard::BrokenShortcut& record = found->second.record;
         record.target = newTarget;
         record.goneKind = kRetargetedKind;
         record.suggestion.clear();
@@ -629,7 +633,7 @@ void ResultsPage::RepairCertainTicked() {
         find.lParam = id;
         const int row = ListView_FindItem(ListWindow(), -1, &find);
         if (row < 0) continue;
-        const std::string suggestion = records_.at(id).suggestion;
+        const std::string suggestion = rows_.at(id).record.suggestion;
         const NewTargetOutcome outcome = ApplyNewTarget(batch, row, suggestion);
         if (outcome.Ok())
             ListView_DeleteItem(ListWindow(), row);
@@ -756,13 +760,12 @@ void ResultsPage::PutBackRows(const UndoResult& result) {
         const std::string& shown = record.target.empty() ? target : record.target;
         const std::string targetFolder = shown.empty() ? std::string() : PathFolder(shown);
         if (row < 0) {
-            row = InsertRow(RowCount(), record.name, record.folder, targetFolder);
-            if (row < 0) continue;
-        } else {
-            SetRowText(row, kTargetFolderColumn, targetFolder);
+            InsertRow(RowCount(), record, targetFolder);
+            continue;
         }
+        SetRowText(row, kTargetFolderColumn, targetFolder);
         SetRowText(row, kSuggestionColumn, SuggestionCell(record, host::Text));
-        records_[RowId(row)] = record;
+        if (const auto found = rows_.find(RowId(row)); found != rows_.end()) found->second.record = record;
     }
     ShowSelectedRow();
 }

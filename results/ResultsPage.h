@@ -8,8 +8,11 @@
 // goes through a batch of the backup journal (results/ChangeBatch.h) and can be undone: the last
 // one from the context menu, any from the list of past changes.
 //
-// A row's shortcut path is always its folder column, a backslash and its name column; the page
-// keeps its record (where the target went) by the row's id.
+// A row's shortcut path is always its folder column, a backslash and its name column. The page
+// keeps each row's texts and record (where the target went) by the row's id; the list holds only
+// the id, the icon and the tick, and asks the page for the texts when it draws them
+// (LPSTR_TEXTCALLBACKW). So filling the list takes one message per row, and sorting, finding and
+// acting on rows read the texts without asking the list for them.
 #pragma once
 
 #include "ui/PropertyPage.h"
@@ -21,6 +24,7 @@
 #include "results/SortableListView.h"
 #include "wizard/ResultStore.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -109,9 +113,12 @@ private:
     enum class TickOperation { Check, Uncheck, Invert };
     void RunTickOperation(TickOperation operation);
     void FillResults();
-    int InsertRow(int row, const std::string& name, const std::string& folder, const std::string& targetFolder);
+    // Adds a row for `record` at `row`, showing `targetFolder` as its target's folder; -1 when the
+    // list refused it.
+    int InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder);
     LPARAM RowId(int row) const;
     const wizard::BrokenShortcut* RowRecord(int row) const;
+    const std::string* TextOfRow(LPARAM id, int column) const;
     bool AskToUsePossibleTarget(int row, const std::string& target) const;
     // The explanation line and the repair buttons follow the selection and the rows.
     void ShowSelectedRow();
@@ -166,7 +173,12 @@ private:
     std::unordered_map<int, int> imageOfSystemIcon_;  // system image index -> our image
     std::unordered_map<std::wstring, int> imageOfExtension_;
     std::unordered_set<LPARAM> rowIds_;
-    std::unordered_map<LPARAM, wizard::BrokenShortcut> records_;  // by row id
+    static constexpr int kColumnCount = 4;
+    struct Row {
+        wizard::BrokenShortcut record;
+        std::array<std::string, kColumnCount> texts;  // as shown, UTF-8
+    };
+    std::unordered_map<LPARAM, Row> rows_;  // by row id
     HWND explanation_ = nullptr;
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;

@@ -1,44 +1,24 @@
 #include "results/SortableListView.h"
 
-#include "base/Utf.h"
 #include "controls/Reflection.h"
 #include "results/RowOrder.h"
-
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace qm::results {
 namespace {
 
-std::string ItemText(HWND list, int row, int column) {
-    std::wstring text(256, L'\0');
-    for (;;) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(text.size());
-        const int length = static_cast<int>(::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
-        if (length < static_cast<int>(text.size()) - 1) {
-            text.resize(length);
-            return Narrow(text);
-        }
-        text.resize(text.size() * 2);
-    }
-}
-
 struct SortContext {
-    std::unordered_map<LPARAM, std::string> texts;  // by RowId
+    const SortableListView::RowTextSource* texts;
+    int column;
     int kind;
     int direction;
 };
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
     const SortContext& sort = *reinterpret_cast<const SortContext*>(context);
-    const auto a = sort.texts.find(first);
-    const auto b = sort.texts.find(second);
-    if (a == sort.texts.end() || b == sort.texts.end()) return 0;
-    return CompareRowTexts(sort.kind, a->second, b->second, sort.direction);
+    const std::string* a = (*sort.texts)(first, sort.column);
+    const std::string* b = (*sort.texts)(second, sort.column);
+    if (!a || !b) return 0;
+    return CompareRowTexts(sort.kind, *a, *b, sort.direction);
 }
 
 }  // namespace
@@ -58,19 +38,10 @@ int SortableListView::SortKind(int column) const {
 }
 
 void SortableListView::SortByColumn(int column) {
-    SortContext sort;
-    sort.kind = SortKind(column);
-    sort.direction = direction_;
-    const int count = ListView_GetItemCount(Window());
-    sort.texts.reserve(count);
-    for (int row = 0; row < count; ++row) {
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        ::SendMessageW(Window(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        sort.texts.emplace(item.lParam, ItemText(Window(), row, column));
+    if (rowTexts_) {
+        SortContext sort{&rowTexts_, column, SortKind(column), direction_};
+        ::SendMessageW(Window(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&sort), reinterpret_cast<LPARAM>(CompareRows));
     }
-    ::SendMessageW(Window(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&sort), reinterpret_cast<LPARAM>(CompareRows));
     direction_ = direction_ == 1 ? 0 : 1;
 }
 
