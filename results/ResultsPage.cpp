@@ -255,7 +255,12 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
         }
         return false;
     default:
-        return false;  // the column clicks go back to the list, which sorts
+        // The column clicks go back to the list, which sorts. The list needs no other of its
+        // notifications back: handing each one to it again would cost a pass through its
+        // subclassing per row inserted, changed or deleted.
+        if (header.code == LVN_COLUMNCLICK) return false;
+        result = 0;
+        return true;
     }
 }
 
