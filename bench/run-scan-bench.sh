@@ -4,8 +4,10 @@
 # whole scan through the real scan page against the console scanner (with the latency of Stop).
 #   bench/run-scan-bench.sh [FOLDERS FILES LINKS]
 # Environment: QM_BENCH_WIN_BUILD (default build/win), QM_BENCH_TREE (default build/scan-bench/tree),
-# QM_BENCH_ROUNDS (default 3), QM_BENCH_STOPS (default 20). The tree is kept for later runs;
-# delete it to make a new one.
+# QM_BENCH_ROUNDS (default 3 for FindFiles against the walk, 9 for the scan page), QM_BENCH_STOPS
+# (default 20), QM_BENCH_PAGE_ARGS (more arguments for the page's benchmark: --all, --in-process).
+# The tree is kept for later runs; delete it to make a new one. The machine's load is printed
+# before and after each benchmark: a figure taken under load says little.
 # QM_BENCH=suggest runs the suggestion benchmark on the same tree instead (the search for moved
 # targets after the scan, as a share of the scan).
 set -euo pipefail
@@ -43,7 +45,14 @@ if [ "${QM_BENCH:-scan}" = suggest ]; then
   "$QM_WINE" "$win/bench/suggest_bench.exe" "$wintree" --rounds "${QM_BENCH_ROUNDS:-3}"
   exit $?
 fi
+load() { echo "load $1: $(cut -d' ' -f1-3 /proc/loadavg)"; }
+load before
 "$QM_WINE" "$win/bench/scan_bench.exe" "$wintree" --expected "$wintree_expected" --rounds "${QM_BENCH_ROUNDS:-3}"
+load after
 # The same tree through the real scan page against the console scanner, and Stop's latency.
 echo
-"$QM_WINE" "$win/bench/scan_page_bench.exe" "$wintree" --rounds "${QM_BENCH_ROUNDS:-3}" --stops "${QM_BENCH_STOPS:-20}"
+load before
+# shellcheck disable=SC2086 # QM_BENCH_PAGE_ARGS holds several arguments
+"$QM_WINE" "$win/bench/scan_page_bench.exe" "$wintree" --rounds "${QM_BENCH_ROUNDS:-9}" --stops "${QM_BENCH_STOPS:-20}" \
+  ${QM_BENCH_PAGE_ARGS:-}
+load after

@@ -1,11 +1,13 @@
 // Scan page benchmark: the whole scan through the real scan page in the program's wizard sheet
 // (worker, callbacks, result store, status line and bar, the real components) against the
-// console scanner over the same tree, alternating, in the same run; with the status refresh at
-// every folder and at most every kStatusRefreshInterval; and the latency of Stop pressed at
-// random moments: from the click to the worker's end and to the results page's activation. A
-// scan's time runs from the page's activation to the worker's end, taken on a thread of its own.
+// console scanner doing the same work over the same tree (the search and the moved-target
+// search, its own timing, which leaves out its start and the component's creation as the
+// page's figure leaves out the wizard's), in rounds of A B B A, in the same run; and the latency
+// of Stop pressed at random moments: from the click to the worker's end and to the results
+// page's activation. A scan's time runs from the page's activation to the worker's end, taken
+// on a thread of its own.
 //
-//   scan_page_bench ROOT [--rounds N] [--stops N]
+//   scan_page_bench ROOT [--rounds N] [--stops N] [--all] [--in-process]
 #include "app/WizardSheet.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
@@ -81,6 +83,36 @@ ConsoleRun RunConsole(const std::wstring& root, bool suggestions) {
     const size_t folders = process.err.rfind(" folders, ");
     if (folders != std::string::npos) run.broken = std::strtoull(process.err.c_str() + folders + 10, nullptr, 10);
     return run;
+}
+
+// The console scanner's calls (the search, then the moved-target search for what it found) made
+// on a plain thread of this process through the component object the page uses: no page, no
+// window touched. Its time, as the console scanner takes its own.
+int __cdecl CollectFound(const char* path, const FinderReport*, WIN32_FIND_DATAA, void* context) {
+    static_cast<std::vector<std::string>*>(context)->emplace_back(path ? path : "");
+    return 1;
+}
+int __cdecl CountFolder(const char*, const FinderReport*, WIN32_FIND_DATAA, void*) { return 1; }
+
+double RunInProcess(const std::string& root) {
+    double ms = 0;
+    std::thread worker([&] {
+        const ComApartment apartment;
+        const host::FileFinderComponent& finder = host::TheComponents().finder;
+        try {
+            const auto start = Clock::now();
+            std::vector<std::string> found;
+            finder.FindBrokenShortcuts(root, &CollectFound, &CountFolder, &found);
+            std::vector<host::MovedTarget> moved;
+            if (!found.empty()) finder.SuggestTargets(found, moved, nullptr, nullptr);
+            ms = Ms(Clock::now() - start);
+        } catch (const host::ComponentError& error) {
+            std::fprintf(stderr, "the search failed: %s\n", error.Message().c_str());
+            std::exit(1);
+        }
+    });
+    worker.join();
+    return ms;
 }
 
 // Answers every message box this thread shows with OK, as a user would: the results page tells
@@ -250,14 +282,18 @@ private:
 
 int Run(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: scan_page_bench ROOT [--rounds N] [--stops N]\n");
+        std::fprintf(stderr, "usage: scan_page_bench ROOT [--rounds N] [--stops N] [--all] [--in-process]\n");
         return 1;
     }
     const std::wstring root = argv[1];
-    int rounds = 3, stops = 20;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::wstring(argv[i]) == L"--rounds") rounds = _wtoi(argv[i + 1]);
-        if (std::wstring(argv[i]) == L"--stops") stops = _wtoi(argv[i + 1]);
+    int rounds = 9, stops = 20;
+    bool all = false, inProcess = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--all") all = true;
+        if (arg == L"--in-process") inProcess = true;
+        if (i + 1 < argc && arg == L"--rounds") rounds = std::max(1, _wtoi(argv[++i]));
+        if (i + 1 < argc && arg == L"--stops") stops = _wtoi(argv[++i]);
     }
     ComApartment apartment;
     const MessageBoxAnswerer answerer;
@@ -276,56 +312,79 @@ int Run(int argc, wchar_t** argv) {
     std::printf("  %zu broken shortcuts both ways\n", warm.broken);
 
     // The page's scan searches the roots and then looks where the broken shortcuts' targets went:
-    // the console scanner does the same work with its report format; FindFiles alone is shown
-    // beside it. The order alternates from round to round, so that neither side always runs on
-    // the caches the other one warmed.
-    struct Series {
-        std::vector<double> ms, ratio;
-    };
-    Series consoleSearch, consoleSuggest, pageEvery, pageThrottled;
-    std::vector<double> results;
-    for (int round = 0; round < rounds; ++round) {
-        ConsoleRun search, suggest;
-        if (round % 2 == 0) {
-            search = RunConsole(root, false);
-            suggest = RunConsole(root, true);
-        }
-        wizard.SetRefreshInterval(0);
-        const Wizard::Times every = wizard.Scan({rootUtf8});
-        wizard.SetRefreshInterval(static_cast<int>(scan::kStatusRefreshInterval.count()));
-        const Wizard::Times throttled = wizard.Scan({rootUtf8});
-        if (round % 2 == 1) {
-            suggest = RunConsole(root, true);
-            search = RunConsole(root, false);
-        }
-        consoleSearch.ms.push_back(search.searchMs);
-        consoleSuggest.ms.push_back(suggest.searchMs);
-        pageEvery.ms.push_back(every.workerEndMs);
-        pageEvery.ratio.push_back(every.workerEndMs / suggest.searchMs);
-        pageThrottled.ms.push_back(throttled.workerEndMs);
-        pageThrottled.ratio.push_back(throttled.workerEndMs / suggest.searchMs);
-        consoleSearch.ratio.push_back(throttled.workerEndMs / search.searchMs);
-        results.push_back(throttled.resultsMs);
-        std::printf("round %d: console FindFiles %.0f ms, with the moved-target search %.0f ms; page, status at every "
-                    "folder %.0f ms (x%.3f); page, status at most every %d ms %.0f ms (x%.3f; x%.3f of FindFiles "
-                    "alone); results page shown after %.0f ms\n",
-                    round + 1, search.searchMs, suggest.searchMs, every.workerEndMs, pageEvery.ratio.back(),
-                    static_cast<int>(scan::kStatusRefreshInterval.count()), throttled.workerEndMs, pageThrottled.ratio.back(), consoleSearch.ratio.back(), throttled.resultsMs);
+    // the console scanner does the same work with its report format. Under Wine both are bound by
+    // round trips to the wineserver, whose speed on a shared virtual machine drifts by a factor
+    // of two within minutes; so each round measures every side twice, in the order A B .. B A,
+    // which cancels a drift that is steady over the round, and the figure is the median of the
+    // rounds' ratios. With --all a round also has the page refreshing at every folder and the
+    // console scanner with FindFiles alone; with --in-process, the console scanner's calls made
+    // on a plain thread of this process (no page, no window touched), which tells the cost of the
+    // page from the cost of running in this process.
+    enum Side { kConsole, kPage, kInProcess, kPageEvery, kConsoleFindFiles, kSides };
+    const char* const sideNames[kSides] = {"console scanner, FindFiles and moved targets", "scan page",
+                                           "same calls on a plain thread of this process",
+                                           "scan page, status at every folder", "console scanner, FindFiles alone"};
+    const char* const shortNames[kSides] = {"console", "page", "plain thread", "page at every folder", "console FindFiles alone"};
+    std::vector<Side> order{kConsole, kPage};
+    if (inProcess) order.push_back(kInProcess);
+    if (all) {
+        order.push_back(kPageEvery);
+        order.push_back(kConsoleFindFiles);
     }
-    std::printf("\nWhole scan (the page: activation to the worker's end), medians over %d rounds; ratios are medians\n"
-                "of the rounds' ratios to the console scanner doing the same work (search and moved targets):\n",
-                rounds);
-    std::printf("  console scanner, FindFiles alone:               %8.0f ms\n", Median(consoleSearch.ms));
-    std::printf("  console scanner, FindFiles and moved targets:   %8.0f ms\n", Median(consoleSuggest.ms));
-    std::printf("  scan page, status at every folder:              %8.0f ms  ratio x%.3f\n", Median(pageEvery.ms),
-                Median(pageEvery.ratio));
-    std::printf("  scan page, status at most every %2d ms:          %8.0f ms  ratio x%.3f (x%.3f of FindFiles alone)\n",
-                static_cast<int>(scan::kStatusRefreshInterval.count()), Median(pageThrottled.ms), Median(pageThrottled.ratio), Median(consoleSearch.ratio));
-    std::printf("  activation to the results page shown:           %8.0f ms\n", Median(results));
+    std::vector<double> roundMs[kSides], roundRatio[kSides], pageToFindFiles, results;
+    const int interval = static_cast<int>(scan::kStatusRefreshInterval.count());
+    for (int round = 0; round < rounds; ++round) {
+        double ms[kSides] = {};
+        std::vector<Side> sequence = order;
+        sequence.insert(sequence.end(), order.rbegin(), order.rend());
+        for (Side side : sequence) {
+            switch (side) {
+            case kConsole: ms[side] += RunConsole(root, /*suggestions=*/true).searchMs; break;
+            case kConsoleFindFiles: ms[side] += RunConsole(root, /*suggestions=*/false).searchMs; break;
+            case kInProcess: ms[side] += RunInProcess(rootUtf8); break;
+            case kPage:
+            case kPageEvery: {
+                wizard.SetRefreshInterval(side == kPage ? interval : 0);
+                const Wizard::Times times = wizard.Scan({rootUtf8});
+                ms[side] += times.workerEndMs;
+                if (side == kPage) results.push_back(times.resultsMs);
+                break;
+            }
+            default: break;
+            }
+        }
+        std::printf("round %2d:", round + 1);
+        for (Side side : order) {
+            roundMs[side].push_back(ms[side] / 2);
+            roundRatio[side].push_back(ms[side] / ms[kConsole]);
+            if (side == kConsole) {
+                std::printf(" console %.0f ms", ms[side] / 2);
+            } else {
+                std::printf("; %s %.0f ms x%.3f", shortNames[side], ms[side] / 2, ms[side] / ms[kConsole]);
+            }
+        }
+        if (all) pageToFindFiles.push_back(ms[kPage] / ms[kConsoleFindFiles]);
+        std::printf("\n");
+    }
+    std::printf("\nWhole scan (the page: activation to the worker's end; status and bar at most every %d ms),\n"
+                "medians over %d rounds; ratios are medians of the rounds' ratios to the console scanner doing\n"
+                "the same work (search and moved targets, its own timing):\n",
+                interval, rounds);
+    for (Side side : order) {
+        std::printf("  %-48s %8.0f ms", sideNames[side], Median(roundMs[side]));
+        if (side != kConsole) {
+            std::vector<double> sorted = roundRatio[side];
+            std::sort(sorted.begin(), sorted.end());
+            std::printf("  ratio x%.3f (rounds from x%.3f to x%.3f)", Median(sorted), sorted.front(), sorted.back());
+        }
+        std::printf("\n");
+    }
+    std::printf("  %-48s %8.0f ms\n", "scan page, activation to the results page shown", Median(results));
+    if (all) std::printf("  scan page against FindFiles alone in the console scanner: ratio x%.3f\n", Median(pageToFindFiles));
 
     // Stop at random moments within the first 80% of a scan, with the shipped refresh setting.
     std::mt19937 random(8);
-    std::uniform_int_distribution<int> moment(50, std::max(60, static_cast<int>(Median(pageThrottled.ms) * 0.8)));
+    std::uniform_int_distribution<int> moment(50, std::max(60, static_cast<int>(Median(roundMs[kPage]) * 0.8)));
     std::vector<double> toWorkerEnd, toResults;
     for (int i = 0; i < stops; ++i) {
         const Wizard::Times times = wizard.ScanAndStop(rootUtf8, std::chrono::milliseconds(moment(random)));
