@@ -341,7 +341,7 @@ int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const 
     item.pszText = LPSTR_TEXTCALLBACKW;
     item.iImage = IconFor(record.folder + "\\" + record.name);
     item.lParam = id;
-    const int inserted = static_cast<int>(::SendMessageW(ListWindow(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const int inserted = static_cast<int>(list_.SendPastHooks(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (inserted < 0) rows_.erase(id);
     return inserted;
 }
