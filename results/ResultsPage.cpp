@@ -226,6 +226,11 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
         // Whoever removes a row (Delete, a repair, an undo), its record goes with it.
         rows_.erase(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
         return false;
+    case LVN_DELETEALLITEMS:
+        // Every record goes at once, and the list sends no LVN_DELETEITEM for each row.
+        rows_.clear();
+        result = TRUE;
+        return true;
     case LVN_GETDISPINFOW: {
         // The list draws a row's text: it lends a buffer for it.
         auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
