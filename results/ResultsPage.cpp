@@ -280,7 +280,6 @@ bool ResultsPage::IsTicked(int row) const {
 void ResultsPage::SetTicked(int row, bool ticked) { ListView_SetCheckState(ListWindow(), row, ticked); }
 
 std::string ResultsPage::RowText(int row, int column) const {
-    if (row < 0 || row >= RowCount()) return {};
     const std::string* text = TextOfRow(RowId(row), column);
     return text ? *text : std::string();
 }
@@ -291,7 +290,11 @@ const std::string* ResultsPage::TextOfRow(LPARAM id, int column) const {
     return &found->second.texts[column];
 }
 
-std::string ResultsPage::RowPath(int row) const { return RowText(row, kFolderColumn) + "\\" + RowText(row, kNameColumn); }
+std::string ResultsPage::RowPath(int row) const {
+    const auto found = rows_.find(RowId(row));
+    if (found == rows_.end()) return "\\";
+    return found->second.texts[kFolderColumn] + "\\" + found->second.texts[kNameColumn];
+}
 
 int ResultsPage::RowImage(int row) const {
     LVITEMW item{};
@@ -305,6 +308,7 @@ int ResultsPage::ImageCount() const { return ::ImageList_GetImageCount(images_);
 
 std::string ResultsPage::ExplanationText() const { return Narrow(WindowText(explanation_)); }
 
+// 0 for a row that is not there: no row has that id.
 LPARAM ResultsPage::RowId(int row) const {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
@@ -314,7 +318,6 @@ LPARAM ResultsPage::RowId(int row) const {
 }
 
 const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
-    if (row < 0 || row >= RowCount()) return nullptr;
     const auto found = rows_.find(RowId(row));
     return found == rows_.end() ? nullptr : &found->second.record;
 }
@@ -332,7 +335,7 @@ LPARAM ResultsPage::NewRowId() {
         ::CoCreateGuid(&guid);
         // The sort finds rows by this value: two rows may not share one.
         const LPARAM id = static_cast<LPARAM>(guid.Data1);
-        if (rowIds_.insert(id).second) return id;
+        if (id != 0 && rowIds_.insert(id).second) return id;  // 0 stands for no row
     }
 }
 
@@ -741,10 +744,23 @@ void ResultsPage::Undo(const StoredBatch& stored) {
     }
 }
 
+// The first row showing the shortcut `path`. Searches the page's rows, not the list's: asking
+// the list for each row's id would make an undo of many files on a long list take minutes.
 int ResultsPage::FindRow(const std::string& path) const {
-    for (int row = 0, count = RowCount(); row < count; ++row)
-        if (RowPath(row) == path) return row;
-    return -1;
+    int first = -1;
+    for (const auto& [id, row] : rows_) {
+        const std::string& folder = row.texts[kFolderColumn];
+        const std::string& name = row.texts[kNameColumn];
+        if (path.size() != folder.size() + 1 + name.size() || path.compare(0, folder.size(), folder) != 0 ||
+            path[folder.size()] != '\\' || path.compare(folder.size() + 1, name.size(), name) != 0)
+            continue;
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = id;
+        const int at = ListView_FindItem(ListWindow(), -1, &find);
+        if (at >= 0 && (first < 0 || at < first)) first = at;
+    }
+    return first;
 }
 
 // A restored shortcut is broken again: its row comes back with the scan's record (or the row it
