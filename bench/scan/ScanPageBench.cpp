@@ -332,16 +332,12 @@ int Run(int argc, wchar_t** argv) {
         order.push_back(kConsoleFindFiles);
     }
     std::vector<double> roundMs[kSides], roundRatio[kSides], pageToFindFiles, results;
-    // Every single scan's time: a busy machine only ever adds time, so the fastest scans of each
-    // side are a second view of what each costs by itself.
-    std::vector<double> scanMs[kSides];
     const int interval = static_cast<int>(scan::kStatusRefreshInterval.count());
     for (int round = 0; round < rounds; ++round) {
         double ms[kSides] = {};
         std::vector<Side> sequence = order;
         sequence.insert(sequence.end(), order.rbegin(), order.rend());
         for (Side side : sequence) {
-            const double before = ms[side];
             switch (side) {
             case kConsole: ms[side] += RunConsole(root, /*suggestions=*/true).searchMs; break;
             case kConsoleFindFiles: ms[side] += RunConsole(root, /*suggestions=*/false).searchMs; break;
@@ -356,7 +352,6 @@ int Run(int argc, wchar_t** argv) {
             }
             default: break;
             }
-            scanMs[side].push_back(ms[side] - before);
         }
         std::printf("round %2d:", round + 1);
         for (Side side : order) {
@@ -384,24 +379,6 @@ int Run(int argc, wchar_t** argv) {
         }
         std::printf("\n");
     }
-    // The mean of each side's fastest quarter of scans (at least two).
-    const auto fastest = [&](Side side) {
-        std::vector<double> sorted = scanMs[side];
-        std::sort(sorted.begin(), sorted.end());
-        const size_t count = std::min(sorted.size(), std::max<size_t>(2, sorted.size() / 4));
-        double sum = 0;
-        for (size_t i = 0; i < count; ++i) sum += sorted[i];
-        return sum / static_cast<double>(count);
-    };
-    std::printf("  fastest quarter of the scans:");
-    for (Side side : order) {
-        if (side == kConsole) {
-            std::printf(" console %.0f ms", fastest(side));
-        } else {
-            std::printf("; %s %.0f ms x%.3f", shortNames[side], fastest(side), fastest(side) / fastest(kConsole));
-        }
-    }
-    std::printf("\n");
     std::printf("  %-48s %8.0f ms\n", "scan page, activation to the results page shown", Median(results));
     if (all) std::printf("  scan page against FindFiles alone in the console scanner: ratio x%.3f\n", Median(pageToFindFiles));
 
