@@ -313,8 +313,8 @@ int Run(int argc, wchar_t** argv) {
 
     // The page's scan searches the roots and then looks where the broken shortcuts' targets went:
     // the console scanner does the same work with its report format. Under Wine both are bound by
-    // round trips to the wineserver, whose speed on a shared virtual machine drifts by a factor
-    // of two within minutes; so each round measures every side twice, in the order A B .. B A,
+    // round trips to the wineserver, whose speed on a shared virtual machine changes by a factor
+    // of two to four within minutes, even with nothing else running; so each round measures every side twice, in the order A B .. B A,
     // which cancels a drift that is steady over the round, and the figure is the median of the
     // rounds' ratios. With --all a round also has the page refreshing at every folder and the
     // console scanner with FindFiles alone; with --in-process, the console scanner's calls made
