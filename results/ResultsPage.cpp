@@ -342,7 +342,8 @@ LPARAM ResultsPage::NewRowId() {
 int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder) {
     const LPARAM id = NewRowId();
     rows_[id] = Row{record, {record.name, record.folder, targetFolder, SuggestionCell(record, host::Text)}};
-    // Every column's text, the subitems' too, comes from the page when the list draws it.
+    // Every column's text comes from the page when the list draws it; each subitem is marked so
+    // too, as a list view asks for a subitem's text only then.
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = row;
@@ -350,7 +351,14 @@ int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const 
     item.iImage = IconFor(record.folder + "\\" + record.name);
     item.lParam = id;
     const int inserted = static_cast<int>(list_.SendPastHooks(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (inserted < 0) rows_.erase(id);
+    if (inserted < 0) {
+        rows_.erase(id);
+        return inserted;
+    }
+    LVITEMW subitem{};
+    subitem.pszText = LPSTR_TEXTCALLBACKW;
+    for (subitem.iSubItem = 1; subitem.iSubItem < kColumnCount; ++subitem.iSubItem)
+        list_.SendPastHooks(LVM_SETITEMTEXTW, inserted, reinterpret_cast<LPARAM>(&subitem));
     return inserted;
 }
 
