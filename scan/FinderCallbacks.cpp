@@ -24,7 +24,7 @@ int Guarded(ScanContext& scan, Body&& body) noexcept {
 
 }  // namespace
 
-int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
+int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA findData, void* context) {
     ScanContext& scan = *static_cast<ScanContext*>(context);
     return Guarded(scan, [&] {
         if (scan.StopRequested()) return 0;
@@ -37,6 +37,9 @@ int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND
             record.target = report->target ? report->target : "";
             record.reason = report->reason ? report->reason : "";
         }
+        record.fileSize = (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow;
+        record.fileWriteTime = (static_cast<std::uint64_t>(findData.ftLastWriteTime.dwHighDateTime) << 32) |
+                               findData.ftLastWriteTime.dwLowDateTime;
         scan.Store().Append(std::move(record));
         return 1;
     });

@@ -34,7 +34,8 @@ protected:
 };
 
 // Records the reported file in the store as a BrokenShortcut: name and folder split from the
-// path, target and reason from the report. Answers 0 (recording nothing) once a stop was asked.
+// path, target and reason from the report, the file's size and write time from its listing.
+// Answers 0 (recording nothing) once a stop was asked.
 int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA findData, void* context);
 
 // Moves the status line (not for "." and "..") and the bar. Answers 0 once a stop was asked.

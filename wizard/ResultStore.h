@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct BrokenShortcut {
     std::string suggestion{};     // the suggested new target path
     std::string confidence{};     // "Certain" (repaired without asking), "Possible", or ""
     bool targetIsFolder = false;  // the missing target was a folder, not a file
+
+    // The shortcut file as the search listed it before reading it: its size and last write time
+    // (a FILETIME's value), both 0 when unknown. A file still of this size and time is the one
+    // the search read, so the results page need not read it again.
+    std::uint64_t fileSize = 0;
+    std::uint64_t fileWriteTime = 0;
 };
 
 class ResultStore {

@@ -282,6 +282,43 @@ TEST_F(ResultsPageTest, RowsComeFromTheStoreAndAreRebuiltOnEveryVisit) {
     for (int row = 0; row < 4; ++row) EXPECT_EQ(page_->RowImage(row), 0);
 }
 
+// A shortcut the search listed and read is not read again while its size and write time are
+// the same; one that changed in either is, and gets no row once it is no longer a shortcut.
+TEST_F(ResultsPageTest, AShortcutTheSearchListedIsReadAgainOnlyWhenItChanged) {
+    const auto listed = [&](const std::string& name) {
+        const std::string path = AddShortcut(name, "C:\\Gone\\" + name + ".exe");
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        EXPECT_TRUE(::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data));
+        wizard::BrokenShortcut& record = wizard::TheResultStore().At(wizard::TheResultStore().Count() - 1);
+        record.fileSize = data.nFileSizeLow;
+        record.fileWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                               data.ftLastWriteTime.dwLowDateTime;
+        return std::make_pair(path, data);
+    };
+    // Held open by a program that lets nobody read it: unchanged, so its row comes all the same.
+    const auto [locked, lockedData] = listed("locked.lnk");
+    FileHandle holder(::CreateFileW(Widen(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    // Written over with other bytes since: another size at the same time, or the same size at
+    // another time.
+    const auto writeTime = [](const std::string& path, FILETIME time) {
+        FileHandle file(::CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        return file && ::SetFileTime(file.Get(), nullptr, nullptr, &time);
+    };
+    const auto [resized, resizedData] = listed("resized.lnk");
+    test::WriteBytes(resized, Bytes(64, 'x'));
+    ASSERT_TRUE(writeTime(resized, resizedData.ftLastWriteTime));
+    const auto [retimed, retimedData] = listed("retimed.lnk");
+    test::WriteBytes(retimed, Bytes(retimedData.nFileSizeLow, 'x'));
+    FILETIME later = retimedData.ftLastWriteTime;
+    later.dwHighDateTime += 1;
+    ASSERT_TRUE(writeTime(retimed, later));
+
+    Open();
+    EXPECT_EQ(Column(0), Texts{"locked.lnk"});
+    EXPECT_EQ(Column(2), Texts{"C:\\Gone"});
+}
+
 TEST_F(ResultsPageTest, TickOperations) {
     for (const char* name : {"a.lnk", "b.lnk", "c.lnk", "d.lnk"}) AddShortcut(name, "C:\\gone.exe");
     Open();

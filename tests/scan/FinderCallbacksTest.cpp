@@ -84,6 +84,19 @@ TEST(FinderCallbacks, AReportBecomesOneRecordWithNameFolderTargetAndReason) {
     EXPECT_EQ(first.folder, second.folder);
 }
 
+TEST(FinderCallbacks, TheRecordKeepsTheFilesSizeAndWriteTimeFromItsListing) {
+    FakeScan scan;
+    WIN32_FIND_DATAA listed = Entry("x.lnk", FILE_ATTRIBUTE_ARCHIVE);
+    listed.nFileSizeHigh = 1;
+    listed.nFileSizeLow = 0x234;
+    listed.ftLastWriteTime = {0x89ABCDEF, 0x01D9E63C};
+    listed.ftCreationTime = {1, 2};  // not the write time
+    const FinderReport report{sizeof(FinderReport), "C:\\gone.exe", "TargetMissing"};
+    ASSERT_EQ(OnFileFound("C:\\a\\x.lnk", &report, listed, &scan), 1);
+    EXPECT_EQ(scan.store.At(0).fileSize, 0x100000234u);
+    EXPECT_EQ(scan.store.At(0).fileWriteTime, 0x01D9E63C89ABCDEFu);
+}
+
 TEST(FinderCallbacks, AReportOfAnOlderShapeLendsNoDetails) {
     FakeScan scan;
     const FinderReport shorter{sizeof(DWORD), "C:\\t", "TargetMissing"};
