@@ -1,6 +1,7 @@
 #include "results/ChangeHistory.h"
 
 #include "base/Utf.h"
+#include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 #include "wizard/BackupFiles.h"
@@ -24,7 +25,7 @@ bool ReadJournalText(const std::string& path, std::string& text, uint64_t& writt
     FILETIME time{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestJournal || !::GetFileTime(file.Get(), nullptr, nullptr, &time))
         return false;
-    written = (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    written = FileTimeValue(time);
     text.assign(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!text.empty() && !::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return false;

@@ -1,6 +1,7 @@
 #include "results/PastChangesDialog.h"
 
 #include "base/Utf.h"
+#include "base/win/FileTimes.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/PastChanges.h"
@@ -13,7 +14,7 @@ namespace {
 // The batch's time in the user's own date and time format.
 std::wstring LocalTimeText(int64_t when) {
     const uint64_t ticks = (static_cast<uint64_t>(when) + 11'644'473'600ull) * 10'000'000ull;
-    const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    const FILETIME utc = FileTimeOf(ticks);
     FILETIME local{};
     SYSTEMTIME time{};
     if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time)) return L"";

@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/FileReplace.h"
+#include "base/win/FileTimes.h"
 #include "base/win/LongPath.h"
 #include "base/win/SystemText.h"
 #include "help/HelpMenu.h"
@@ -50,9 +51,8 @@ bool UnchangedSinceSearch(const std::string& path, const wizard::BrokenShortcut&
     if (!::GetFileAttributesExW(FileApiPath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    const auto value = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
-    return value(data.nFileSizeHigh, data.nFileSizeLow) == record.fileSize &&
-           value(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime) == record.fileWriteTime;
+    return JoinHalves(data.nFileSizeHigh, data.nFileSizeLow) == record.fileSize &&
+           FileTimeValue(data.ftLastWriteTime) == record.fileWriteTime;
 }
 
 bool FolderExists(const std::string& path) {
@@ -774,11 +774,7 @@ void ResultsPage::Undo(const StoredBatch& stored) {
 int ResultsPage::FindRow(const std::string& path) const {
     int first = -1;
     for (const auto& [id, row] : rows_) {
-        const std::string& folder = row.texts[kFolderColumn];
-        const std::string& name = row.texts[kNameColumn];
-        if (path.size() != folder.size() + 1 + name.size() || path.compare(0, folder.size(), folder) != 0 ||
-            path[folder.size()] != '\\' || path.compare(folder.size() + 1, name.size(), name) != 0)
-            continue;
+        if (row.texts[kFolderColumn] + "\\" + row.texts[kNameColumn] != path) continue;
         LVFINDINFOW find{};
         find.flags = LVFI_PARAM;
         find.lParam = id;

@@ -1,6 +1,7 @@
 #include "results/ShortcutFile.h"
 
 #include "base/win/FileReplace.h"
+#include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 #include "base/PathSplit.h"
@@ -52,10 +53,6 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-uint64_t FileTimeValue(const FILETIME& time) {
-    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // What the link's header and VolumeID record of the new target; nullopt when it is not a full
 // path to something that exists.
 std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
@@ -70,7 +67,7 @@ std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
     target.path = plain;
     target.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     target.attributes = data.dwFileAttributes;
-    target.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    target.size = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
     target.creationTime = FileTimeValue(data.ftCreationTime);
     target.accessTime = FileTimeValue(data.ftLastAccessTime);
     target.writeTime = FileTimeValue(data.ftLastWriteTime);

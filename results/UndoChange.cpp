@@ -1,6 +1,7 @@
 #include "results/UndoChange.h"
 
 #include "base/Utf.h"
+#include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 #include "results/ShortcutFile.h"
@@ -56,7 +57,7 @@ bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& bac
     }
     std::string target;
     if (!ReadShortcutTarget(entry.originalPath, target) || target != entry.newTarget) return true;
-    const uint64_t written = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    const uint64_t written = FileTimeValue(data.ftLastWriteTime);
     return written > journalWritten + kSlack;
 }
 

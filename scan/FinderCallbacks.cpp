@@ -1,6 +1,7 @@
 #include "scan/FinderCallbacks.h"
 
 #include "base/PathSplit.h"
+#include "base/win/FileTimes.h"
 
 #include <cstring>
 
@@ -37,9 +38,8 @@ int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND
             record.target = report->target ? report->target : "";
             record.reason = report->reason ? report->reason : "";
         }
-        record.fileSize = (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow;
-        record.fileWriteTime = (static_cast<std::uint64_t>(findData.ftLastWriteTime.dwHighDateTime) << 32) |
-                               findData.ftLastWriteTime.dwLowDateTime;
+        record.fileSize = JoinHalves(findData.nFileSizeHigh, findData.nFileSizeLow);
+        record.fileWriteTime = FileTimeValue(findData.ftLastWriteTime);
         scan.Store().Append(std::move(record));
         return 1;
     });

@@ -1,6 +1,7 @@
 #include "wizard/BackupFiles.h"
 
 #include "base/Utf.h"
+#include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 
@@ -8,12 +9,6 @@
 
 namespace qm::wizard {
 namespace {
-
-uint64_t Ticks(const FILETIME& time) { return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
-
-FILETIME FileTime(uint64_t ticks) {
-    return {static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
 
 bool Fail(std::string& error, std::string_view what, std::string_view path, DWORD code = ::GetLastError()) {
     error = std::string(what) + " " + std::string(path) + " (error " + std::to_string(code) + ")";
@@ -37,9 +32,9 @@ bool BackUpFile(std::string_view original, std::string_view backupFolder, Journa
     if (!::CopyFileW(source.c_str(), FileApiPath(backup).c_str(), TRUE)) return Fail(error, "cannot write", backup);
     entry.originalPath = std::string(original);
     entry.attributes = data.dwFileAttributes;
-    entry.created = Ticks(data.ftCreationTime);
-    entry.accessed = Ticks(data.ftLastAccessTime);
-    entry.written = Ticks(data.ftLastWriteTime);
+    entry.created = FileTimeValue(data.ftCreationTime);
+    entry.accessed = FileTimeValue(data.ftLastAccessTime);
+    entry.written = FileTimeValue(data.ftLastWriteTime);
     return true;
 }
 
@@ -53,8 +48,8 @@ bool RestoreFile(const JournalEntry& entry, std::string_view backupFolder, std::
     ::SetFileAttributesW(staging.c_str(), FILE_ATTRIBUTE_NORMAL);
     {
         FileHandle file(::CreateFileW(staging.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        const FILETIME created = FileTime(entry.created), accessed = FileTime(entry.accessed),
-                       written = FileTime(entry.written);
+        const FILETIME created = FileTimeOf(entry.created), accessed = FileTimeOf(entry.accessed),
+                       written = FileTimeOf(entry.written);
         if (!file || !::SetFileTime(file.Get(), &created, &accessed, &written)) {
             const DWORD code = ::GetLastError();
             file.Reset();

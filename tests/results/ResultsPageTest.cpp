@@ -12,6 +12,7 @@
 #include "res/ResourceIds.h"
 #include "res/dialogs/ResultsPage.h"
 #include "wizard/ResultStore.h"
+#include "base/win/FileTimes.h"
 #include "base/win/SystemText.h"
 #include "suite/lnk/ShellLink.h"
 #include "tests/base/ReportParsers.h"
@@ -291,8 +292,7 @@ TEST_F(ResultsPageTest, AShortcutTheSearchListedIsReadAgainOnlyWhenItChanged) {
         EXPECT_TRUE(::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data));
         wizard::BrokenShortcut& record = wizard::TheResultStore().At(wizard::TheResultStore().Count() - 1);
         record.fileSize = data.nFileSizeLow;
-        record.fileWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                               data.ftLastWriteTime.dwLowDateTime;
+        record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
         return std::make_pair(path, data);
     };
     // Held open by a program that lets nobody read it: unchanged, so its row comes all the same.
