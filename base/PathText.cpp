@@ -28,4 +28,30 @@ std::string ModuleFolderOf(std::string_view modulePath) {
     return std::string(modulePath.substr(0, at));
 }
 
+bool IsSameOrInside(std::string_view path, std::string_view folder) noexcept {
+    const auto trimmed = [](std::string_view text) {
+        if (!text.empty() && text.back() == '\\') text.remove_suffix(1);
+        return text;
+    };
+    path = trimmed(path);
+    folder = trimmed(folder);
+    if (folder.empty() || path.size() < folder.size()) return false;
+    if (!EqualsIgnoringAsciiCase(path.substr(0, folder.size()), folder)) return false;
+    return path.size() == folder.size() || path[folder.size()] == '\\';
+}
+
+std::vector<std::string> WithoutNestedRoots(const std::vector<std::string>& roots) {
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        bool covered = false;
+        for (std::size_t j = 0; j < roots.size() && !covered; ++j) {
+            if (i == j || !IsSameOrInside(roots[i], roots[j])) continue;
+            // Of two equal roots the first stays.
+            covered = !IsSameOrInside(roots[j], roots[i]) || j < i;
+        }
+        if (!covered) kept.push_back(roots[i]);
+    }
+    return kept;
+}
+
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -24,5 +25,14 @@ std::string WithoutTrailingBackslash(std::string folder);
 // share, "\\server\share\app.exe", gives "\\server\share").
 // A name whose last separator is a drive colon (C:app.exe) keeps the colon: C:.
 std::string ModuleFolderOf(std::string_view modulePath);
+
+// `path` below `folder`, or `folder` itself, comparing ASCII letters without regard to case
+// ("C:\Users\Ann\Desktop\x.lnk" is inside "c:\users\ann"; "C:\Users\Anna" is not). Either
+// may end in one backslash ("C:\").
+bool IsSameOrInside(std::string_view path, std::string_view folder) noexcept;
+
+// `roots` without those that lie inside another of them (or repeat one), in their order: the
+// search of the outer root finds everything in the inner one anyway.
+std::vector<std::string> WithoutNestedRoots(const std::vector<std::string>& roots);
 
 }  // namespace qm

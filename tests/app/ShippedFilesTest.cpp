@@ -1,6 +1,7 @@
 // The shipped English language file against the keys the program shows: every key has a
 // display text, and every caption key in the dialog templates is among them. Read straight
 // from the source tree (the native build).
+#include "base/UsualPlaceTable.h"
 #include "suite/text/LanguageFile.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,8 @@ std::set<std::string> KeysUsed() {
         std::snprintf(key, sizeof(key), "_QM_%03d", i);
         keys.insert(key);
     }
+    keys.insert("_QM_UsualPlaces");
+    for (const qm::UsualPlaceTraits& place : qm::UsualPlaceTable()) keys.insert(std::string(place.languageKey));
     return keys;
 }
 

@@ -73,5 +73,20 @@ TEST(WithoutTrailingBackslash, RemovesExactlyOne) {
     EXPECT_EQ(WithoutTrailingBackslash(""), "");
 }
 
+TEST(WithoutNestedRoots, KeepsOnlyTheOutermostOfRootsInsideEachOther) {
+    const struct {
+        std::vector<std::string> roots;
+        std::vector<std::string> kept;
+    } cases[] = {
+        {{"C:\\Users\\Ann\\Desktop", "C:\\"}, {"C:\\"}},
+        {{"C:\\Users", "c:\\users\\ann\\desktop", "D:\\Data"}, {"C:\\Users", "D:\\Data"}},
+        {{"C:\\Users\\Ann", "C:\\Users\\Anna", "C:\\Users\\An"}, {"C:\\Users\\Ann", "C:\\Users\\Anna", "C:\\Users\\An"}},
+        {{"C:\\Data", "c:\\DATA\\", "C:\\Data\\Mail"}, {"C:\\Data"}},
+        {{"\\\\server\\share\\x", "\\\\server\\share"}, {"\\\\server\\share"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithoutNestedRoots(c.roots), c.kept) << c.roots.size();
+}
+
 }  // namespace
 }  // namespace qm
