@@ -7,7 +7,7 @@
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
-#include "results/ChangeHistory.h"
+#include "changes/ChangeHistory.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -63,8 +63,8 @@ std::string DefaultBackupFolder() {
 
 // Batches of changes older than the setting's days go, with their backup copies.
 void PruneOldBackups(const std::string& backupFolder) {
-    const int keepDays = results::KeepDaysSetting(host::TheComponents().config.GetString("quillmend_module", "backup_keep_days"));
-    results::PruneChangeHistory(backupFolder, static_cast<int64_t>(std::time(nullptr)), keepDays);
+    const int keepDays = changes::KeepDaysSetting(host::TheComponents().config.GetString("quillmend_module", "backup_keep_days"));
+    changes::PruneChangeHistory(backupFolder, static_cast<int64_t>(std::time(nullptr)), keepDays);
 }
 
 enum class StartupResult { Ready, Failed };

@@ -44,13 +44,15 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
 
 }  // namespace
 
-std::string ChangeKindText(const wizard::JournalBatch& batch, bool undone) {
-    const char* key = batch.action == "retarget" ? "_QM_UndoKindRetarget"
-                      : batch.action == "repair" ? "_QM_UndoKindRepair"
-                      : batch.action == "delete" ? "_QM_UndoKindDelete"
-                      : batch.action == "undo"   ? "_QM_UndoKindUndo"
-                                                 : nullptr;
-    std::string text = key ? host::Text(key) : batch.action;
+std::string ChangeKindText(const changes::JournalBatch& batch, bool undone) {
+    const char* key = "_QM_UndoKindUndo";
+    switch (batch.action) {
+    case changes::ChangeAction::Retarget: key = "_QM_UndoKindRetarget"; break;
+    case changes::ChangeAction::Repair: key = "_QM_UndoKindRepair"; break;
+    case changes::ChangeAction::Delete: key = "_QM_UndoKindDelete"; break;
+    default: break;  // an undo; restore and remove are only ever its entries
+    }
+    std::string text = host::Text(key);
     if (!batch.complete) text.append(" ").append(host::Text("_QM_UndoInterrupted"));
     if (undone) text.append(" ").append(host::Text("_QM_UndoUndone"));
     return text;
@@ -76,11 +78,11 @@ BOOL PastChangesDialog::OnInitDialog() {
     InsertColumn(list, 1, "_QM_UndoWhat", width * 2 / 5);
     InsertColumn(list, 2, "_QM_UndoCount", width - 2 * (width * 2 / 5));
 
-    const std::unordered_set<std::string> undone = UndoneBatches(batches_);
+    const std::unordered_set<std::string> undone = changes::UndoneBatches(batches_);
     // Newest first; each row's value is its batch's index.
     int row = 0;
     for (std::size_t i = batches_.size(); i-- > 0;) {
-        const wizard::JournalBatch& batch = batches_[i].batch;
+        const changes::JournalBatch& batch = batches_[i].batch;
         std::wstring when = LocalTimeText(batch.when);
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -90,7 +92,7 @@ BOOL PastChangesDialog::OnInitDialog() {
         const int inserted = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (inserted < 0) continue;
         SetCell(list, inserted, 1, Widen(ChangeKindText(batch, undone.count(batch.id) > 0)));
-        SetCell(list, inserted, 2, std::to_wstring(ChangedFiles(batch)));
+        SetCell(list, inserted, 2, std::to_wstring(changes::ChangedFiles(batch)));
         ++row;
     }
     if (row > 0) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

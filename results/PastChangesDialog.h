@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/ModalDialog.h"
-#include "results/ChangeHistory.h"
+#include "changes/ChangeHistory.h"
 
 #include <optional>
 #include <string>
@@ -13,11 +13,11 @@ namespace qm::results {
 
 // The batch's kind as the user reads it ("Moved to the Recycle Bin"), with "(interrupted)" for
 // a batch the program ended in and "(undone)" when `undone`.
-std::string ChangeKindText(const wizard::JournalBatch& batch, bool undone);
+std::string ChangeKindText(const changes::JournalBatch& batch, bool undone);
 
 class PastChangesDialog : public controls::ModalDialog {
 public:
-    explicit PastChangesDialog(std::vector<StoredBatch> batches) : batches_(std::move(batches)) {}
+    explicit PastChangesDialog(std::vector<changes::StoredBatch> batches) : batches_(std::move(batches)) {}
     // The index (in the given batches) of the batch to undo; nullopt when closed without one.
     std::optional<std::size_t> Choose(HWND owner);
 
@@ -30,7 +30,7 @@ private:
     HWND List() const;
     void ChooseSelected();
 
-    std::vector<StoredBatch> batches_;
+    std::vector<changes::StoredBatch> batches_;
     std::optional<std::size_t> chosen_;
 };
 

@@ -35,18 +35,15 @@ std::string FillPlaceholders(std::string_view pattern,
 std::string ExplainGoneTarget(const wizard::BrokenShortcut& record, const TextOfKey& text) {
     const bool folder = record.targetIsFolder;
     std::string_view key;
-    if (record.goneKind == "ItemNotInFolder") {
-        key = folder ? "_QM_SugFolderNotInFolder" : "_QM_SugFileNotInFolder";
-    } else if (record.goneKind == "FolderGone") {
-        key = "_QM_SugFolderGone";
-    } else if (record.goneKind == "MissingOnShare") {
-        key = folder ? "_QM_SugFolderMissingOnShare" : "_QM_SugFileMissingOnShare";
-    } else if (record.goneKind == kRetargetedKind) {
-        key = "_QM_SugRetargeted";
-    } else if (!record.target.empty()) {
+    switch (record.goneKind) {
+    case wizard::GoneKind::ItemNotInFolder: key = folder ? "_QM_SugFolderNotInFolder" : "_QM_SugFileNotInFolder"; break;
+    case wizard::GoneKind::FolderGone: key = "_QM_SugFolderGone"; break;
+    case wizard::GoneKind::MissingOnShare: key = folder ? "_QM_SugFolderMissingOnShare" : "_QM_SugFileMissingOnShare"; break;
+    case wizard::GoneKind::Retargeted: key = "_QM_SugRetargeted"; break;
+    case wizard::GoneKind::Unknown:
+        if (record.target.empty()) return {};
         key = "_QM_SugTargetGone";
-    } else {
-        return {};
+        break;
     }
     return FillPlaceholders(text(key), {{"name", record.goneName}, {"folder", record.goneFolder}, {"target", record.target}});
 }

@@ -22,9 +22,6 @@ using TextOfKey = std::function<std::string(std::string_view key)>;
 std::string FillPlaceholders(std::string_view pattern,
                              std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
-// The gone kind the page gives a record whose shortcut it re-targeted: it is no longer broken.
-inline constexpr std::string_view kRetargetedKind = "Retargeted";
-
 // Why the record's shortcut is broken, e.g. "The file app.exe is no longer in C:\Tools\App 1.2";
 // from the missing target alone when the search for moved targets said nothing. "" when the
 // record holds neither. A re-targeted record says which target it opens now.
@@ -39,7 +36,7 @@ std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKe
 
 // Whether the one-click repair may use the record's suggestion without asking.
 inline bool HasCertainSuggestion(const wizard::BrokenShortcut& record) {
-    return !record.suggestion.empty() && record.confidence == "Certain";
+    return !record.suggestion.empty() && record.confidence == wizard::Confidence::Certain;
 }
 
 }  // namespace qm::results

@@ -339,7 +339,7 @@ void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const hos
     SetRow(row, RootState::Scanning, language.GetText("_QM_015"));
     std::vector<std::string> paths;
     paths.reserve(store.Count());
-    for (size_t i = 0; i < store.Count(); ++i) paths.push_back(store.At(i).folder + "\\" + store.At(i).name);
+    for (size_t i = 0; i < store.Count(); ++i) paths.push_back(store.At(i).Path());
     std::vector<host::MovedTarget> moved;
     HRESULT searched = S_OK;
     try {
@@ -353,12 +353,12 @@ void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const hos
     for (size_t i = 0; i < moved.size() && i < store.Count(); ++i) {
         wizard::BrokenShortcut& record = store.At(i);
         host::MovedTarget& found = moved[i];
-        record.goneKind = std::move(found.goneKind);
+        record.goneKind = wizard::GoneKindOfName(found.goneKind);
         record.goneName = std::move(found.goneName);
         record.goneFolder = std::move(found.goneFolder);
         record.suggestion = std::move(found.suggestion);
         // A confidence without a suggestion would offer a repair to nowhere.
-        record.confidence = record.suggestion.empty() ? std::string() : std::move(found.confidence);
+        record.confidence = record.suggestion.empty() ? wizard::Confidence::None : wizard::ConfidenceOfName(found.confidence);
         record.targetIsFolder = found.targetIsFolder;
     }
     working_.position = kProgressEnd;

@@ -7,24 +7,45 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm::wizard {
 
+// Where a broken shortcut's target went, as the search for moved targets found it; the
+// component names each kind, and only the scan page reads those names.
+enum class GoneKind {
+    Unknown,          // the search did not run or found nothing
+    ItemNotInFolder,  // goneName is no longer in goneFolder
+    FolderGone,       // the folder goneFolder no longer exists
+    MissingOnShare,   // goneName is missing on the location goneFolder
+    Retargeted,       // nothing is gone any more: the results page gave the shortcut a new target
+};
+GoneKind GoneKindOfName(std::string_view name);  // Unknown for a name it does not know
+
+// How sure the search for moved targets is of its suggestion.
+enum class Confidence {
+    None,      // no suggestion
+    Possible,  // asked about before it is used
+    Certain,   // repaired without asking
+};
+Confidence ConfidenceOfName(std::string_view name);  // None for a name it does not know
+std::string_view ConfidenceName(Confidence confidence);  // "Certain", "Possible", ""
+
 struct BrokenShortcut {
     std::string name;    // the shortcut file's own name with its extension (UTF-8)
-    std::string folder;  // the folder that holds it; full path = folder + '\\' + name
+    std::string folder;  // the folder that holds it
     std::string target;  // the target path the search judged missing (UTF-8); may be empty
     std::string reason;  // why the search judged it broken: the engine's reason name
 
     // Where the target went, from the search for moved targets after the scan (UTF-8, each empty
     // when that search did not run or found nothing). Initialised here so that a record written
     // with the four fields above alone is complete.
-    std::string goneKind{};       // "ItemNotInFolder", "FolderGone" or "MissingOnShare"
+    GoneKind goneKind = GoneKind::Unknown;
     std::string goneName{};       // the missing item's own name
     std::string goneFolder{};     // the folder it is no longer in, the folder that is gone, or the share
     std::string suggestion{};     // the suggested new target path
-    std::string confidence{};     // "Certain" (repaired without asking), "Possible", or ""
+    Confidence confidence = Confidence::None;
     bool targetIsFolder = false;  // the missing target was a folder, not a file
 
     // The shortcut file as the search listed it before reading it: its size and last write time
@@ -32,6 +53,10 @@ struct BrokenShortcut {
     // the search read, so the results page need not read it again.
     std::uint64_t fileSize = 0;
     std::uint64_t fileWriteTime = 0;
+
+    // The shortcut's full path: its folder, one backslash, its name.
+    std::string Path() const { return ShortcutPath(folder, name); }
+    static std::string ShortcutPath(std::string_view folder, std::string_view name);
 };
 
 class ResultStore {
@@ -42,6 +67,8 @@ public:
     std::size_t Count() const { return records_.size(); }
     const BrokenShortcut& At(std::size_t index) const { return records_.at(index); }
     BrokenShortcut& At(std::size_t index) { return records_.at(index); }
+    // The first record of the shortcut `path`; null when there is none.
+    const BrokenShortcut* Find(std::string_view path) const;
 
 private:
     std::vector<BrokenShortcut> records_;

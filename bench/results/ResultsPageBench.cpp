@@ -11,7 +11,7 @@
 #include "base/win/Handle.h"
 #include "host/Components.h"
 #include "results/ResultsPage.h"
-#include "results/ShortcutFile.h"
+#include "changes/ShortcutFile.h"
 #include "tools/lnkwriter/LinkWriter.h"
 #include "ui/AppModule.h"
 #include "wizard/ResultStore.h"
@@ -105,7 +105,7 @@ double BareInsert(const std::vector<Row>& rows, bool redrawOff) {
 double ReadAll(const std::vector<Row>& rows) {
     return Seconds([&] {
         std::string target;
-        for (const Row& row : rows) qm::results::ReadShortcutTarget(qm::Narrow(row.folder + L"\\" + row.name), target);
+        for (const Row& row : rows) qm::changes::ReadShortcutTarget(qm::Narrow(row.folder + L"\\" + row.name), target);
     });
 }
 

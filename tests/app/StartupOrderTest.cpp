@@ -6,8 +6,8 @@
 
 #include "base/Utf.h"
 #include "ui/WizardMessages.h"
-#include "wizard/BackupFiles.h"
-#include "wizard/BackupJournal.h"
+#include "changes/BackupFiles.h"
+#include "changes/BackupJournal.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -190,13 +190,13 @@ TEST_F(StartupOrder, StartupPrunesOnlyTheOldBatchesOfTheBackupFolder) {
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
     std::vector<std::string> ids;
     for (int days : {10, 2}) {
-        wizard::JournalBatch batch{wizard::MakeBatchId(now - days * 24 * 60 * 60, 0), now - days * 24 * 60 * 60, "delete", "", {}, true};
-        const wizard::JournalEntry entry{"delete", "C:\\x.lnk", "C:\\gone.exe", "", batch.id + "-0.lnk"};
+        changes::JournalBatch batch{changes::MakeBatchId(now - days * 24 * 60 * 60, 0), now - days * 24 * 60 * 60, changes::ChangeAction::Delete, "", {}, true};
+        const changes::JournalEntry entry{changes::ChangeAction::Delete, "C:\\x.lnk", "C:\\gone.exe", "", batch.id + "-0.lnk"};
         std::string error;
         WriteFile(Widen(backup + "\\" + entry.backupName), "copy");
-        ASSERT_TRUE(wizard::AppendToJournal(backup + "\\" + batch.id + ".qmjournal",
-                                            wizard::JournalHeaderText(batch) + wizard::JournalEntryText(entry) +
-                                                wizard::JournalEndText(1),
+        ASSERT_TRUE(changes::AppendToJournal(backup + "\\" + batch.id + ".qmjournal",
+                                            changes::JournalHeaderText(batch) + changes::JournalEntryText(entry) +
+                                                changes::JournalEndText(1),
                                             error))
             << error;
         ids.push_back(batch.id);

@@ -26,14 +26,15 @@ const std::map<std::string, std::set<std::string>> kMayInclude = {
     {"controls", {"base"}},
     {"ui", {"base", "host", "controls"}},
     {"wizard", {"base"}},
+    // Changes to shortcut files and their undo act on the files with the portable shell-link
+    // reader and editor of suite/lnk (linked into the program; no other part of the DLL).
+    {"changes", {"base", "suite"}},
     {"help", {"base", "host", "controls", "ui", "res"}},
     {"folders", {"base", "host", "controls", "ui", "wizard", "help", "res"}},
     {"scan", {"base", "host", "controls", "ui", "wizard", "help", "res"}},
     {"scan/cli", {"base", "host"}},
-    // The results page reads and re-targets shortcut files with the portable shell-link reader
-    // and editor of suite/lnk (linked into the program; no other part of the DLL).
-    {"results", {"base", "host", "controls", "ui", "wizard", "help", "res", "suite"}},
-    {"app", {"base", "host", "controls", "ui", "wizard", "help", "res", "folders", "scan", "results"}},
+    {"results", {"base", "host", "controls", "ui", "wizard", "changes", "help", "res"}},
+    {"app", {"base", "host", "controls", "ui", "wizard", "changes", "help", "res", "folders", "scan", "results"}},
 };
 
 struct Include {

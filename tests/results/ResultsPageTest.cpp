@@ -120,11 +120,11 @@ protected:
         record.folder = tree_.Root();
         record.target = gone;
         record.reason = "TargetMissing";
-        record.goneKind = "ItemNotInFolder";
+        record.goneKind = wizard::GoneKind::ItemNotInFolder;
         record.goneName = exe;
         record.goneFolder = tree_.Path("gone");
         record.suggestion = suggestion;
-        record.confidence = suggestion.empty() ? "" : confidence;
+        record.confidence = suggestion.empty() ? wizard::Confidence::None : wizard::ConfidenceOfName(confidence);
         wizard::TheResultStore().Append(record);
         return path;
     }
@@ -500,9 +500,7 @@ TEST_F(ResultsPageTest, APartialDeleteRemovesExactlyTheRowsWhoseFilesWent) {
     EXPECT_EQ(test::Attributes(first), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(test::Attributes(last), INVALID_FILE_ATTRIBUTES);
     ASSERT_EQ(script.Seen().size(), 3u);
-    std::wstring told = W("_QM_040");
-    told.replace(told.find(L"%d"), 2, L"1");
-    EXPECT_EQ(script.Seen()[2].text, told);
+    EXPECT_EQ(Narrow(script.Seen()[2].text), Fill("_QM_040", {{"count", "1"}}));
 }
 
 TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
@@ -563,7 +561,7 @@ TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
     AddShortcut("b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", odd);
     wizard::BrokenShortcut& moved = wizard::TheResultStore().At(0);
     moved.suggestion = "C:\\Now \"here\", \u00E4\\a.exe";
-    moved.confidence = "Possible";
+    moved.confidence = wizard::Confidence::Possible;
     AddShortcut("a.lnk", "D:\\plain.exe");
     const std::string gone = AddShortcut("gone.lnk", "C:\\x.exe");
     test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
@@ -651,10 +649,6 @@ void EmptyTrash(const std::string& trash, const std::vector<std::string>& names)
     }
 }
 
-std::wstring WithPath(std::wstring text, const std::string& path) {
-    text.replace(text.find(L"%s"), 2, Widen(path));
-    return text;
-}
 
 // Answers the past changes dialog: notes its rows' kind and count, then undoes row `row`
 // (-1: closes it).
@@ -758,7 +752,7 @@ TEST_F(ResultsPageTest, UndoAsksBeforeReplacingAShortcutChangedSince) {
         DialogScript script({DialogScript::Press(IDNO)});
         page_->UndoLastChange();
         ASSERT_EQ(script.Seen().size(), 1u);
-        EXPECT_EQ(script.Seen()[0].text, WithPath(W("_QM_UndoNewer"), link));
+        EXPECT_EQ(script.Seen()[0].text, Widen(Fill("_QM_UndoNewer", {{"path", link}})));
         EXPECT_EQ(test::StateOf(link).bytes, handMade) << "No keeps the user's file";
     }
     {
@@ -780,7 +774,7 @@ TEST_F(ResultsPageTest, ABackupFolderThatCannotBeWrittenStopsEveryChange) {
     const auto before = test::FolderState(tree_.Root());
     Open();
     page_->SetTicked(0, true);
-    const std::wstring told = WithPath(W("_QM_BackupFailed"), backup) + L"\n\n" + Widen(link);
+    const std::wstring told = Widen(Fill("_QM_BackupFailed", {{"folder", backup}})) + L"\n\n" + Widen(link);
     {
         DialogScript script({DialogScript::Press(IDOK)});
         Button(IDC_RESULTS_DELETE);
@@ -867,11 +861,11 @@ TEST_F(ResultsPageTest, TheSuggestionColumnTheExplanationLineAndTheTipFollowTheR
         record.folder = tree_.Root();
         record.target = std::string(goneFolder) + "\\" + goneName;
         record.reason = "TargetMissing";
-        record.goneKind = kind;
+        record.goneKind = wizard::GoneKindOfName(kind);
         record.goneName = goneName;
         record.goneFolder = goneFolder;
         record.suggestion = suggestion;
-        record.confidence = confidence;
+        record.confidence = wizard::ConfidenceOfName(confidence);
         record.targetIsFolder = isFolder;
         wizard::TheResultStore().Append(record);
     };

@@ -27,13 +27,14 @@ std::string Text(std::string_view key) {
     return found == texts.end() ? "?" + std::string(key) : found->second;
 }
 
-wizard::BrokenShortcut Record(std::string kind, bool folder = false) {
+// The kind by the component's name for it, as the scan page takes it over.
+wizard::BrokenShortcut Record(std::string_view kind, bool folder = false) {
     wizard::BrokenShortcut record;
     record.name = "App.lnk";
     record.folder = "C:\\Links";
     record.target = "C:\\Tools\\App 1.2\\app.exe";
     record.reason = "TargetMissing";
-    record.goneKind = std::move(kind);
+    record.goneKind = wizard::GoneKindOfName(kind);
     record.goneName = "app.exe";
     record.goneFolder = "C:\\Tools\\App 1.2";
     record.targetIsFolder = folder;
@@ -67,7 +68,8 @@ TEST(TargetExplanation, EachKindOfGoneTargetHasItsOwnWords) {
     EXPECT_EQ(ExplainGoneTarget(nothing, Text), "");
     EXPECT_EQ(ExplanationLine(nothing, Text), "");
     // Re-targeted on the page: the new target is there, so it is never called gone.
-    wizard::BrokenShortcut retargeted = Record(std::string(kRetargetedKind));
+    wizard::BrokenShortcut retargeted = Record("");
+    retargeted.goneKind = wizard::GoneKind::Retargeted;
     retargeted.target = "D:\\New\\app.exe";
     EXPECT_EQ(ExplanationLine(retargeted, Text), "now opens D:\\New\\app.exe");
 }
@@ -79,13 +81,13 @@ TEST(TargetExplanation, APossibleSuggestionIsMarkedAndNeverCountsAsCertain) {
     EXPECT_FALSE(HasCertainSuggestion(record));
 
     record.suggestion = "C:\\Tools\\App 1.3\\app.exe";
-    record.confidence = "Certain";
+    record.confidence = wizard::ConfidenceOfName("Certain");
     EXPECT_TRUE(HasCertainSuggestion(record));
     EXPECT_EQ(SuggestionCell(record, Text), "C:\\Tools\\App 1.3\\app.exe");
     EXPECT_EQ(ExplanationLine(record, Text), "file app.exe not in C:\\Tools\\App 1.2 Now at C:\\Tools\\App 1.3\\app.exe.");
 
     for (const char* confidence : {"Possible", "", "certain", "Unknown"}) {
-        record.confidence = confidence;
+        record.confidence = wizard::ConfidenceOfName(confidence);
         EXPECT_FALSE(HasCertainSuggestion(record)) << confidence;
         EXPECT_EQ(SuggestionCell(record, Text), "C:\\Tools\\App 1.3\\app.exe (possible)") << confidence;
         EXPECT_EQ(ExplanationLine(record, Text), "file app.exe not in C:\\Tools\\App 1.2 Maybe C:\\Tools\\App 1.3\\app.exe.")
@@ -93,7 +95,7 @@ TEST(TargetExplanation, APossibleSuggestionIsMarkedAndNeverCountsAsCertain) {
     }
     // A confidence with no suggestion offers nothing.
     record.suggestion.clear();
-    record.confidence = "Certain";
+    record.confidence = wizard::Confidence::Certain;
     EXPECT_FALSE(HasCertainSuggestion(record));
     EXPECT_EQ(SuggestionCell(record, Text), "");
 }

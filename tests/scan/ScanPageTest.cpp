@@ -28,6 +28,8 @@
 namespace qm::scan {
 namespace {
 
+using wizard::Confidence;
+using wizard::GoneKind;
 using wizard::BrokenShortcut;
 using wizard::TheResultStore;
 using wizard::TheScanRoots;
@@ -224,21 +226,21 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
 
     // One search for moved targets over all three, its answers in the records of the same order.
     EXPECT_EQ(SuggestCalls(), 1);
-    EXPECT_EQ(first.goneKind, "ItemNotInFolder");
+    EXPECT_EQ(first.goneKind, GoneKind::ItemNotInFolder);
     EXPECT_EQ(first.goneName, "gone0.exe");
     EXPECT_EQ(first.goneFolder, "C:\\one\\f0\\old");
     EXPECT_EQ(first.suggestion, "C:\\one\\f0\\new\\gone0.exe");
-    EXPECT_EQ(first.confidence, "Certain");
+    EXPECT_EQ(first.confidence, Confidence::Certain);
     EXPECT_FALSE(first.targetIsFolder);
     const BrokenShortcut& second = TheResultStore().At(1);
     EXPECT_EQ(second.suggestion, "C:\\one\\f1\\new\\gone1.exe");
-    EXPECT_EQ(second.confidence, "Possible");
+    EXPECT_EQ(second.confidence, Confidence::Possible);
     const BrokenShortcut& third = TheResultStore().At(2);
     EXPECT_EQ(third.goneName, "gone2.exe");
     EXPECT_EQ(third.goneFolder, "C:\\two\\f0\\old");
     EXPECT_TRUE(third.targetIsFolder);
     EXPECT_EQ(third.suggestion, "");
-    EXPECT_EQ(third.confidence, "") << "no confidence in a suggestion that is not there";
+    EXPECT_EQ(third.confidence, Confidence::None) << "no confidence in a suggestion that is not there";
 }
 
 TEST_F(ScanPageTest, StopDuringTheSearchForMovedTargetsMovesOnWithRecordsThatSuggestNothing) {
@@ -257,8 +259,8 @@ TEST_F(ScanPageTest, StopDuringTheSearchForMovedTargetsMovesOnWithRecordsThatSug
     ASSERT_EQ(TheResultStore().Count(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(TheResultStore().At(i).suggestion, "") << i;
-        EXPECT_EQ(TheResultStore().At(i).confidence, "") << i;
-        EXPECT_EQ(TheResultStore().At(i).goneKind, "") << i;
+        EXPECT_EQ(TheResultStore().At(i).confidence, Confidence::None) << i;
+        EXPECT_EQ(TheResultStore().At(i).goneKind, GoneKind::Unknown) << i;
     }
 }
 

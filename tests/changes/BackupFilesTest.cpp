@@ -3,7 +3,7 @@
 // overwrites another; the journal grows line by line.
 #include "base/Utf.h"
 #include "base/win/Handle.h"
-#include "wizard/BackupFiles.h"
+#include "changes/BackupFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <set>
 #include <sstream>
 
-namespace qm::wizard {
+namespace qm::changes {
 namespace {
 
 namespace fs = std::filesystem;
@@ -91,8 +91,8 @@ TEST_F(BackupFiles, RestoreGivesBackBytesAttributesAndTimesAfterAChangeOrADelete
     const fs::path deleted = MakeFile(L"gone.lnk", "to be deleted");
     const FileState changedBefore = StateOf(changed), deletedBefore = StateOf(deleted);
 
-    JournalEntry first{"retarget", "", "C:\\old.exe", "C:\\new.exe", "b-0.lnk"};
-    JournalEntry second{"delete", "", "C:\\old.exe", "", "b-1.lnk"};
+    JournalEntry first{ChangeAction::Retarget, "", "C:\\old.exe", "C:\\new.exe", "b-0.lnk"};
+    JournalEntry second{ChangeAction::Delete, "", "C:\\old.exe", "", "b-1.lnk"};
     std::string error;
     ASSERT_TRUE(BackUpFile(Narrow(changed.wstring()), backup_, first, error)) << error;
     ASSERT_TRUE(BackUpFile(Narrow(deleted.wstring()), backup_, second, error)) << error;
@@ -145,7 +145,7 @@ TEST_F(BackupFiles, PathsLongerThanMaxPathWork) {
     Stamp(links / L"long.lnk");
     const FileState before = StateOf(links / L"long.lnk");
 
-    JournalEntry entry{"delete", "", "C:\\gone.exe", "", "b-0.lnk"};
+    JournalEntry entry{ChangeAction::Delete, "", "C:\\gone.exe", "", "b-0.lnk"};
     std::string error;
     ASSERT_TRUE(BackUpFile(link, backupFolder, entry, error)) << error;
     const std::string journal = backupFolder + "\\b" + std::string(kJournalExtension);
@@ -155,7 +155,7 @@ TEST_F(BackupFiles, PathsLongerThanMaxPathWork) {
     ASSERT_TRUE(RestoreFile(entry, backupFolder, error)) << error;
     ExpectSame(StateOf(links / L"long.lnk"), before);
 
-    JournalBatch batch{"b", 1, "delete", "", {entry}, true};
+    JournalBatch batch{"b", 1, ChangeAction::Delete, "", {entry}, true};
     ASSERT_TRUE(PruneBatch(batch, backupFolder, error)) << error;
     EXPECT_EQ(::GetFileAttributesW((backups / L"b-0.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(::GetFileAttributesW((backups / L"b.qmjournal").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -163,7 +163,7 @@ TEST_F(BackupFiles, PathsLongerThanMaxPathWork) {
 
 TEST_F(BackupFiles, RefusesToOverwriteABackupOrToLeaveTheBackupFolder) {
     const fs::path file = MakeFile(L"a.lnk", "first");
-    JournalEntry entry{"delete", "", "", "", "same.lnk"};
+    JournalEntry entry{ChangeAction::Delete, "", "", "", "same.lnk"};
     std::string error;
     ASSERT_TRUE(BackUpFile(Narrow(file.wstring()), backup_, entry, error)) << error;
     ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -188,8 +188,8 @@ TEST_F(BackupFiles, RefusesToOverwriteABackupOrToLeaveTheBackupFolder) {
 
 TEST_F(BackupFiles, JournalGrowsLineByLineAndReadsBack) {
     const std::string journal = backup_ + "\\" + MakeBatchId(1'796'741'843, 0) + std::string(kJournalExtension);
-    JournalBatch batch{MakeBatchId(1'796'741'843, 0), 1'796'741'843, "delete", "", {}, false};
-    JournalEntry entry{"delete", "C:\\x.lnk", "C:\\gone.exe", "", "b-0.lnk", 0x20, 1, 2, 3};
+    JournalBatch batch{MakeBatchId(1'796'741'843, 0), 1'796'741'843, ChangeAction::Delete, "", {}, false};
+    JournalEntry entry{ChangeAction::Delete, "C:\\x.lnk", "C:\\gone.exe", "", "b-0.lnk", 0x20, 1, 2, 3};
     std::string error, text;
     ASSERT_TRUE(AppendToJournal(journal, JournalHeaderText(batch), error)) << error;
     ASSERT_TRUE(AppendToJournal(journal, JournalEntryText(entry), error)) << error;
@@ -207,8 +207,8 @@ TEST_F(BackupFiles, JournalGrowsLineByLineAndReadsBack) {
 
 TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
     auto makeBatch = [&](int64_t when, const std::wstring& linkName) {
-        JournalBatch batch{MakeBatchId(when, 0), when, "delete", "", {}, true};
-        JournalEntry entry{"delete", "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
+        JournalBatch batch{MakeBatchId(when, 0), when, ChangeAction::Delete, "", {}, true};
+        JournalEntry entry{ChangeAction::Delete, "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
         std::string error;
         EXPECT_TRUE(BackUpFile(Narrow(MakeFile(linkName, "bytes").wstring()), backup_, entry, error)) << error;
         batch.entries.push_back(entry);
@@ -230,4 +230,4 @@ TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
 }
 
 }  // namespace
-}  // namespace qm::wizard
+}  // namespace qm::changes

@@ -1,16 +1,16 @@
-#include "results/UndoChange.h"
+#include "changes/UndoChange.h"
 
 #include "base/Utf.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
-#include "results/ShortcutFile.h"
-#include "wizard/BackupFiles.h"
+#include "changes/ShortcutFile.h"
+#include "changes/BackupFiles.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 // A change's own write lands just after its journal line when the program ended before the
@@ -30,7 +30,9 @@ bool ReadAll(const std::string& path, std::string& bytes) {
     return read == bytes.size();
 }
 
-bool LeavesNoFile(const wizard::JournalEntry& entry) { return entry.action == "delete" || entry.action == "remove"; }
+bool LeavesNoFile(const JournalEntry& entry) {
+    return entry.action == ChangeAction::Delete || entry.action == ChangeAction::Remove;
+}
 
 }  // namespace
 
@@ -46,13 +48,13 @@ bool RecycleQuietly(const std::string& path) {
     return !Exists(path);
 }
 
-bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten) {
+bool ChangedSinceBatch(const JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(FileApiPath(entry.originalPath).c_str(), GetFileExInfoStandard, &data)) return false;
     if (LeavesNoFile(entry)) {
         // The deleted file itself, put back from the Recycle Bin, is no change to keep.
         std::string now, before;
-        return entry.attributes == wizard::kNoFileBefore || !ReadAll(entry.originalPath, now) ||
+        return entry.attributes == kNoFileBefore || !ReadAll(entry.originalPath, now) ||
                !ReadAll(backupFolder + "\\" + entry.backupName, before) || now != before;
     }
     std::string target;
@@ -63,21 +65,21 @@ bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& bac
 
 UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& stored, const ReplaceNewerFile& askReplace) {
     UndoResult result;
-    ChangeBatch undo(backupFolder, "undo", stored.batch.id);
-    const std::vector<wizard::JournalEntry>& entries = stored.batch.entries;
+    ChangeBatch undo(backupFolder, ChangeAction::Undo, stored.batch.id);
+    const std::vector<JournalEntry>& entries = stored.batch.entries;
     // Last change first: a path changed twice in one batch ends as it was before the first.
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        const wizard::JournalEntry& entry = *it;
+        const JournalEntry& entry = *it;
         const std::string& path = entry.originalPath;
-        const bool hadNoFile = entry.attributes == wizard::kNoFileBefore;
+        const bool hadNoFile = entry.attributes == kNoFileBefore;
         const bool present = Exists(path);
         if (hadNoFile && !present) continue;  // already as it was
         if (present && ChangedSinceBatch(entry, backupFolder, stored.journalWritten) && !(askReplace && askReplace(path))) {
             result.kept.push_back(path);
             continue;
         }
-        wizard::JournalEntry planned;
-        planned.action = hadNoFile ? "remove" : "restore";
+        JournalEntry planned;
+        planned.action = hadNoFile ? ChangeAction::Remove : ChangeAction::Restore;
         planned.originalPath = path;
         if (present) ReadShortcutTarget(path, planned.oldTarget);
         planned.newTarget = hadNoFile ? std::string() : entry.oldTarget;
@@ -87,7 +89,7 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
             result.notBackedUp = true;
             continue;
         }
-        const bool done = hadNoFile ? RecycleQuietly(path) : wizard::RestoreFile(entry, backupFolder, error);
+        const bool done = hadNoFile ? RecycleQuietly(path) : RestoreFile(entry, backupFolder, error);
         if (!done) {
             result.failures.push_back(path + ": " + (error.empty() ? "cannot move it to the Recycle Bin" : error));
             continue;
@@ -101,4 +103,4 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
     return result;
 }
 
-}  // namespace qm::results
+}  // namespace qm::changes

@@ -3,17 +3,17 @@
 // Window-free.
 #pragma once
 
-#include "wizard/BackupJournal.h"
+#include "changes/BackupJournal.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-namespace qm::results {
+namespace qm::changes {
 
 struct StoredBatch {
-    wizard::JournalBatch batch;
+    JournalBatch batch;
     uint64_t journalWritten = 0;  // the journal file's last write (FILETIME ticks): after every change of a finished batch
 };
 
@@ -40,6 +40,6 @@ inline constexpr int kDefaultKeepDays = 30;
 int KeepDaysSetting(const std::string& setting);
 
 // How many files a batch changed: its entries (an interrupted batch: those it got to).
-inline std::size_t ChangedFiles(const wizard::JournalBatch& batch) { return batch.entries.size(); }
+inline std::size_t ChangedFiles(const JournalBatch& batch) { return batch.entries.size(); }
 
-}  // namespace qm::results
+}  // namespace qm::changes

@@ -1,15 +1,15 @@
-#include "results/ChangeBatch.h"
+#include "changes/ChangeBatch.h"
 
 #include "base/PathSplit.h"
 #include "base/win/LongPath.h"
-#include "results/ShortcutFile.h"
-#include "wizard/BackupFiles.h"
+#include "changes/ShortcutFile.h"
+#include "changes/BackupFiles.h"
 
 #include <windows.h>
 
 #include <ctime>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 bool IsFolder(const std::string& path) {
@@ -36,13 +36,13 @@ bool MakeFolderTree(const std::string& folder) {
     return ::CreateDirectoryW(FileApiPath(folder).c_str(), nullptr) || IsFolder(folder);
 }
 
-ChangeBatch::ChangeBatch(std::string backupFolder, std::string action, std::string undoes)
+ChangeBatch::ChangeBatch(std::string backupFolder, ChangeAction action, std::string undoes)
     : folder_(std::move(backupFolder)) {
-    batch_.action = std::move(action);
+    batch_.action = action;
     batch_.undoes = std::move(undoes);
 }
 
-std::string ChangeBatch::JournalPath() const { return folder_ + "\\" + batch_.id + std::string(wizard::kJournalExtension); }
+std::string ChangeBatch::JournalPath() const { return folder_ + "\\" + batch_.id + std::string(kJournalExtension); }
 
 bool ChangeBatch::Begin(std::string& error) {
     if (!MakeFolderTree(folder_)) {
@@ -52,15 +52,15 @@ bool ChangeBatch::Begin(std::string& error) {
     batch_.when = static_cast<int64_t>(std::time(nullptr));
     // Two batches within one second get the next sequence number.
     for (unsigned sequence = 0;; ++sequence) {
-        batch_.id = wizard::MakeBatchId(batch_.when, sequence);
+        batch_.id = MakeBatchId(batch_.when, sequence);
         if (!Exists(JournalPath())) break;
     }
-    if (!wizard::AppendToJournal(JournalPath(), wizard::JournalHeaderText(batch_), error)) return false;
+    if (!AppendToJournal(JournalPath(), JournalHeaderText(batch_), error)) return false;
     begun_ = true;
     return true;
 }
 
-bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error) {
+bool ChangeBatch::Record(JournalEntry entry, bool mayBeAbsent, std::string& error) {
     if (finished_) {
         error = "the batch is finished";
         return false;
@@ -68,12 +68,12 @@ bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::stri
     if (!begun_ && !Begin(error)) return false;
     entry.backupName = batch_.id + "-" + std::to_string(batch_.entries.size()) + ExtensionOf(entry.originalPath);
     if (mayBeAbsent && !Exists(entry.originalPath)) {
-        entry.attributes = wizard::kNoFileBefore;
+        entry.attributes = kNoFileBefore;
         entry.created = entry.accessed = entry.written = 0;
-    } else if (!wizard::BackUpFile(entry.originalPath, folder_, entry, error)) {
+    } else if (!BackUpFile(entry.originalPath, folder_, entry, error)) {
         return false;
     }
-    if (!wizard::AppendToJournal(JournalPath(), wizard::JournalEntryText(entry), error)) {
+    if (!AppendToJournal(JournalPath(), JournalEntryText(entry), error)) {
         // The line is what makes the copy findable; a copy without it is only clutter.
         const std::wstring copy = FileApiPath(folder_ + "\\" + entry.backupName);
         ::SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -85,7 +85,7 @@ bool ChangeBatch::Record(wizard::JournalEntry entry, bool mayBeAbsent, std::stri
 }
 
 bool ChangeBatch::RecordShortcut(const std::string& path, const std::string& newTarget, std::string& error) {
-    wizard::JournalEntry entry;
+    JournalEntry entry;
     entry.action = batch_.action;
     entry.originalPath = path;
     entry.newTarget = newTarget;
@@ -96,8 +96,8 @@ bool ChangeBatch::RecordShortcut(const std::string& path, const std::string& new
 bool ChangeBatch::Finish(std::string& error) {
     if (!begun_ || finished_) return true;
     finished_ = true;
-    if (changed_ == 0) return wizard::PruneBatch(batch_, folder_, error);
-    return wizard::AppendToJournal(JournalPath(), wizard::JournalEndText(batch_.entries.size()), error);
+    if (changed_ == 0) return PruneBatch(batch_, folder_, error);
+    return AppendToJournal(JournalPath(), JournalEndText(batch_.entries.size()), error);
 }
 
-}  // namespace qm::results
+}  // namespace qm::changes

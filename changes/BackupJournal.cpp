@@ -1,9 +1,10 @@
-#include "wizard/BackupJournal.h"
+#include "changes/BackupJournal.h"
 
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
-namespace qm::wizard {
+namespace qm::changes {
 namespace {
 
 constexpr std::string_view kMagic = "QuillMend backup journal 1";
@@ -68,7 +69,24 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
+constexpr std::pair<ChangeAction, std::string_view> kActionWords[] = {
+    {ChangeAction::Retarget, "retarget"}, {ChangeAction::Repair, "repair"}, {ChangeAction::Delete, "delete"},
+    {ChangeAction::Undo, "undo"},         {ChangeAction::Restore, "restore"}, {ChangeAction::Remove, "remove"},
+};
+
 }  // namespace
+
+std::string_view ActionWord(ChangeAction action) {
+    for (const auto& [each, word] : kActionWords)
+        if (each == action) return word;
+    return {};
+}
+
+std::optional<ChangeAction> ActionOfWord(std::string_view word) {
+    for (const auto& [action, each] : kActionWords)
+        if (each == word) return action;
+    return std::nullopt;
+}
 
 std::string MakeBatchId(int64_t when, unsigned sequence) {
     char text[48];
@@ -77,11 +95,11 @@ std::string MakeBatchId(int64_t when, unsigned sequence) {
 }
 
 std::string JournalHeaderText(const JournalBatch& batch) {
-    return std::string(kMagic) + "\n" + Line({"batch", batch.id, std::to_string(batch.when), batch.action, batch.undoes});
+    return std::string(kMagic) + "\n" + Line({"batch", batch.id, std::to_string(batch.when), ActionWord(batch.action), batch.undoes});
 }
 
 std::string JournalEntryText(const JournalEntry& e) {
-    return Line({"entry", e.action, e.originalPath, e.oldTarget, e.newTarget, e.backupName, Hex(e.attributes),
+    return Line({"entry", ActionWord(e.action), e.originalPath, e.oldTarget, e.newTarget, e.backupName, Hex(e.attributes),
                  std::to_string(e.created), std::to_string(e.accessed), std::to_string(e.written)});
 }
 
@@ -108,17 +126,19 @@ std::optional<JournalBatch> ParseJournal(std::string_view text) {
         if (!fields) return std::nullopt;
         std::vector<std::string>& f = *fields;
         if (lineNumber == 1) {
-            if (f.size() != 5 || f[0] != "batch" || !IsPlainFileName(f[1]) || !Number(f[2], batch.when)) return std::nullopt;
+            const std::optional<ChangeAction> action = f.size() == 5 ? ActionOfWord(f[3]) : std::nullopt;
+            if (!action || f[0] != "batch" || !IsPlainFileName(f[1]) || !Number(f[2], batch.when)) return std::nullopt;
             batch.id = f[1];
-            batch.action = f[3];
+            batch.action = *action;
             batch.undoes = f[4];
         } else if (f[0] == "entry") {
             JournalEntry e;
-            if (f.size() != 10 || !IsPlainFileName(f[5]) || !Number(f[6], e.attributes, 16) || !Number(f[7], e.created) ||
+            const std::optional<ChangeAction> action = f.size() == 10 ? ActionOfWord(f[1]) : std::nullopt;
+            if (!action || !IsPlainFileName(f[5]) || !Number(f[6], e.attributes, 16) || !Number(f[7], e.created) ||
                 !Number(f[8], e.accessed) || !Number(f[9], e.written)) {
                 return std::nullopt;
             }
-            e.action = f[1];
+            e.action = *action;
             e.originalPath = f[2];
             e.oldTarget = f[3];
             e.newTarget = f[4];
@@ -149,4 +169,4 @@ std::vector<const JournalBatch*> BatchesToPrune(const std::vector<JournalBatch>&
     return old;
 }
 
-}  // namespace qm::wizard
+}  // namespace qm::changes

@@ -1,24 +1,24 @@
 // The backup journal's batch files: read back as written, whatever the paths and targets hold;
 // cut off at any byte they are either the whole batch or recognisably incomplete with only
 // whole entries; damaged or tampered files are refused; pruning picks only the old batches.
-#include "wizard/BackupJournal.h"
+#include "changes/BackupJournal.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-namespace qm::wizard {
+namespace qm::changes {
 namespace {
 
 JournalBatch Batch(std::string id, int64_t when, size_t entries) {
     JournalBatch batch;
     batch.id = std::move(id);
     batch.when = when;
-    batch.action = "retarget";
+    batch.action = ChangeAction::Retarget;
     for (size_t i = 0; i < entries; ++i) {
         JournalEntry e;
-        e.action = "retarget";
+        e.action = ChangeAction::Retarget;
         e.originalPath = "C:\\Users\\ann\\Desktop\\B\u00fccher\\tab\there\\" + std::to_string(i) + ".lnk";
         e.oldTarget = "D:\\old\\back\\\\slash\\n not a newline\nbut this is\r" + std::to_string(i);
         e.newTarget = i % 2 ? "" : "D:\\new\\\u65e5\u672c.exe";
@@ -53,7 +53,7 @@ void ExpectSameEntry(const JournalEntry& a, const JournalEntry& b) {
 
 TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
     JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 2), 1'796'741'843, 3);
-    batch.action = "undo";
+    batch.action = ChangeAction::Undo;
     batch.undoes = MakeBatchId(1'796'700'000, 0);
     const std::string text = Write(batch, true);
     // One line per record: the escapes keep tabs and line breaks of the texts inside their fields.
@@ -64,7 +64,7 @@ TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
     EXPECT_TRUE(read->complete);
     EXPECT_EQ(read->id, batch.id);
     EXPECT_EQ(read->when, batch.when);
-    EXPECT_EQ(read->action, "undo");
+    EXPECT_EQ(read->action, ChangeAction::Undo);
     EXPECT_EQ(read->undoes, batch.undoes);
     ASSERT_EQ(read->entries.size(), 3u);
     for (size_t i = 0; i < 3; ++i) ExpectSameEntry(read->entries[i], batch.entries[i]);
@@ -72,6 +72,36 @@ TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
     // Ids sort by time, also across a change in the number of digits.
     EXPECT_LT(MakeBatchId(999'999'999, 9), MakeBatchId(1'000'000'000, 0));
     EXPECT_LT(MakeBatchId(1'000'000'000, 1), MakeBatchId(1'000'000'000, 2));
+}
+
+// Journals written by earlier versions must still load: each action is stored as its word, and
+// a journal reads back and is written again byte for byte.
+TEST(BackupJournal, EveryActionKeepsItsStoredWord) {
+    const std::string entries =
+        "entry\tretarget\tC:\\\\a.lnk\tC:\\\\old.exe\tC:\\\\new.exe\tb-0.lnk\t00000021\t1\t2\t3\n"
+        "entry\trepair\tC:\\\\b.lnk\tC:\\\\old.exe\tC:\\\\moved.exe\tb-1.lnk\t00000020\t1\t2\t3\n"
+        "entry\tdelete\tC:\\\\c.lnk\tC:\\\\old.exe\t\tb-2.lnk\t00000020\t1\t2\t3\n"
+        "entry\trestore\tC:\\\\d.lnk\tC:\\\\new.exe\tC:\\\\old.exe\tb-3.lnk\t00000020\t1\t2\t3\n"
+        "entry\tremove\tC:\\\\e.lnk\t\t\tb-4.lnk\tFFFFFFFF\t0\t0\t0\n";
+    const ChangeAction entryActions[] = {ChangeAction::Retarget, ChangeAction::Repair, ChangeAction::Delete,
+                                         ChangeAction::Restore, ChangeAction::Remove};
+    const struct {
+        const char* word;
+        ChangeAction action;
+    } batches[] = {{"retarget", ChangeAction::Retarget}, {"repair", ChangeAction::Repair},
+                   {"delete", ChangeAction::Delete},     {"undo", ChangeAction::Undo}};
+    for (const auto& b : batches) {
+        const std::string text = std::string("QuillMend backup journal 1\nbatch\t001796741843-0\t1796741843\t") + b.word +
+                                 "\t\n" + entries + "end\t5\n";
+        const std::optional<JournalBatch> read = ParseJournal(text);
+        ASSERT_TRUE(read) << b.word;
+        EXPECT_EQ(read->action, b.action) << b.word;
+        ASSERT_EQ(read->entries.size(), 5u);
+        for (size_t i = 0; i < 5; ++i) EXPECT_EQ(read->entries[i].action, entryActions[i]) << i;
+        EXPECT_EQ(Write(*read, true), text) << b.word;
+    }
+    EXPECT_FALSE(ActionOfWord("Retarget")) << "words are compared exactly";
+    EXPECT_FALSE(ActionOfWord("rename"));
 }
 
 TEST(BackupJournal, ABatchCutOffAnywhereIsWholeOrRecognisablyIncomplete) {
@@ -125,6 +155,8 @@ TEST(BackupJournal, RefusesDamagedAndTamperedFiles) {
         replaced("\t00000021\t", "\tzz\t"),  // not a number
         replaced("entry\t", "entry\tx\\q"),  // an unknown escape
         replaced("entry\t", "unknown\t"),
+        replaced("entry\tretarget", "entry\trename"),   // an action the program never wrote
+        replaced("batch\t" + batch.id + "\t1796741843\tretarget", "batch\t" + batch.id + "\t1796741843\tRetarget"),
         good + JournalEntryText(batch.entries[0]),  // something after the end line
     };
     for (const std::string& text : damaged) EXPECT_FALSE(ParseJournal(text)) << text;
@@ -154,4 +186,4 @@ TEST(BackupJournal, PrunesOnlyBatchesOlderThanTheLimit) {
 }
 
 }  // namespace
-}  // namespace qm::wizard
+}  // namespace qm::changes

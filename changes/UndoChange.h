@@ -1,18 +1,18 @@
 // Undo of one batch of changes: every file of the batch goes back to what it was before,
 // from the backup copies (bytes, attributes, times), whether or not the Recycle Bin still
 // holds it; a path that held no file before loses the file put there. The undo is itself a
-// batch of the journal (action "undo"), so it can be undone in turn. Window-free; the
+// batch of the journal (ChangeAction::Undo), so it can be undone in turn. Window-free; the
 // question about a file changed since is the caller's.
 #pragma once
 
-#include "results/ChangeBatch.h"
-#include "results/ChangeHistory.h"
+#include "changes/ChangeBatch.h"
+#include "changes/ChangeHistory.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace qm::results {
+namespace qm::changes {
 
 // Asked for each path whose file was changed after the batch (by hand, by another program):
 // true replaces it with the state from before the batch, false keeps it.
@@ -31,11 +31,11 @@ struct UndoResult {
 // target is not the entry's new target, it was written after the batch (`journalWritten`, FILETIME
 // ticks, with a little slack for the last entry of an interrupted batch), or, for a delete, a
 // file other than the deleted one is there.
-bool ChangedSinceBatch(const wizard::JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten);
+bool ChangedSinceBatch(const JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten);
 
 UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& stored, const ReplaceNewerFile& askReplace);
 
 // Moves a file to the Recycle Bin without any window of the shell; true when it is gone.
 bool RecycleQuietly(const std::string& path);
 
-}  // namespace qm::results
+}  // namespace qm::changes

@@ -2,21 +2,21 @@
 // journalled before its change, a backup folder that cannot be written stops the change, an
 // interrupted batch is undone as far as it got, an undo can be undone, a file changed since is
 // only replaced when the user agrees, and pruning keeps what is young enough.
-#include "results/ChangeBatch.h"
-#include "results/ChangeHistory.h"
-#include "results/ShortcutFile.h"
-#include "results/UndoChange.h"
+#include "changes/ChangeBatch.h"
+#include "changes/ChangeHistory.h"
+#include "changes/ShortcutFile.h"
+#include "changes/UndoChange.h"
 
 #include "tests/results/FolderState.h"
 #include "tests/results/ScratchFolder.h"
 #include "tools/lnkwriter/LinkWriter.h"
-#include "wizard/BackupFiles.h"
+#include "changes/BackupFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 using test::Bytes;
@@ -34,7 +34,7 @@ Bytes LinkTo(const std::string& target) {
 
 std::string JournalText(const std::string& folder, const std::string& id) {
     Bytes bytes;
-    test::ReadBytes(folder + "\\" + id + std::string(wizard::kJournalExtension), bytes);
+    test::ReadBytes(folder + "\\" + id + std::string(kJournalExtension), bytes);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -71,11 +71,11 @@ protected:
 TEST_F(ChangeJournal, EachFileIsBackedUpAndJournalledBeforeItsChange) {
     const std::string a = Link("a.lnk", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), b = Link("b.lnk");
     const auto before = FolderState(links_.Root());
-    ChangeBatch batch(backup_, "retarget");
+    ChangeBatch batch(backup_, ChangeAction::Retarget);
     ASSERT_TRUE(Retarget(batch, a));
     // After the first change and before the end: the journal is on disk, already readable,
     // with the copy of the file as it was.
-    std::optional<wizard::JournalBatch> read = wizard::ParseJournal(JournalText(backup_, batch.Id()));
+    std::optional<JournalBatch> read = ParseJournal(JournalText(backup_, batch.Id()));
     ASSERT_TRUE(read);
     EXPECT_FALSE(read->complete);
     ASSERT_EQ(read->entries.size(), 1u);
@@ -93,13 +93,13 @@ TEST_F(ChangeJournal, EachFileIsBackedUpAndJournalledBeforeItsChange) {
     const std::vector<StoredBatch> history = ReadChangeHistory(backup_);
     ASSERT_EQ(history.size(), 1u);
     EXPECT_TRUE(history[0].batch.complete);
-    EXPECT_EQ(history[0].batch.action, "retarget");
+    EXPECT_EQ(history[0].batch.action, ChangeAction::Retarget);
     EXPECT_EQ(history[0].batch.entries.size(), 2u);
 
     // A batch that changed nothing (the user declined the shell's question) leaves nothing.
-    ChangeBatch declined(backup_, "delete");
-    wizard::JournalEntry entry;
-    entry.action = "delete";
+    ChangeBatch declined(backup_, ChangeAction::Delete);
+    JournalEntry entry;
+    entry.action = ChangeAction::Delete;
     entry.originalPath = a;
     ASSERT_TRUE(declined.Record(entry, false, error)) << error;
     ASSERT_TRUE(declined.Finish(error)) << error;
@@ -117,9 +117,9 @@ TEST_F(ChangeJournal, ABackupFolderThatCannotBeWrittenRefusesEveryFile) {
     if (locked && *locked && !test::ReadBytes(std::string(locked) + "\\unlocked", marker)) folders.push_back(locked);
     const std::vector<std::string> lockedNames = folders.size() == 2 ? ScratchFolder::Names(locked) : std::vector<std::string>{};
     for (const std::string& folder : folders) {
-        ChangeBatch batch(folder, "retarget");
+        ChangeBatch batch(folder, ChangeAction::Retarget);
         EXPECT_FALSE(Retarget(batch, a)) << folder;
-        wizard::JournalEntry entry;
+        JournalEntry entry;
         entry.originalPath = a;
         std::string error;
         EXPECT_FALSE(batch.Record(entry, false, error)) << folder;
@@ -140,13 +140,13 @@ TEST_F(ChangeJournal, AnInterruptedBatchIsUndoneAsFarAsItGot) {
     const auto before = FolderState(links_.Root());
     std::string id;
     {
-        ChangeBatch batch(backup_, "retarget");
+        ChangeBatch batch(backup_, ChangeAction::Retarget);
         ASSERT_TRUE(Retarget(batch, a));
         ASSERT_TRUE(Retarget(batch, b));
         id = batch.Id();
     }  // no Finish: as the program leaves it when it ends here
     std::string error;
-    ASSERT_TRUE(wizard::AppendToJournal(backup_ + "\\" + id + std::string(wizard::kJournalExtension), "entry\tretarget\tC:\\", error));
+    ASSERT_TRUE(AppendToJournal(backup_ + "\\" + id + std::string(kJournalExtension), "entry\tretarget\tC:\\", error));
     const auto changed = FolderState(links_.Root());
     ASSERT_NE(changed.at("a.lnk"), before.at("a.lnk"));
     ASSERT_NE(changed.at("b.lnk"), before.at("b.lnk"));
@@ -168,11 +168,11 @@ TEST_F(ChangeJournal, AnInterruptedBatchIsUndoneAsFarAsItGot) {
 TEST_F(ChangeJournal, AnUndoIsABatchThatCanBeUndone) {
     const std::string a = Link("a.lnk", FILE_ATTRIBUTE_READONLY), gone = Link("gone.lnk", FILE_ATTRIBUTE_HIDDEN);
     const auto before = FolderState(links_.Root());
-    ChangeBatch batch(backup_, "retarget");
+    ChangeBatch batch(backup_, ChangeAction::Retarget);
     ASSERT_TRUE(Retarget(batch, a));
     // One batch may mix kinds of change: its entries say each file's.
-    wizard::JournalEntry entry;
-    entry.action = "delete";
+    JournalEntry entry;
+    entry.action = ChangeAction::Delete;
     entry.originalPath = gone;
     ReadShortcutTarget(gone, entry.oldTarget);
     std::string error;
@@ -189,7 +189,7 @@ TEST_F(ChangeJournal, AnUndoIsABatchThatCanBeUndone) {
     EXPECT_EQ(undo.restored.size(), 2u);
     EXPECT_EQ(FolderState(links_.Root()), before);
     const StoredBatch undoBatch = Last();
-    EXPECT_EQ(undoBatch.batch.action, "undo");
+    EXPECT_EQ(undoBatch.batch.action, ChangeAction::Undo);
     EXPECT_EQ(undoBatch.batch.undoes, batch.Id());
     EXPECT_EQ(undoBatch.batch.id, undo.undoBatchId);
 
@@ -208,7 +208,7 @@ TEST_F(ChangeJournal, AFileChangedSinceIsReplacedOnlyWhenTheUserSaysSo) {
     const std::string a = Link("a.lnk"), b = Link("b.lnk");
     const auto before = FolderState(links_.Root());
     {
-        ChangeBatch batch(backup_, "retarget");
+        ChangeBatch batch(backup_, ChangeAction::Retarget);
         ASSERT_TRUE(Retarget(batch, a));
         ASSERT_TRUE(Retarget(batch, b));
         std::string error;
@@ -247,18 +247,18 @@ TEST_F(ChangeJournal, PruningRemovesOnlyBatchesOlderThanTheLimit) {
     // Batches as the journal holds them: 40 and 29 days old, and one made now.
     std::string error;
     auto writeOld = [&](int64_t when, const std::string& name) {
-        wizard::JournalBatch batch{wizard::MakeBatchId(when, 0), when, "delete", "", {}, true};
-        wizard::JournalEntry entry{"delete", "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
-        EXPECT_TRUE(wizard::BackUpFile(Link(name), backup_, entry, error)) << error;
-        EXPECT_TRUE(wizard::AppendToJournal(backup_ + "\\" + batch.id + std::string(wizard::kJournalExtension),
-                                            wizard::JournalHeaderText(batch) + wizard::JournalEntryText(entry) +
-                                                wizard::JournalEndText(1),
+        JournalBatch batch{MakeBatchId(when, 0), when, ChangeAction::Delete, "", {}, true};
+        JournalEntry entry{ChangeAction::Delete, "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
+        EXPECT_TRUE(BackUpFile(Link(name), backup_, entry, error)) << error;
+        EXPECT_TRUE(AppendToJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension),
+                                            JournalHeaderText(batch) + JournalEntryText(entry) +
+                                                JournalEndText(1),
                                             error));
         return batch.id;
     };
     ASSERT_TRUE(MakeFolderTree(backup_));
     const std::string old = writeOld(now - 40 * kDay, "old.lnk"), young = writeOld(now - 29 * kDay, "young.lnk");
-    ChangeBatch fresh(backup_, "retarget");
+    ChangeBatch fresh(backup_, ChangeAction::Retarget);
     ASSERT_TRUE(Retarget(fresh, Link("fresh.lnk")));
     ASSERT_TRUE(fresh.Finish(error));
     // Another program's file in the folder is no batch and stays.
@@ -283,4 +283,4 @@ TEST_F(ChangeJournal, KeepDaysSettingFallsBackToThirtyDays) {
 }
 
 }  // namespace
-}  // namespace qm::results
+}  // namespace qm::changes

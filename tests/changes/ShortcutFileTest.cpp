@@ -1,7 +1,7 @@
 // Reading and re-targeting real shortcut files under Wine: what the reader answers for missing,
 // foreign and odd files, and that a re-target keeps everything of the shortcut (attributes and
 // creation time included) or, when it fails, leaves the original byte for byte as it was.
-#include "results/ShortcutFile.h"
+#include "changes/ShortcutFile.h"
 
 #include "suite/lnk/ShellLink.h"
 #include "tests/results/ScratchFolder.h"
@@ -12,7 +12,7 @@
 
 #include <cstdlib>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 using test::Bytes;
@@ -227,4 +227,4 @@ TEST(RetargetShortcut, AFolderThatCannotBeWrittenLeavesTheOldFile) {
 }
 
 }  // namespace
-}  // namespace qm::results
+}  // namespace qm::changes

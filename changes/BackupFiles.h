@@ -4,12 +4,12 @@
 // caller's keyed message.
 #pragma once
 
-#include "wizard/BackupJournal.h"
+#include "changes/BackupJournal.h"
 
 #include <string>
 #include <string_view>
 
-namespace qm::wizard {
+namespace qm::changes {
 
 // Copies `original` to `backupFolder`\`entry.backupName` (never over an existing file) and
 // records the original's attributes and times in `entry`.
@@ -29,4 +29,4 @@ bool PruneBatch(const JournalBatch& batch, std::string_view backupFolder, std::s
 // line is there before the change it announces is made.
 bool AppendToJournal(std::string_view journalPath, std::string_view text, std::string& error);
 
-}  // namespace qm::wizard
+}  // namespace qm::changes

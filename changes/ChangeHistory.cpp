@@ -1,17 +1,17 @@
-#include "results/ChangeHistory.h"
+#include "changes/ChangeHistory.h"
 
 #include "base/Utf.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
-#include "wizard/BackupFiles.h"
+#include "changes/BackupFiles.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <charconv>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 // A journal is a few lines per file; anything far larger is not ours.
@@ -46,7 +46,7 @@ std::vector<StoredBatch> ReadChangeHistory(const std::string& backupFolder) {
     std::vector<StoredBatch> batches;
     if (backupFolder.empty()) return batches;
     WIN32_FIND_DATAW found;
-    FindHandle find(::FindFirstFileW(FileApiPath(backupFolder + "\\*" + std::string(wizard::kJournalExtension)).c_str(), &found));
+    FindHandle find(::FindFirstFileW(FileApiPath(backupFolder + "\\*" + std::string(kJournalExtension)).c_str(), &found));
     if (!find) return batches;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -54,9 +54,9 @@ std::vector<StoredBatch> ReadChangeHistory(const std::string& backupFolder) {
         std::string text;
         StoredBatch stored;
         if (!ReadJournalText(backupFolder + "\\" + name, text, stored.journalWritten)) continue;
-        std::optional<wizard::JournalBatch> batch = wizard::ParseJournal(text);
+        std::optional<JournalBatch> batch = ParseJournal(text);
         // The file's name must be its batch's id: copies are found by that id.
-        if (!batch || batch->id + std::string(wizard::kJournalExtension) != name) continue;
+        if (!batch || batch->id + std::string(kJournalExtension) != name) continue;
         stored.batch = std::move(*batch);
         batches.push_back(std::move(stored));
     } while (::FindNextFileW(find.Get(), &found));
@@ -74,7 +74,7 @@ std::unordered_set<std::string> UndoneBatches(const std::vector<StoredBatch>& hi
     // before the batch it undoes is reached.
     std::unordered_set<std::string> undone;
     for (auto it = history.rbegin(); it != history.rend(); ++it) {
-        const wizard::JournalBatch& batch = it->batch;
+        const JournalBatch& batch = it->batch;
         if (!batch.undoes.empty() && !undone.count(batch.id)) undone.insert(batch.undoes);
     }
     return undone;
@@ -88,14 +88,14 @@ const StoredBatch* LastChange(const std::vector<StoredBatch>& history) {
 }
 
 int PruneChangeHistory(const std::string& backupFolder, int64_t now, int keepDays) {
-    std::vector<wizard::JournalBatch> batches;
+    std::vector<JournalBatch> batches;
     for (StoredBatch& stored : ReadChangeHistory(backupFolder)) batches.push_back(std::move(stored.batch));
     int pruned = 0;
-    for (const wizard::JournalBatch* batch : wizard::BatchesToPrune(batches, now, keepDays)) {
+    for (const JournalBatch* batch : BatchesToPrune(batches, now, keepDays)) {
         std::string error;
-        if (wizard::PruneBatch(*batch, backupFolder, error)) ++pruned;
+        if (PruneBatch(*batch, backupFolder, error)) ++pruned;
     }
     return pruned;
 }
 
-}  // namespace qm::results
+}  // namespace qm::changes

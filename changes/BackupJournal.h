@@ -20,16 +20,24 @@
 #include <string_view>
 #include <vector>
 
-namespace qm::wizard {
+namespace qm::changes {
+
+// What a batch (one user action) or one of its entries (one file) did. The journal stores each
+// as its word ("retarget", "repair", "delete", "undo", "restore", "remove"); inside the program
+// it is this.
+enum class ChangeAction { Retarget, Repair, Delete, Undo, Restore, Remove };
+std::string_view ActionWord(ChangeAction action);
+// nullopt for a word the journal never holds.
+std::optional<ChangeAction> ActionOfWord(std::string_view word);
 
 // The attributes recorded for a path that held no file before the change (an undo of a delete
 // that puts a file back there): no backup copy was made, and undoing the entry removes the file.
 inline constexpr uint32_t kNoFileBefore = 0xFFFFFFFFu;
 
 struct JournalEntry {
-    // "retarget", "repair", "delete"; in an undo "restore" (the file from before put back) and
-    // "remove" (a file the undone batch had put where none was, moved to the Recycle Bin again)
-    std::string action;
+    // Retarget, Repair, Delete; in an undo Restore (the file from before put back) and Remove (a
+    // file the undone batch had put where none was, moved to the Recycle Bin again)
+    ChangeAction action = ChangeAction::Retarget;
     std::string originalPath;  // the shortcut file's full path
     std::string oldTarget;     // its target before the change
     std::string newTarget;     // its target after it (a restore: the target put back); empty for a delete or a remove
@@ -43,7 +51,7 @@ struct JournalEntry {
 struct JournalBatch {
     std::string id;      // also the journal file's name without its extension
     int64_t when = 0;    // seconds since 1970, UTC
-    std::string action;  // the user action: "retarget", "repair", "delete", "undo"
+    ChangeAction action = ChangeAction::Retarget;  // the user action: Retarget, Repair, Delete, Undo
     std::string undoes;  // for an undo: the id of the batch it undid; else empty
     std::vector<JournalEntry> entries;
     bool complete = false;  // false: the program ended while the batch was being written
@@ -76,4 +84,4 @@ bool IsPlainFileName(std::string_view name);
 // set back) is kept.
 std::vector<const JournalBatch*> BatchesToPrune(const std::vector<JournalBatch>& batches, int64_t now, int keepDays);
 
-}  // namespace qm::wizard
+}  // namespace qm::changes

@@ -1,4 +1,4 @@
-#include "results/ShortcutFile.h"
+#include "changes/ShortcutFile.h"
 
 #include "base/win/FileReplace.h"
 #include "base/win/FileTimes.h"
@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-namespace qm::results {
+namespace qm::changes {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -147,4 +147,4 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
     return RetargetFailure::None;
 }
 
-}  // namespace qm::results
+}  // namespace qm::changes

@@ -1,4 +1,4 @@
-#include "wizard/BackupFiles.h"
+#include "changes/BackupFiles.h"
 
 #include "base/Utf.h"
 #include "base/win/FileTimes.h"
@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-namespace qm::wizard {
+namespace qm::changes {
 namespace {
 
 bool Fail(std::string& error, std::string_view what, std::string_view path, DWORD code = ::GetLastError()) {
@@ -103,4 +103,4 @@ bool AppendToJournal(std::string_view journalPath, std::string_view text, std::s
     return true;
 }
 
-}  // namespace qm::wizard
+}  // namespace qm::changes

@@ -4,12 +4,12 @@
 // file whose copy or line could not be written must be left alone. Window-free.
 #pragma once
 
-#include "wizard/BackupJournal.h"
+#include "changes/BackupJournal.h"
 
 #include <cstddef>
 #include <string>
 
-namespace qm::results {
+namespace qm::changes {
 
 // Creates `folder` and its missing parents; true when it exists afterwards.
 bool MakeFolderTree(const std::string& folder);
@@ -18,7 +18,7 @@ class ChangeBatch {
 public:
     // Nothing is written until the first file is recorded. `undoes`: the id of the batch an
     // undo undoes.
-    ChangeBatch(std::string backupFolder, std::string action, std::string undoes = {});
+    ChangeBatch(std::string backupFolder, ChangeAction action, std::string undoes = {});
     // A batch that was begun and not finished keeps its journal without an end line: it reads
     // back as incomplete, which is what it is.
     ~ChangeBatch() = default;
@@ -28,8 +28,8 @@ public:
     // Copies the file at entry.originalPath into the backup folder and appends its journal line
     // (flushed); entry.action, oldTarget and newTarget say what is about to happen. True when
     // both are on disk: the change may be made. With `mayBeAbsent`, a path without a file is
-    // recorded as wizard::kNoFileBefore without a copy. `error` gets a short English reason.
-    bool Record(wizard::JournalEntry entry, bool mayBeAbsent, std::string& error);
+    // recorded as kNoFileBefore without a copy. `error` gets a short English reason.
+    bool Record(JournalEntry entry, bool mayBeAbsent, std::string& error);
     // Record for a shortcut about to get `newTarget` ("" for a delete) by the batch's own
     // action; its stored target is the entry's old target.
     bool RecordShortcut(const std::string& path, const std::string& newTarget, std::string& error);
@@ -42,7 +42,7 @@ public:
 
     bool Begun() const { return begun_; }
     const std::string& Id() const { return batch_.id; }
-    const std::string& Action() const { return batch_.action; }
+    ChangeAction Action() const { return batch_.action; }
     std::size_t ChangedCount() const { return changed_; }
     const std::string& Folder() const { return folder_; }
 
@@ -51,10 +51,10 @@ private:
     std::string JournalPath() const;
 
     std::string folder_;
-    wizard::JournalBatch batch_;
+    JournalBatch batch_;
     bool begun_ = false;
     bool finished_ = false;
     std::size_t changed_ = 0;
 };
 
-}  // namespace qm::results
+}  // namespace qm::changes

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace qm::results {
+namespace qm::changes {
 
 // Reads the target path that the shortcut file stores, without resolving or searching. True
 // when the file is a shell link; `target` is then the stored path (empty for a link to a shell
@@ -32,4 +32,4 @@ enum class RetargetFailure {
 // On any failure the original file is left byte for byte as it was, attributes included.
 RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget);
 
-}  // namespace qm::results
+}  // namespace qm::changes

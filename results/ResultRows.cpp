@@ -1,0 +1,89 @@
+#include "results/ResultRows.h"
+
+#include "results/TargetExplanation.h"
+
+#include <algorithm>
+
+namespace qm::results {
+
+RowId ResultRows::Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell) {
+    const RowId id = ++lastId_;
+    ResultRow& row = rows_[id];
+    row.record = record;
+    row.texts = {record.name, record.folder, std::move(targetFolder), std::move(suggestionCell)};
+    byPath_[row.Path()].push_back(id);
+    return id;
+}
+
+void ResultRows::Unindex(RowId id, const std::string& path) {
+    const auto indexed = byPath_.find(path);
+    if (indexed == byPath_.end()) return;
+    std::vector<RowId>& ids = indexed->second;
+    ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+    if (ids.empty()) byPath_.erase(indexed);
+}
+
+void ResultRows::Remove(RowId id) {
+    const auto found = rows_.find(id);
+    if (found == rows_.end()) return;
+    Unindex(id, found->second.Path());
+    rows_.erase(found);
+}
+
+void ResultRows::Clear() {
+    rows_.clear();
+    byPath_.clear();
+}
+
+const ResultRow* ResultRows::Find(RowId id) const {
+    const auto found = rows_.find(id);
+    return found == rows_.end() ? nullptr : &found->second;
+}
+
+const std::string* ResultRows::Text(RowId id, int column) const {
+    const ResultRow* row = Find(id);
+    return row && column >= 0 && column < kColumnCount ? &row->texts[column] : nullptr;
+}
+
+void ResultRows::SetText(RowId id, int column, std::string text) {
+    const auto found = rows_.find(id);
+    if (found == rows_.end() || column < 0 || column >= kColumnCount) return;
+    ResultRow& row = found->second;
+    const bool moves = column == kNameColumn || column == kFolderColumn;
+    if (moves) Unindex(id, row.Path());
+    row.texts[column] = std::move(text);
+    if (moves) byPath_[row.Path()].push_back(id);
+}
+
+std::vector<RowId> ResultRows::WithPath(const std::string& path) const {
+    const auto indexed = byPath_.find(path);
+    return indexed == byPath_.end() ? std::vector<RowId>() : indexed->second;
+}
+
+bool ResultRows::AnyCertainSuggestion() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const auto& each) { return HasCertainSuggestion(each.second.record); });
+}
+
+void ResultRows::ShowRetargeted(RowId id, const std::string& newTarget, std::string targetFolder) {
+    const auto found = rows_.find(id);
+    if (found == rows_.end()) return;
+    ResultRow& row = found->second;
+    row.texts[kTargetFolderColumn] = std::move(targetFolder);
+    row.texts[kSuggestionColumn].clear();
+    row.record.target = newTarget;
+    row.record.goneKind = wizard::GoneKind::Retargeted;
+    row.record.suggestion.clear();
+    row.record.confidence = wizard::Confidence::None;
+}
+
+void ResultRows::ShowBroken(RowId id, const wizard::BrokenShortcut& record, std::string targetFolder,
+                            std::string suggestionCell) {
+    const auto found = rows_.find(id);
+    if (found == rows_.end()) return;
+    ResultRow& row = found->second;
+    row.texts[kTargetFolderColumn] = std::move(targetFolder);
+    row.texts[kSuggestionColumn] = std::move(suggestionCell);
+    row.record = record;
+}
+
+}  // namespace qm::results

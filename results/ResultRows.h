@@ -1,0 +1,58 @@
+// The rows of the results list, kept by row id: each row's record and the texts it shows, and an
+// index by the shortcut's path. The list view holds only each row's id (its item data), icon and
+// tick, in the list's order, and asks for the texts when it draws them. Window-free.
+#pragma once
+
+#include "wizard/ResultStore.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace qm::results {
+
+enum Column : int { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2, kSuggestionColumn = 3 };
+inline constexpr int kColumnCount = 4;
+
+// A row's id, the list item's data. 0 stands for no row.
+using RowId = std::intptr_t;
+
+struct ResultRow {
+    wizard::BrokenShortcut record;
+    std::array<std::string, kColumnCount> texts;  // as shown, UTF-8
+    // The row's shortcut path: its folder column, a backslash, its name column.
+    std::string Path() const { return wizard::BrokenShortcut::ShortcutPath(texts[kFolderColumn], texts[kNameColumn]); }
+};
+
+class ResultRows {
+public:
+    // A new row for `record`, showing `targetFolder` and `suggestionCell`; its id is new.
+    RowId Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell);
+    void Remove(RowId id);
+    void Clear();
+
+    std::size_t Size() const { return rows_.size(); }
+    const ResultRow* Find(RowId id) const;
+    const std::string* Text(RowId id, int column) const;
+    void SetText(RowId id, int column, std::string text);
+    // The rows that show the shortcut `path`, in no particular order (the list has the order).
+    std::vector<RowId> WithPath(const std::string& path) const;
+    bool AnyCertainSuggestion() const;
+
+    // The row's shortcut now opens `newTarget`: nothing is missing, nothing to suggest.
+    void ShowRetargeted(RowId id, const std::string& newTarget, std::string targetFolder);
+    // The row's shortcut is broken again, as `record` says (an undone re-target or repair).
+    void ShowBroken(RowId id, const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell);
+
+private:
+    void Unindex(RowId id, const std::string& path);
+
+    RowId lastId_ = 0;  // ids count up and are never used twice, so a stale id finds nothing
+    std::unordered_map<RowId, ResultRow> rows_;
+    std::unordered_map<std::string, std::vector<RowId>> byPath_;
+};
+
+}  // namespace qm::results

@@ -1,0 +1,42 @@
+// The context menu of the results list: a row's repair and tick commands, then Undo and the
+// list of past changes.
+#pragma once
+
+#include "base/win/Handle.h"
+
+#include <windows.h>
+
+#include <functional>
+
+namespace qm::results {
+
+// The commands of the row's context menu.
+enum ContextMenuCommand : UINT {
+    kRetarget = 1,
+    kProperties = 2,
+    kShowInExplorer = 3,
+    kTickAll = 4,
+    kUntickAll = 5,
+    kInvertTicks = 6,
+    kUndoLast = 7,
+    kPastChanges = 8,
+    kRepair = 9,
+};
+
+// What the menu offers. Without a row only Undo and the past changes are in it.
+struct MenuOffer {
+    bool row = false;             // a row is selected: its commands are in the menu
+    bool properties = false;      // its shortcut is there, so it has properties to show
+    bool repair = false;          // it has a suggested target
+    bool undo = false;            // there is a change to undo
+    bool pastChanges = false;     // any change is kept
+};
+
+// The menu's items with their display texts; re-target is the default item.
+MenuHandle MakeContextMenu(const MenuOffer& offer);
+
+// Shows the menu and returns the chosen command (0: dismissed). Tests replace it.
+using MenuChooser = std::function<UINT(HMENU menu, POINT at, HWND owner)>;
+UINT ChooseWithTrackPopupMenu(HMENU menu, POINT at, HWND owner);
+
+}  // namespace qm::results

@@ -1,0 +1,115 @@
+#include "results/ShortcutActions.h"
+
+#include "base/win/FileTimes.h"
+#include "base/win/LongPath.h"
+
+#include <windows.h>
+
+namespace qm::results {
+namespace {
+
+// Whether the file is still the one the search listed: same size and last write time, taken
+// from the file's attributes, which cost no opening of the file (under Wine no round trip to the
+// server either, where opening and reading a file takes three).
+bool UnchangedSinceSearch(const std::string& path, const wizard::BrokenShortcut& record) {
+    if (record.fileWriteTime == 0) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileApiPath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return JoinHalves(data.nFileSizeHigh, data.nFileSizeLow) == record.fileSize &&
+           FileTimeValue(data.ftLastWriteTime) == record.fileWriteTime;
+}
+
+}  // namespace
+
+bool PathPresent(const std::string& path) {
+    if (::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record) {
+    const std::string path = record.Path();
+    if (!record.target.empty() && UnchangedSinceSearch(path, record)) return record.target;
+    std::string stored;
+    if (!changes::ReadShortcutTarget(path, stored)) return std::nullopt;
+    return record.target.empty() ? stored : record.target;
+}
+
+ShortcutActions::ShortcutActions(std::string backupFolder, RecycleFiles recycle, NoteChanges note)
+    : backupFolder_(std::move(backupFolder)), recycle_(std::move(recycle)), note_(std::move(note)) {}
+
+void ShortcutActions::Finish(changes::ChangeBatch& batch) {
+    std::string error;
+    // An end line that cannot be written leaves the batch marked interrupted; it stays undoable.
+    batch.Finish(error);
+    if (note_ && batch.ChangedCount() > 0) note_(batch.Action(), batch.ChangedCount());
+}
+
+DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, const TellNotBackedUp& tell) {
+    DeleteOutcome outcome;
+    outcome.gone.assign(paths.size(), false);
+    // Every file is backed up before the shell moves any; a file that cannot be is not moved.
+    changes::ChangeBatch batch(backupFolder_, changes::ChangeAction::Delete);
+    std::vector<std::size_t> backedUp;
+    std::vector<std::string> notBackedUp;
+    std::string reason;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::string error;
+        if (batch.RecordShortcut(paths[i], "", error)) {
+            backedUp.push_back(i);
+        } else {
+            notBackedUp.push_back(paths[i]);
+            if (reason.empty()) reason = error;
+        }
+    }
+    if (!notBackedUp.empty() && tell) tell(notBackedUp, reason);
+    if (backedUp.empty()) {
+        Finish(batch);
+        return outcome;
+    }
+    std::vector<std::string> recycled;
+    for (const std::size_t i : backedUp) recycled.push_back(paths[i]);
+    const bool aborted = recycle_ && recycle_(recycled);
+    // Whatever the shell answered, each file says what happened to it.
+    for (const std::size_t i : backedUp) {
+        if (PathPresent(paths[i])) {
+            ++outcome.remaining;
+        } else {
+            batch.Changed();
+            outcome.gone[i] = true;
+        }
+    }
+    Finish(batch);
+    outcome.declined = aborted && outcome.remaining == static_cast<int>(backedUp.size());
+    return outcome;
+}
+
+std::vector<NewTargetOutcome> ShortcutActions::ChangeTargets(changes::ChangeAction action,
+                                                             const std::vector<std::pair<std::string, std::string>>& targets) {
+    std::vector<NewTargetOutcome> outcomes;
+    changes::ChangeBatch batch(backupFolder_, action);
+    for (const auto& [path, newTarget] : targets) {
+        NewTargetOutcome& outcome = outcomes.emplace_back();
+        if (!batch.RecordShortcut(path, newTarget, outcome.backupError)) {
+            outcome.backedUp = false;
+            continue;
+        }
+        outcome.failure = changes::RetargetShortcut(path, newTarget);
+        if (outcome.failure == changes::RetargetFailure::None) batch.Changed();
+    }
+    Finish(batch);
+    return outcomes;
+}
+
+std::vector<changes::StoredBatch> ShortcutActions::History() const { return changes::ReadChangeHistory(backupFolder_); }
+
+changes::UndoResult ShortcutActions::Undo(const changes::StoredBatch& stored, const changes::ReplaceNewerFile& askReplace) {
+    changes::UndoResult result = changes::UndoChangeBatch(backupFolder_, stored, askReplace);
+    const std::size_t changed = result.restored.size() + result.removed.size();
+    if (note_ && changed > 0) note_(changes::ChangeAction::Undo, changed);
+    return result;
+}
+
+}  // namespace qm::results

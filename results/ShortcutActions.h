@@ -1,0 +1,82 @@
+// The repair actions on the shortcut files, without any window: move files to the Recycle Bin,
+// give shortcuts new targets, undo a batch. Each is one batch of the change journal
+// (changes/ChangeBatch.h), so every file is backed up before it is changed and a file that
+// cannot be is left alone. They answer what became of each file; the results page turns that
+// into rows and messages. The Recycle Bin is reached through the function given, so that the
+// page can own the shell's confirmation and tests can stand in for the shell.
+#pragma once
+
+#include "changes/ChangeBatch.h"
+#include "changes/ChangeHistory.h"
+#include "changes/ShortcutFile.h"
+#include "changes/UndoChange.h"
+#include "wizard/ResultStore.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qm::results {
+
+// Moves the files to the Recycle Bin; true when the user declined (the shell's confirmation).
+using RecycleFiles = std::function<bool(const std::vector<std::string>& paths)>;
+// Told the files that are left alone because no backup copy could be made, and why.
+using TellNotBackedUp = std::function<void(const std::vector<std::string>& paths, const std::string& reason)>;
+// Told what one finished batch changed: its action and how many files.
+using NoteChanges = std::function<void(changes::ChangeAction action, std::size_t files)>;
+
+struct DeleteOutcome {
+    std::vector<bool> gone;  // by path given: its file went to the Recycle Bin
+    int remaining = 0;       // files backed up and still there after the shell was done
+    bool declined = false;   // the user declined the shell's confirmation, and nothing went
+};
+
+// What became of one shortcut given a new target.
+struct NewTargetOutcome {
+    bool backedUp = true;
+    std::string backupError;  // why not, when not
+    changes::RetargetFailure failure = changes::RetargetFailure::None;
+    bool Ok() const { return backedUp && failure == changes::RetargetFailure::None; }
+};
+
+class ShortcutActions {
+public:
+    ShortcutActions(std::string backupFolder, RecycleFiles recycle, NoteChanges note);
+
+    const std::string& BackupFolder() const { return backupFolder_; }
+
+    // Backs every file up, tells of those that cannot be, and moves the others to the Recycle
+    // Bin in one operation of the shell.
+    DeleteOutcome Delete(const std::vector<std::string>& paths, const TellNotBackedUp& tell);
+
+    // One batch of `action` (Retarget: a target the user chose; Repair: suggestions) giving each
+    // shortcut (path, new target) its new target, in order; the answers in the same order.
+    std::vector<NewTargetOutcome> ChangeTargets(changes::ChangeAction action,
+                                                const std::vector<std::pair<std::string, std::string>>& targets);
+
+    // The batches kept in the backup folder, oldest first, and the undo of one of them.
+    std::vector<changes::StoredBatch> History() const;
+    changes::UndoResult Undo(const changes::StoredBatch& stored, const changes::ReplaceNewerFile& askReplace);
+
+private:
+    void Finish(changes::ChangeBatch& batch);
+
+    std::string backupFolder_;
+    RecycleFiles recycle_;
+    NoteChanges note_;
+};
+
+// The target a row shows for `record`: the one the search judged missing, or the one the file
+// stores when the record has none. nullopt when the file is no longer there or no longer a
+// shortcut. A file the search read and that has not changed since is still the shortcut it
+// judged, and is not read again.
+std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record);
+
+// A file counts as gone only when the system says it is not there: a file that another program
+// holds open is still there.
+bool PathPresent(const std::string& path);
+
+}  // namespace qm::results

@@ -1,0 +1,96 @@
+// The results list's rows without a window: found by id and by path as they change, ids never
+// used twice, a re-target and its undo shown in the row; the undo link's tally.
+#include "results/ChangeTally.h"
+#include "results/ResultRows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace qm::results {
+namespace {
+
+wizard::BrokenShortcut Record(const std::string& folder, const std::string& name, const char* confidence = "") {
+    wizard::BrokenShortcut record{name, folder, folder + "\\gone.exe", "TargetMissing"};
+    record.goneKind = wizard::GoneKind::ItemNotInFolder;
+    record.suggestion = *confidence ? folder + "\\new.exe" : "";
+    record.confidence = wizard::ConfidenceOfName(confidence);
+    return record;
+}
+
+std::vector<RowId> Sorted(std::vector<RowId> ids) {
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+TEST(ResultRows, AreFoundByIdAndByPathAsTheyChange) {
+    ResultRows rows;
+    const RowId a = rows.Add(Record("C:\\L", "a.lnk"), "C:\\", "");
+    const RowId twin = rows.Add(Record("C:\\L", "a.lnk"), "C:\\", "");  // the search reported it twice
+    const RowId b = rows.Add(Record("C:\\L", "b.lnk"), "C:\\", "");
+    EXPECT_NE(a, 0);
+    EXPECT_EQ(Sorted(rows.WithPath("C:\\L\\a.lnk")), Sorted({a, twin}));
+    EXPECT_EQ(rows.Find(b)->Path(), "C:\\L\\b.lnk");
+    EXPECT_TRUE(rows.WithPath("C:\\L").empty());
+    EXPECT_TRUE(rows.WithPath("C:\\L\\A.lnk").empty()) << "paths are compared byte for byte";
+
+    rows.SetText(b, kFolderColumn, "D:\\M");
+    EXPECT_TRUE(rows.WithPath("C:\\L\\b.lnk").empty());
+    EXPECT_EQ(rows.WithPath("D:\\M\\b.lnk"), std::vector<RowId>{b});
+    rows.SetText(b, kTargetFolderColumn, "E:\\");
+    EXPECT_EQ(*rows.Text(b, kTargetFolderColumn), "E:\\");
+    EXPECT_EQ(rows.Text(b, kColumnCount), nullptr);
+
+    rows.Remove(a);
+    EXPECT_EQ(rows.WithPath("C:\\L\\a.lnk"), std::vector<RowId>{twin});
+    rows.Clear();
+    EXPECT_EQ(rows.Size(), 0u);
+    EXPECT_TRUE(rows.WithPath("C:\\L\\a.lnk").empty());
+    const RowId next = rows.Add(Record("C:\\L", "c.lnk"), "", "");
+    EXPECT_TRUE(next != a && next != twin && next != b) << "a stale id never finds a new row";
+    EXPECT_EQ(rows.Find(a), nullptr);
+}
+
+TEST(ResultRows, ARetargetedRowSuggestsNothingUntilItIsBrokenAgain) {
+    ResultRows rows;
+    const wizard::BrokenShortcut certain = Record("C:\\L", "a.lnk", "Certain");
+    const RowId id = rows.Add(certain, "C:\\L", certain.suggestion);
+    rows.Add(Record("C:\\L", "p.lnk", "Possible"), "C:\\L", "");
+    EXPECT_TRUE(rows.AnyCertainSuggestion());
+
+    rows.ShowRetargeted(id, "D:\\found.exe", "D:");
+    const ResultRow& row = *rows.Find(id);
+    EXPECT_EQ(row.texts[kTargetFolderColumn], "D:");
+    EXPECT_EQ(row.texts[kSuggestionColumn], "");
+    EXPECT_EQ(row.record.target, "D:\\found.exe");
+    EXPECT_EQ(row.record.goneKind, wizard::GoneKind::Retargeted);
+    EXPECT_EQ(row.record.confidence, wizard::Confidence::None);
+    EXPECT_FALSE(rows.AnyCertainSuggestion()) << "a possible suggestion is no certain one";
+
+    rows.ShowBroken(id, certain, "C:\\L", "cell");
+    EXPECT_EQ(rows.Find(id)->record.suggestion, certain.suggestion);
+    EXPECT_EQ(rows.Find(id)->texts[kSuggestionColumn], "cell");
+    EXPECT_TRUE(rows.AnyCertainSuggestion());
+}
+
+TEST(ChangeTally, CountsEachKindInTheOrderFirstChanged) {
+    const TextOfKey text = [](std::string_view key) -> std::string {
+        if (key == "_QM_UndoLink") return "Undo: {changes}";
+        if (key == "_QM_UndoDeleted") return "{count} deleted";
+        if (key == "_QM_UndoRetargeted") return "{count} re-targeted";
+        if (key == "_QM_UndoRestored") return "{count} restored";
+        return "?";
+    };
+    ChangeTally tally;
+    EXPECT_EQ(tally.LinkText(text), "");
+    tally.Note(changes::ChangeAction::Delete, 0);
+    EXPECT_TRUE(tally.Empty()) << "a batch that changed nothing is no change";
+    tally.Note(changes::ChangeAction::Delete, 2);
+    tally.Note(changes::ChangeAction::Retarget, 1);
+    tally.Note(changes::ChangeAction::Undo, 3);
+    tally.Note(changes::ChangeAction::Delete, 10);
+    EXPECT_EQ(tally.LinkText(text), "Undo: 12 deleted, 1 re-targeted, 3 restored");
+}
+
+}  // namespace
+}  // namespace qm::results
