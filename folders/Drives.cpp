@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/UsualPlaces.h"
 
 #include <windows.h>
 
@@ -36,6 +37,10 @@ std::optional<DriveInfo> QueryDrive(const std::string& rootPath) {
     drive.label = Narrow(label);
     drive.rootPath = rootPath;
     drive.driveName = rootPath.substr(0, 2);
+    {
+        ComApartment com;  // the shell's names need COM on this (loader) thread
+        drive.displayName = ShellDisplayName(rootPath);
+    }
     return drive;
 }
 

@@ -14,7 +14,8 @@ namespace qm::folders {
 std::vector<std::string> DriveRoots();
 
 // The drive at `rootPath` when its free-space query succeeds (fixed, removable, optical,
-// network, RAM); nothing for a drive without a medium or without access. Asks the drive, so it
+// network, RAM), with its label and the shell's name for it; nothing for a drive without a
+// medium or without access. Asks the drive, so it
 // may block for as long as the drive takes to answer.
 std::optional<DriveInfo> QueryDrive(const std::string& rootPath);
 

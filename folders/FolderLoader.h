@@ -29,6 +29,9 @@ struct DiskAccess {
     // The drive's label and names, or nothing when it is not ready (no medium, no access).
     std::function<std::optional<DriveInfo>(const std::string& rootPath)> queryDrive;
     SubfolderLister listSubfolders;
+    // The usual places of this user; on the owner's thread, once, as the tree is built (the
+    // profile's own folders). None: the tree has no branch of usual places.
+    std::function<std::vector<UsualPlaceFolder>()> usualPlaces;
 };
 
 class FolderLoader {

@@ -1,8 +1,10 @@
 #include "folders/FolderPage.h"
 
 #include "ui/AppModule.h"
+#include "base/PathText.h"
 #include "base/Utf.h"
 #include "base/win/MessagePump.h"
+#include "base/win/UsualPlaces.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "folders/SavedSelection.h"
@@ -35,7 +37,7 @@ void ShowNotice(HWND owner, const std::string& text, const std::string& caption)
 
 }  // namespace
 
-FolderPage::FolderPage() : FolderPage({DriveRoots, QueryDrive, ListSubfolders}, ShowNotice) {}
+FolderPage::FolderPage() : FolderPage({DriveRoots, QueryDrive, ListSubfolders, FindUsualPlaces}, ShowNotice) {}
 
 FolderPage::FolderPage(DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound)
     : PropertyPage(IDD_FOLDER_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
@@ -72,6 +74,8 @@ BOOL FolderPage::OnInitDialog() {
     BuildTree();
     const auto& components = host::TheComponents();
     restoring_ = LoadSavedSelection(components.moduleXml, components.commonXml);
+    // Nothing saved (as shipped, or every tick taken off): the places where shortcuts live.
+    if (restoring_.empty()) model_.TickFirstStartPlaces();
     AdvanceRestore();
     return TRUE;
 }
@@ -96,6 +100,9 @@ void FolderPage::BuildTree() {
     items_.clear();
     requests_.clear();
     model_.Reset(host::Text("_QM_008"));
+    if (loader_.Access().usualPlaces)
+        model_.AddUsualPlaces(host::Text("_QM_UsualPlaces"), loader_.Access().usualPlaces(),
+                              [](std::string_view key) { return host::Text(key); });
     const std::vector<std::string> roots = loader_.Access().driveRoots();
     drivesAwaited_ = roots.size();
     if (roots.empty()) model_.MarkRead(FolderTree::kComputer);
@@ -142,6 +149,9 @@ void FolderPage::ApplyDriveAnswer(Request& request, const FolderLoader::Answer& 
     if (answer.drive) {
         node = model_.AddDrive(*answer.drive);
         Refresh(node);  // a drive shown as not answering gets its label
+        // The shell's icon for it (fixed, removable, optical, network) now that it answered.
+        const int image = AddShellIcon(request.driveRoot);
+        if (image >= 0) SetImage(node, image, image);
     }
     // A drive that is not ready is left out; one already shown keeps its place, without folders.
     if (node != CheckTree::kNone) ApplyFolderAnswer(node, answer.subfolders);
@@ -173,7 +183,7 @@ void FolderPage::TakeOverdue() {
         if (!request.driveRoot.empty()) {
             // Shown without a label, in its place among the drives that answered.
             CheckTree::NodeId node = DriveNode(request.driveRoot);
-            if (node == CheckTree::kNone) node = model_.AddDrive({"", request.driveRoot, request.driveRoot.substr(0, 2)});
+            if (node == CheckTree::kNone) node = model_.AddDrive({"", request.driveRoot, request.driveRoot.substr(0, 2), ""});
             model_.MarkNotAnswering(node);
             Refresh(node);
             DriveSettled(request);
@@ -217,9 +227,32 @@ void FolderPage::Refresh(CheckTree::NodeId node) {
     ::SendMessageW(TreeWindow(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&update));
 }
 
+int FolderPage::AddShellIcon(const std::string& path) {
+    IconHandle icon = ShellIcon(path, kImageSize);
+    return icon ? ::ImageList_AddIcon(images_.Get(), icon.Get()) : -1;  // the list keeps a copy
+}
+
+void FolderPage::SetImage(CheckTree::NodeId node, int image, int selectedImage) {
+    TVITEMW update{};
+    update.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    update.hItem = Item(node);
+    update.iImage = image;
+    update.iSelectedImage = selectedImage;
+    if (update.hItem) ::SendMessageW(TreeWindow(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&update));
+}
+
 void FolderPage::NodeAdded(CheckTree::NodeId node) {
     const CheckTree::NodeId parent = model_.Ticks().Parent(node);
-    const bool computer = model_.KindOf(node) == FolderTree::Kind::Computer;
+    const FolderTree::Kind kind = model_.KindOf(node);
+    int image = kClosedFolder, selectedImage = kOpenFolder;
+    if (kind == FolderTree::Kind::Computer) image = selectedImage = kComputer;
+    // A drive shows the shell's icon once it has answered (ApplyDriveAnswer); a place at once,
+    // its folder is this user's own.
+    if (kind == FolderTree::Kind::Drive) image = selectedImage = kDrive;
+    if (kind == FolderTree::Kind::UsualPlace) {
+        const int shell = AddShellIcon(model_.Path(node));
+        if (shell >= 0) image = selectedImage = shell;
+    }
     const std::wstring text = Widen(DisplayText(node));
     // Drives arrive in any order but take their place among the others.
     const auto& siblings = parent == CheckTree::kNone ? model_.Ticks().TopLevel() : model_.Ticks().Children(parent);
@@ -229,8 +262,8 @@ void FolderPage::NodeAdded(CheckTree::NodeId node) {
     insert.hInsertAfter = at + 1 == siblings.end() ? TVI_LAST : at == siblings.begin() ? TVI_FIRST : Item(*(at - 1));
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<wchar_t*>(text.c_str());
-    insert.item.iImage = computer ? kComputer : kClosedFolder;
-    insert.item.iSelectedImage = computer ? kComputer : kOpenFolder;
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = node;
     insert.item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(CheckState::Unchecked));
     insert.item.stateMask = TVIS_STATEIMAGEMASK;
@@ -238,9 +271,10 @@ void FolderPage::NodeAdded(CheckTree::NodeId node) {
         ::SendMessageW(TreeWindow(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (items_.size() <= static_cast<std::size_t>(node)) items_.resize(static_cast<std::size_t>(node) + 1);
     items_[node] = item;
-    // The computer node opens as soon as it holds a drive.
-    if (parent != CheckTree::kNone && model_.KindOf(parent) == FolderTree::Kind::Computer && siblings.size() == 1)
-        TreeView_Expand(TreeWindow(), Item(parent), TVE_EXPAND);
+    // The computer node opens as soon as it holds a drive, the usual places with their first.
+    const bool topBranch = parent != CheckTree::kNone && (model_.KindOf(parent) == FolderTree::Kind::Computer ||
+                                                           model_.KindOf(parent) == FolderTree::Kind::UsualPlaces);
+    if (topBranch && siblings.size() == 1) TreeView_Expand(TreeWindow(), Item(parent), TVE_EXPAND);
 }
 
 void FolderPage::StateChanged(CheckTree::NodeId node, CheckState state) {
@@ -333,10 +367,12 @@ LRESULT FolderPage::OnNext() {
     waitingInNext_ = false;
     if (!ready) return -1;
     roots.SetReader(nullptr);
-    roots.Replace(model_.CollectSelection());
+    // Every tick is saved, but a folder inside another ticked one (a usual place in a ticked
+    // drive, the Startup folder in the Start menu) is searched only once, with the outer one.
+    std::vector<std::string> saved = model_.CollectSelection();
+    roots.Replace(WithoutNestedRoots(saved));
     // Saved paths on a drive that has not answered yet are kept for the next start: the user
     // has not seen them and cannot have unticked them.
-    std::vector<std::string> saved = roots.Paths();
     saved.insert(saved.end(), restoring_.begin(), restoring_.end());
     ReplaceSavedSelection(host::TheComponents().moduleXml, saved);
     if (!roots.Paths().empty()) return 0;

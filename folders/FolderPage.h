@@ -1,12 +1,14 @@
-// The wizard's first page (dialog 201): a tree of the computer, its ready drives and their
-// folders with three-state ticks. Next turns the ticks into the scan roots and remembers them in
-// the module's XML document; the next start ticks them again.
+// The wizard's first page (dialog 201): a tree of the usual places where shortcuts live, the
+// computer, its ready drives and their folders with three-state ticks. The first start, with
+// nothing saved, ticks the usual places (but Recent items). Next turns the ticks into the scan
+// roots and remembers them in the module's XML document; the next start ticks them again.
 //
 // The tree's content and ticks live in a FolderTree; this class copies them into the tree-view
 // control and turns the control's clicks, keys and expansions into model calls. Drives and
 // folders are read by a FolderLoader on other threads: their answers arrive as posted messages,
 // and a drive or folder that has not answered within the time bound is shown as not answering
-// (opening it again asks once more). The window never waits for a disk.
+// (opening it again asks once more). The window never waits for a disk; the usual places, this
+// user's own profile folders, are found as the tree is built.
 #pragma once
 
 #include "ui/PropertyPage.h"
@@ -70,6 +72,9 @@ private:
     CheckTree::NodeId DriveNode(const std::string& rootPath) const;
     void UpdateOverdueTimer();
     void Refresh(CheckTree::NodeId node);
+    // The shell's icon for the path appended to the tree's images: its index, or -1.
+    int AddShellIcon(const std::string& path);
+    void SetImage(CheckTree::NodeId node, int image, int selectedImage);
     std::string DisplayText(CheckTree::NodeId node) const;
     void AdvanceRestore();
     void Toggle(HTREEITEM item);

@@ -2,6 +2,8 @@
 
 #include "base/PathSplit.h"
 
+#include <algorithm>
+
 namespace qm::folders {
 namespace {
 
@@ -13,7 +15,9 @@ void FolderTree::Reset(std::string computerText) {
     ticks_.Clear();
     paths_.Clear();
     load_.clear();
-    driveTexts_.clear();
+    ownTexts_.clear();
+    usualNodes_.clear();
+    usualBranch_ = CheckTree::kNone;
     computerText_ = std::move(computerText);
     AddNode(CheckTree::kNone, -1);  // kComputer
     load_[kComputer].listing = Listing::Pending;
@@ -25,15 +29,49 @@ FolderTree::NodeId FolderTree::AddNode(NodeId parent, std::int32_t pathIndex, st
     return ticks_.Add(parent, pathIndex, position);
 }
 
+void FolderTree::AddUsualPlaces(std::string branchText, const std::vector<UsualPlaceFolder>& places,
+                                const std::function<std::string(std::string_view key)>& text) {
+    if (places.empty() || usualBranch_ != CheckTree::kNone) return;
+    usualText_ = std::move(branchText);
+    usualBranch_ = AddNode(CheckTree::kNone, -1, 0);
+    load_[usualBranch_].listing = Listing::Read;
+    for (const UsualPlaceFolder& place : places) {
+        const auto sameName = [&](const UsualPlaceFolder& other) {
+            return other.place != place.place && other.displayName == place.displayName;
+        };
+        const bool named = !place.displayName.empty() && TraitsOf(place.place).below.empty() &&
+                           std::none_of(places.begin(), places.end(), sameName);
+        const std::int32_t index = paths_.AddUnlisted(place.path);
+        ownTexts_.resize(paths_.Size());
+        ownTexts_[static_cast<std::size_t>(index)] = named ? place.displayName : text(TraitsOf(place.place).languageKey);
+        const NodeId node = AddNode(usualBranch_, index);
+        load_[node].listing = Listing::Read;  // no subfolders of its own
+        usualNodes_.emplace_back(place.place, node);
+    }
+}
+
+FolderTree::NodeId FolderTree::UsualPlaceNode(UsualPlace place) const {
+    for (const auto& [known, node] : usualNodes_)
+        if (known == place) return node;
+    return CheckTree::kNone;
+}
+
+void FolderTree::TickFirstStartPlaces() {
+    for (const auto& [place, node] : usualNodes_)
+        if (TraitsOf(place).tickedAtFirstStart) ticks_.SetCheck(node, CheckState::Checked);
+}
+
 FolderTree::NodeId FolderTree::AddDrive(const DriveInfo& drive) {
     const NodeId computer = kComputer;
     std::int32_t index = paths_.Find(drive.rootPath);
     NodeId node = CheckTree::kNone;
     if (index == NodePathTable::kAbsent) {
         index = paths_.AddIfNew(drive.rootPath);
-        driveTexts_.resize(paths_.Size());
+        ownTexts_.resize(paths_.Size());
     }
-    driveTexts_[static_cast<std::size_t>(index)] = drive.label + "(" + drive.driveName + ")";
+    std::string text = drive.displayName;
+    if (text.empty()) text = (drive.label.empty() ? "" : drive.label + " ") + "(" + drive.driveName + ")";
+    ownTexts_[static_cast<std::size_t>(index)] = std::move(text);
     const auto& drives = ticks_.Children(computer);
     std::size_t position = 0;
     for (; position < drives.size(); ++position) {
@@ -92,8 +130,10 @@ void FolderTree::PrepareExpand(NodeId node) {
 }
 
 FolderTree::Kind FolderTree::KindOf(NodeId node) const {
+    if (node == usualBranch_) return Kind::UsualPlaces;
     if (ticks_.Data(node) < 0) return Kind::Computer;
     const NodeId parent = ticks_.Parent(node);
+    if (parent != CheckTree::kNone && parent == usualBranch_) return Kind::UsualPlace;
     return parent != CheckTree::kNone && ticks_.Data(parent) < 0 ? Kind::Drive : Kind::Folder;
 }
 
@@ -101,8 +141,11 @@ std::string FolderTree::Text(NodeId node) const {
     switch (KindOf(node)) {
     case Kind::Computer:
         return computerText_;
+    case Kind::UsualPlaces:
+        return usualText_;
     case Kind::Drive:
-        return driveTexts_[static_cast<std::size_t>(ticks_.Data(node))];
+    case Kind::UsualPlace:
+        return ownTexts_[static_cast<std::size_t>(ticks_.Data(node))];
     case Kind::Folder:
         break;
     }
@@ -131,7 +174,9 @@ FolderTree::NodeId FolderTree::FindChildByName(NodeId parent, std::string_view n
 FolderTree::Resolution FolderTree::TryResolve(std::string_view savedPath, const std::function<void(NodeId)>& expand) {
     using Outcome = Resolution::Outcome;
     if (ticks_.TopLevel().empty()) return {Outcome::Missing};
-    NodeId node = ticks_.TopLevel().front();
+    for (const auto& [place, placeNode] : usualNodes_)
+        if (!savedPath.empty() && Path(placeNode) == savedPath) return {Outcome::Reached, placeNode};
+    NodeId node = kComputer;
     for (const std::string& component : SplitText(savedPath, {"\\"}, true)) {
         // Only a read node's children are all there: a missing one may still be on its way.
         if (load_[node].listing != Listing::Read) return {Outcome::Waiting};

@@ -1,8 +1,10 @@
-// The folder page's tree without its window: the computer node, the drives, their folders loaded
-// one level ahead of what the user has opened, the node paths and the ticks. Listing the disk is
-// left to a lister given by the owner, so the whole model runs (and is tested) without Windows.
+// The folder page's tree without its window: the usual places where shortcuts live, the computer
+// node, the drives, their folders loaded one level ahead of what the user has opened, the node
+// paths and the ticks. Listing the disk is left to a lister given by the owner, so the whole
+// model runs (and is tested) without Windows.
 #pragma once
 
+#include "base/UsualPlaceTable.h"
 #include "folders/CheckTree.h"
 #include "folders/NodePathTable.h"
 
@@ -17,6 +19,8 @@ struct DriveInfo {
     std::string label;      // volume label, possibly empty
     std::string rootPath;   // "C:\"
     std::string driveName;  // "C:"
+    // The shell's name for the drive ("Local Disk (C:)"), or empty when it has none.
+    std::string displayName;
 };
 
 // Appends the full paths of the immediate subfolders of `folder` to `out`, in enumeration order;
@@ -26,7 +30,7 @@ using SubfolderLister = std::function<void(const std::string& folder, std::vecto
 class FolderTree {
 public:
     using NodeId = CheckTree::NodeId;
-    enum class Kind { Computer, Drive, Folder };
+    enum class Kind { Computer, Drive, Folder, UsualPlaces, UsualPlace };
     static constexpr NodeId kComputer = 0;  // the first node of every tree
     // How far a node's own subfolders are known. The computer node's "subfolders" are the drives.
     enum class Listing {
@@ -51,6 +55,20 @@ public:
 
     // Starts afresh with the computer node alone; its listing is Pending until MarkRead.
     void Reset(std::string computerText);
+    // Puts the branch of usual places above the computer node, one node per place, shown with
+    // the shell's display name; `text` of the place's language key where that does not tell
+    // the place apart (none, or one that another place has, as both Start menus have; the
+    // pinned items' folders, whose names are plain folder names). The places' nodes hold no
+    // subfolders: the drives' branch shows what is inside them. No places, no branch.
+    void AddUsualPlaces(std::string branchText, const std::vector<UsualPlaceFolder>& places,
+                        const std::function<std::string(std::string_view key)>& text);
+    // The branch's node, or kNone without one.
+    NodeId UsualPlacesBranch() const { return usualBranch_; }
+    // The node of the usual place, or kNone when this machine does not have it.
+    NodeId UsualPlaceNode(UsualPlace place) const;
+    // The first start, with nothing saved: the places that are searched unless the user says
+    // otherwise are ticked (see UsualPlaceTraits::tickedAtFirstStart).
+    void TickFirstStartPlaces();
     // The node of the drive at `drive.rootPath` (added under the computer node in root-path
     // order, or found when known) with its text taken from `drive`.
     NodeId AddDrive(const DriveInfo& drive);
@@ -77,7 +95,8 @@ public:
     void PrepareExpand(NodeId node);
 
     Kind KindOf(NodeId node) const;
-    // The text the tree shows: the computer's text, label(C:) for a drive, the folder's own name.
+    // The text the tree shows: the computer's and the branch's text, the shell's name of a drive
+    // or place (else "label (C:)"), the folder's own name.
     std::string Text(NodeId node) const;
     // The node's full path ("C:\", "C:\Windows"); empty for the computer node.
     const std::string& Path(NodeId node) const;
@@ -86,7 +105,8 @@ public:
     // root path without trailing backslashes ("C:").
     NodeId FindChildByName(NodeId parent, std::string_view name) const;
 
-    // Walks a saved path ("C:\Data\Mail") down from the computer node as far as the tree is
+    // A saved path that is a usual place's reaches that place's node. Any other is walked
+    // ("C:\Data\Mail") down from the computer node as far as the tree is
     // read, calling `expand` on each node before looking among its children. Missing when a
     // component is not among the read children of its parent; Waiting when a node on the way
     // (or the one reached) has not been read yet. An empty path stands for the computer node.
@@ -94,7 +114,9 @@ public:
     // The node reached, or kNone (for a tree read synchronously, where nothing waits).
     NodeId Resolve(std::string_view savedPath, const std::function<void(NodeId)>& expand);
 
-    // The topmost ticked paths in tree order.
+    // The topmost ticked paths in tree order: the usual places first. A place may lie inside a
+    // ticked drive folder, or a place inside another (the Startup folder in the Start menu):
+    // WithoutNestedRoots makes them one root to search.
     std::vector<std::string> CollectSelection() const;
 
 private:
@@ -111,7 +133,10 @@ private:
     NodePathTable paths_;
     std::vector<NodeLoad> load_;  // by node
     std::string computerText_;
-    std::vector<std::string> driveTexts_;  // by path index; empty for a folder's index
+    std::string usualText_;
+    NodeId usualBranch_ = CheckTree::kNone;
+    std::vector<std::pair<UsualPlace, NodeId>> usualNodes_;
+    std::vector<std::string> ownTexts_;  // drives' and places' texts by path index; empty for a folder's
     std::vector<std::string> listing_;     // reused buffer for one folder's subfolders
 };
 

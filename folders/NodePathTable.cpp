@@ -20,4 +20,9 @@ std::int32_t NodePathTable::AddIfNew(std::string_view path) {
     return index;
 }
 
+std::int32_t NodePathTable::AddUnlisted(std::string_view path) {
+    paths_.emplace_back(path);
+    return static_cast<std::int32_t>(paths_.size() - 1);
+}
+
 }  // namespace qm::folders

@@ -23,6 +23,9 @@ public:
     std::int32_t Find(std::string_view path) const;
     // Appends `path` unless the table holds it already; the new index, or kAbsent when it was known.
     std::int32_t AddIfNew(std::string_view path);
+    // Appends `path` without making it findable: a node of its own that shows a folder the
+    // tree also holds elsewhere (a usual place), and that listings must not take for known.
+    std::int32_t AddUnlisted(std::string_view path);
 
 private:
     // A deque keeps its elements in place as it grows, so the index may point into them.

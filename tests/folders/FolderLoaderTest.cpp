@@ -50,7 +50,7 @@ struct FakeDisk {
                     wait(root);
                     done();
                     if (root == "E:\\") return std::nullopt;  // no medium
-                    return DriveInfo{"Disk " + root.substr(0, 1), root, root.substr(0, 2)};
+                    return DriveInfo{"Disk " + root.substr(0, 1), root, root.substr(0, 2), ""};
                 },
                 [state = state, wait, done](const std::string& folder, Paths& out) {
                     if (folder == "throws") throw std::runtime_error("unreadable");
@@ -61,7 +61,8 @@ struct FakeDisk {
                         if (found != state->folders.end()) out = found->second;
                     }
                     done();
-                }};
+                },
+                nullptr};
     }
     void WaitFor(const std::function<bool(State&)>& condition) const {
         std::unique_lock guard(state->lock);

@@ -114,11 +114,11 @@ protected:
         qm::host::TheComponents().moduleXml.Load(xmlFile_);
     }
 
-    // The real disk, with C: as the only drive.
-    qm::folders::DiskAccess DriveC() const {
+    // The real disk, with C: as the only drive, and the usual places `places` gives.
+    qm::folders::DiskAccess DriveC(std::function<std::vector<qm::UsualPlaceFolder>()> places = nullptr) const {
         return {[] { return Paths{"C:\\"}; },
                 [c = drive_[0]](const std::string& root) { return root == c.rootPath ? std::optional(c) : std::nullopt; },
-                qm::folders::ListSubfolders};
+                qm::folders::ListSubfolders, std::move(places)};
     }
 
     // Starts the page in a modeless wizard sheet, as the program does, and lets it read what
@@ -286,9 +286,11 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     item.pszText = text;
     item.cchTextMax = 260;
     TreeView_GetItem(tree, &item);
-    EXPECT_EQ(qm::Narrow(text), drive_[0].label + "(C:)");
-    EXPECT_EQ(item.iImage, 1);
-    EXPECT_EQ(item.iSelectedImage, 0);
+    // As the shell names the drive, with the drive's own icon after the page's four.
+    EXPECT_EQ(qm::Narrow(text), drive_[0].displayName);
+    EXPECT_NE(qm::Narrow(text).find("(C:)"), std::string::npos);
+    EXPECT_EQ(item.iImage, 4);
+    EXPECT_EQ(item.iSelectedImage, 4);
     EXPECT_EQ(TreeView_GetNextSibling(tree, drive), nullptr);
     // The drive holds its first-level folders already; those hold nothing until C: opens.
     ASSERT_NE(Node("C:\\windows"), CheckTree::kNone);
@@ -298,7 +300,7 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     EXPECT_EQ(::SendMessageW(tree, TVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(RGB(255, 255, 255)));
     ASSERT_NE(TreeView_GetImageList(tree, TVSIL_STATE), nullptr);
     EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_STATE)), 4);
-    EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL)), 4);
+    EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL)), 5);
 
     // The wizard's Help button shows the help menu for the page.
     HWND menuOwner = nullptr;
@@ -309,6 +311,56 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     EXPECT_EQ(SheetNotify(PSN_HELP), 0);
     qm::help::ReplaceMenuChooser(previous);
     EXPECT_EQ(menuOwner, page_->Window());
+}
+
+TEST_F(FolderPageTest, UsualPlacesAreTickedAtTheFirstStartSavedByPathAndSearchedOnce) {
+    using qm::UsualPlace;
+    for (const char* folder : {"places\\Desktop", "places\\Start\\Startup", "places\\Recent"}) tree_.Folder(folder);
+    const std::vector<qm::UsualPlaceFolder> places = {
+        {UsualPlace::Desktop, T("places\\Desktop"), "Desktop", "My desk"},
+        {UsualPlace::StartMenu, T("places\\Start"), "", ""},
+        {UsualPlace::Startup, T("places\\Start\\Startup"), "", "Startup"},
+        {UsualPlace::Recent, T("places\\Recent"), "", "Recent"},
+    };
+    const auto item = [&](UsualPlace place) { return page_->Item(page_->Model().UsualPlaceNode(place)); };
+    const auto shown = [&](HTREEITEM at) {
+        return static_cast<CheckState>(TreeView_GetItemState(page_->TreeWindow(), at, TVIS_STATEIMAGEMASK) >> 12);
+    };
+    UseModuleXml(kEmptySelection);
+    Open(DriveC([&] { return places; }));
+    const HWND tree = page_->TreeWindow();
+    const HTREEITEM branch = TreeView_GetRoot(tree);
+    EXPECT_EQ(TreeView_GetNextSibling(tree, branch), page_->Item(0));  // above the computer
+    EXPECT_TRUE(TreeView_GetItemState(tree, branch, TVIS_EXPANDED) & TVIS_EXPANDED);
+    wchar_t text[260] = {};
+    TVITEMW shownItem{};
+    shownItem.mask = TVIF_TEXT | TVIF_IMAGE;
+    shownItem.hItem = item(UsualPlace::Desktop);
+    shownItem.pszText = text;
+    shownItem.cchTextMax = 260;
+    TreeView_GetItem(tree, &shownItem);
+    EXPECT_EQ(qm::Narrow(text), "My desk");
+    EXPECT_GE(shownItem.iImage, 4);  // the shell's icon of the folder
+    // Nothing saved: every place is ticked but Recent items.
+    EXPECT_EQ(shown(branch), CheckState::Partial);
+    for (UsualPlace place : {UsualPlace::Desktop, UsualPlace::StartMenu, UsualPlace::Startup})
+        EXPECT_EQ(shown(item(place)), CheckState::Checked);
+    EXPECT_EQ(shown(item(UsualPlace::Recent)), CheckState::Unchecked);
+    EXPECT_EQ(PressNext(), 0);
+    // The Startup folder is searched with the Start menu around it, but saved as ticked.
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("places\\Desktop"), T("places\\Start")}));
+    EXPECT_EQ(SavedItems(), (Paths{T("places\\Desktop"), T("places\\Start"), T("places\\Start\\Startup")}));
+    Close();
+
+    // The next start restores the places by path; a ticked drive then holds every one.
+    qm::host::TheComponents().moduleXml.Load(xmlFile_);
+    Open(DriveC([&] { return places; }));
+    EXPECT_EQ(shown(item(UsualPlace::Startup)), CheckState::Checked);
+    EXPECT_EQ(shown(item(UsualPlace::Recent)), CheckState::Unchecked);
+    PressSpaceOn("C:\\");
+    EXPECT_EQ(PressNext(), 0);
+    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(SavedItems().back(), "C:\\");
 }
 
 TEST_F(FolderPageTest, ClicksOnTheStateIconAndSpaceToggleButLabelsAndButtonsDoNot) {
@@ -578,14 +630,15 @@ struct HangingDisk {
                 [c, hang](const std::string& root) -> std::optional<qm::folders::DriveInfo> {
                     if (root == c.rootPath) return c;
                     hang();
-                    return qm::folders::DriveInfo{"Late", "Q:\\", "Q:"};
+                    return qm::folders::DriveInfo{"Late", "Q:\\", "Q:", ""};
                 },
                 [slowFolder, hang](const std::string& folder, Paths& out) {
                     if (folder == "Q:\\") return out.push_back("Q:\\Shared");
                     if (folder == "Q:\\Shared") return;
                     if (folder == slowFolder) hang();
                     qm::folders::ListSubfolders(folder, out);
-                }};
+                },
+                nullptr};
     }
     void Release() const { ::SetEvent(state->release.Get()); }
 };
@@ -641,7 +694,7 @@ TEST_F(FolderPageTest, DrivesAndFoldersThatDoNotAnswerAreShownAsSuchAndTheWindow
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         Settle();
     }
-    EXPECT_EQ(ShownText("Q:\\"), "Late(Q:)");
+    EXPECT_EQ(ShownText("Q:\\"), "Late (Q:)");
     EXPECT_EQ(ShownText(T("c\\slow")), "slow");
     EXPECT_EQ(PressNext(), 0);
     EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), "Q:\\"}));  // Shared is all Q: holds

@@ -39,7 +39,7 @@ FakeDisk SampleDisk() {
     return disk;
 }
 
-const std::vector<DriveInfo> kDrives = {{"System", "C:\\", "C:"}, {"", "D:\\", "D:"}};
+const std::vector<DriveInfo> kDrives = {{"System", "C:\\", "C:", ""}, {"", "D:\\", "D:", ""}};
 
 std::vector<std::string> ChildTexts(const FolderTree& tree, Id node) {
     std::vector<std::string> texts;
@@ -61,7 +61,7 @@ TEST(FolderTree, BuildsDrivesWithTheirFirstLevelOnly) {
     const Id computer = Computer(tree);
     EXPECT_EQ(tree.Text(computer), "Computer");
     EXPECT_EQ(tree.KindOf(computer), FolderTree::Kind::Computer);
-    EXPECT_EQ(ChildTexts(tree, computer), (Paths{"System(C:)", "(D:)"}));
+    EXPECT_EQ(ChildTexts(tree, computer), (Paths{"System (C:)", "(D:)"}));
     const Id c = tree.Ticks().Children(computer)[0];
     EXPECT_EQ(tree.KindOf(c), FolderTree::Kind::Drive);
     EXPECT_EQ(tree.Path(c), "C:\\");
@@ -167,7 +167,7 @@ TEST(FolderTree, AFolderCycleOpensLevelByLevel) {
         if (folder == "C:\\") out.push_back("C:\\loop");
         else if (folder.size() < 4000) out.push_back(folder + "\\loop");
     });
-    tree.Build("Computer", {{"", "C:\\", "C:"}});
+    tree.Build("Computer", {{"", "C:\\", "C:", ""}});
     Id node = tree.Ticks().Children(Computer(tree))[0];
     for (int level = 0; level < 100; ++level) {
         tree.PrepareExpand(node);
@@ -187,13 +187,13 @@ TEST(FolderTree, AnswersArriveInAnyOrderAndUnansweredNodesAreAskedAgain) {
     EXPECT_EQ(tree.ListingOf(computer), Listing::Pending);
 
     // D: answers first, C: is not answering and appears without a label, then answers late.
-    const Id d = tree.AddDrive({"", "D:\\", "D:"});
-    const Id c = tree.AddDrive({"", "C:\\", "C:"});
+    const Id d = tree.AddDrive({"", "D:\\", "D:", ""});
+    const Id c = tree.AddDrive({"", "C:\\", "C:", ""});
     tree.MarkNotAnswering(c);
     EXPECT_EQ(ChildTexts(tree, computer), (Paths{"(C:)", "(D:)"}));  // letter order, not arrival
     EXPECT_EQ(tree.ListingOf(c), Listing::NotAnswering);
-    EXPECT_EQ(tree.AddDrive({"System", "C:\\", "C:"}), c);
-    EXPECT_EQ(tree.Text(c), "System(C:)");
+    EXPECT_EQ(tree.AddDrive({"System", "C:\\", "C:", ""}), c);
+    EXPECT_EQ(tree.Text(c), "System (C:)");
     tree.ApplyListing(c, {"C:\\Windows", "C:\\Data"});
     tree.ApplyListing(d, {});
     EXPECT_EQ(tree.ListingOf(c), Listing::Read);
@@ -238,7 +238,7 @@ TEST(FolderTree, SavedPathsWaitForWhatIsNotReadAndEndAtWhatIsMissing) {
     // The drives are not all in yet: even one not there may still come.
     EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);
     EXPECT_EQ(resolve("").outcome, Outcome::Waiting);
-    const Id c = tree.AddDrive({"", "C:\\", "C:"});
+    const Id c = tree.AddDrive({"", "C:\\", "C:", ""});
     EXPECT_EQ(resolve("C:\\Data").outcome, Outcome::Waiting);
     tree.MarkRead(Computer(tree));
     EXPECT_EQ(resolve("E:\\").outcome, Outcome::Missing);
@@ -261,6 +261,54 @@ TEST(FolderTree, SavedPathsWaitForWhatIsNotReadAndEndAtWhatIsMissing) {
     tree.ApplyListing(data, {});
     EXPECT_EQ(resolve("C:\\Data\\Mail").outcome, Outcome::Missing);
     EXPECT_EQ(resolve("").node, Computer(tree));
+}
+
+TEST(FolderTree, UsualPlacesSitAboveTheComputerTickLikeFoldersAndLeaveTheDrivesWhole) {
+    using qm::UsualPlace;
+    FakeDisk disk;
+    disk.folders = {{"C:\\", {"C:\\Users"}}, {"C:\\Users", {"C:\\Users\\Ann"}}, {"C:\\Users\\Ann", {"C:\\Users\\Ann\\Desktop"}}};
+    FolderTree tree(disk.Lister());
+    tree.Build("Computer", {kDrives[0]});
+    const std::string roaming = "C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\";
+    const std::vector<qm::UsualPlaceFolder> places = {
+        {UsualPlace::Desktop, "C:\\Users\\Ann\\Desktop", "Desktop", "Desktop"},
+        {UsualPlace::PublicDesktop, "C:\\Users\\Public\\Desktop", "", "Desktop"},
+        {UsualPlace::StartMenu, roaming + "Windows\\Start Menu", "", "Start Menu"},
+        {UsualPlace::TaskbarPins, roaming + "Internet Explorer\\Quick Launch\\User Pinned\\TaskBar", "", "TaskBar"},
+        {UsualPlace::Startup, roaming + "Windows\\Start Menu\\Programs\\Startup", "", ""},
+        {UsualPlace::Recent, roaming + "Windows\\Recent", "", "Recent"},
+    };
+    tree.AddUsualPlaces("Usual places", places, [](std::string_view key) { return "<" + std::string(key) + ">"; });
+    const Id branch = tree.UsualPlacesBranch();
+    ASSERT_EQ(tree.Ticks().TopLevel(), (std::vector<Id>{branch, FolderTree::kComputer}));
+    EXPECT_EQ(tree.KindOf(branch), FolderTree::Kind::UsualPlaces);
+    EXPECT_EQ(tree.Text(branch), "Usual places");
+    // The shell's name, but the language's where it is shared, missing or a plain folder name.
+    EXPECT_EQ(ChildTexts(tree, branch), (Paths{"<_QM_PlaceDesktop>", "<_QM_PlacePublicDesktop>", "Start Menu",
+                                               "<_QM_PlaceTaskbarPins>", "<_QM_PlaceStartup>", "Recent"}));
+    const Id desktop = tree.UsualPlaceNode(UsualPlace::Desktop);
+    EXPECT_EQ(tree.KindOf(desktop), FolderTree::Kind::UsualPlace);
+    EXPECT_EQ(tree.Path(desktop), places[0].path);
+    EXPECT_TRUE(tree.BeginExpand(desktop).empty());
+    EXPECT_EQ(tree.UsualPlaceNode(UsualPlace::SendTo), CheckTree::kNone);
+
+    // The drive still holds the same folder; a saved path of a place ticks the place.
+    const Id ann = NodeOf(tree, "C:\\Users\\Ann");
+    tree.PrepareExpand(ann);
+    EXPECT_EQ(ChildTexts(tree, ann), Paths{"Desktop"});
+    EXPECT_EQ(NodeOf(tree, places[0].path), desktop);
+
+    tree.TickFirstStartPlaces();
+    EXPECT_EQ(tree.Ticks().State(branch), CheckState::Partial);
+    EXPECT_EQ(tree.Ticks().State(tree.UsualPlaceNode(UsualPlace::Recent)), CheckState::Unchecked);
+    Paths ticked;
+    for (std::size_t i = 0; i + 1 < places.size(); ++i) ticked.push_back(places[i].path);
+    EXPECT_EQ(tree.CollectSelection(), ticked);
+    tree.Ticks().Toggle(tree.UsualPlaceNode(UsualPlace::Recent));
+    EXPECT_EQ(tree.Ticks().State(branch), CheckState::Checked);
+    tree.Ticks().Toggle(branch);
+    EXPECT_EQ(tree.Ticks().State(desktop), CheckState::Unchecked);
+    EXPECT_TRUE(tree.CollectSelection().empty());
 }
 
 }  // namespace
