@@ -94,4 +94,27 @@ std::string Utf16LeBytesToUtf8(const unsigned char* bytes, size_t units) {
     });
 }
 
+// Windows-1252 bytes 0x80..0x9F.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Windows1252ToUtf8(const unsigned char* bytes, size_t count) {
+    bool ascii = true;
+    for (size_t i = 0; i < count && ascii; ++i) ascii = bytes[i] < 0x80;
+    if (ascii) return std::string(reinterpret_cast<const char*>(bytes), count);
+    std::u16string wide(count, u'\0');
+    for (size_t i = 0; i < count; ++i) {
+        unsigned char b = bytes[i];
+        wide[i] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+    }
+    return Utf16ToUtf8(wide);
+}
+
+bool IsWellFormedUtf8(std::string_view text) {
+    // Every ill-formed sequence decodes to U+FFFD, which encodes differently.
+    return Utf16ToUtf8(Utf8ToUtf16(text)) == text;
+}
+
 }  // namespace qm

@@ -351,26 +351,19 @@ std::string ResolveRelative(std::string_view folder, std::string_view relative) 
     return out;
 }
 
-Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFolder, FileSystem& fs) {
-    if (link.isDarwin) return Decide(Verdict::Unjudged, Reason::Advertised);
+namespace {
 
-    Target target = PickTarget(link, fs);
-    if (target.unsetVariable) return Decide(Verdict::Unjudged, Reason::UnsetVariable, std::move(target.path));
-    if (target.path.empty()) return Decide(Verdict::Unjudged, Reason::NoFileSystemPath);
-
-    PathRoot root = ClassifyPath(target.path);
-    if (root.kind == PathRoot::Kind::Other) return Decide(Verdict::Unjudged, Reason::NotAbsolute, std::move(root.path));
-    SpelledPath spelled = Spell(root, target.lossy);
-    if (target.lossy) {
-        RestoreSpelling(spelled, link, fs);
-        root.path = spelled.Full();
-    }
-
+// The rule once a target path is known: its drive or share must be there and answer before a
+// miss counts. `link` (null for an internet shortcut) adds what a shell link recorded: the
+// volume it was on, its relative path. `literal` is a second spelling that also counts as the
+// target when it exists.
+Judgement JudgeTargetPath(PathRoot root, const SpelledPath& spelled, const lnk::ShellLinkInfo* link,
+                          std::string_view linkFolder, const std::optional<std::string>& literal, FileSystem& fs) {
     if (root.kind == PathRoot::Kind::Drive) {
         DriveState drive = fs.Drive(root.drive);
         if (drive.kind == DriveKind::Absent) return Decide(Verdict::Unjudged, Reason::DriveAbsent, root.path);
         if (drive.kind == DriveKind::NotReady) return Decide(Verdict::Unjudged, Reason::DriveNotReady, root.path);
-        if (HoldsOtherVolume(link, root.drive, drive)) return Decide(Verdict::Unjudged, Reason::OtherVolume, root.path);
+        if (link && HoldsOtherVolume(*link, root.drive, drive)) return Decide(Verdict::Unjudged, Reason::OtherVolume, root.path);
         if (drive.kind == DriveKind::Remote && !fs.Answers(std::string{root.drive, ':'})) {
             return Decide(Verdict::Unjudged, Reason::NetworkSilent, root.path);
         }
@@ -387,8 +380,15 @@ Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFol
             break;
         case Presence::Missing: break;
     }
-    if (!link.relativePath.empty()) {
-        std::string relative = ResolveRelative(linkFolder, link.relativePath);
+    if (literal) {
+        switch (fs.Probe(ClassifyPath(*literal).path)) {
+            case Presence::Exists: return Decide(Verdict::Working, Reason::TargetExists, ClassifyPath(*literal).path);
+            case Presence::Unknown: return Decide(Verdict::Unjudged, Reason::TargetUnknown, root.path);
+            case Presence::Missing: break;
+        }
+    }
+    if (link && !link->relativePath.empty()) {
+        std::string relative = ResolveRelative(linkFolder, link->relativePath);
         if (!relative.empty() && fs.Probe(relative) == Presence::Exists) {
             return Decide(Verdict::Working, Reason::RelativePathExists, std::move(relative));
         }
@@ -401,6 +401,35 @@ Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFol
         }
     }
     return Decide(Verdict::Broken, Reason::TargetMissing, root.path);
+}
+
+}  // namespace
+
+Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFolder, FileSystem& fs) {
+    if (link.isDarwin) return Decide(Verdict::Unjudged, Reason::Advertised);
+
+    Target target = PickTarget(link, fs);
+    if (target.unsetVariable) return Decide(Verdict::Unjudged, Reason::UnsetVariable, std::move(target.path));
+    if (target.path.empty()) return Decide(Verdict::Unjudged, Reason::NoFileSystemPath);
+
+    PathRoot root = ClassifyPath(target.path);
+    if (root.kind == PathRoot::Kind::Other) return Decide(Verdict::Unjudged, Reason::NotAbsolute, std::move(root.path));
+    SpelledPath spelled = Spell(root, target.lossy);
+    if (target.lossy) {
+        RestoreSpelling(spelled, link, fs);
+        root.path = spelled.Full();
+    }
+    return JudgeTargetPath(std::move(root), spelled, &link, linkFolder, std::nullopt, fs);
+}
+
+Judgement JudgeInternetShortcut(const lnk::InternetShortcutInfo& shortcut, FileSystem& fs) {
+    if (shortcut.status != lnk::UrlFileStatus::Ok) return Decide(Verdict::Unjudged, Reason::NoFileSystemPath);
+    std::optional<lnk::UrlPath> target = lnk::PathFromUrl(shortcut.url);
+    if (!target) return Decide(Verdict::Unjudged, Reason::NoFileSystemPath);
+    PathRoot root = ClassifyPath(target->path);
+    if (root.kind == PathRoot::Kind::Other) return Decide(Verdict::Unjudged, Reason::NotAbsolute, std::move(root.path));
+    const SpelledPath spelled = Spell(root, target->lossy || shortcut.urlIsLossy);
+    return JudgeTargetPath(std::move(root), spelled, nullptr, {}, target->literal, fs);
 }
 
 }  // namespace qm::finder

@@ -23,6 +23,7 @@
 // whose name is certain is gone; otherwise it is not reported.
 #pragma once
 
+#include "suite/lnk/InternetShortcut.h"
 #include "suite/lnk/ShellLink.h"
 
 #include <cstdint>
@@ -130,6 +131,12 @@ const char* ReasonKey(Reason reason);
 
 // `linkFolder` is the full path of the folder that holds the link.
 Judgement JudgeShortcut(const lnk::ShellLinkInfo& link, std::string_view linkFolder, FileSystem& fs);
+
+// An internet shortcut whose URL is a file: URL or a bare full path is judged like a shell link
+// with that target (drive, volume of a swappable medium aside, and share first); one with any
+// other URL, or a file that is no internet shortcut, is never broken (NoFileSystemPath). A name
+// from ANSI text of an unknown code page counts as uncertain, as a shell link's does.
+Judgement JudgeInternetShortcut(const lnk::InternetShortcutInfo& shortcut, FileSystem& fs);
 
 // ---- Path helpers the rule and the walk share -------------------------------------------
 

@@ -46,11 +46,13 @@ bool NameBefore(const Entry& a, const Entry& b) {
     return a.name < b.name;  // names differing only in case (possible on case-sensitive folders)
 }
 
-bool EndsWithLnk(const wchar_t* name) {
+// Whether the name ends in ".xyz", `extension` being three lower-case ASCII letters.
+bool EndsWith(const wchar_t* name, const char (&extension)[4]) {
     size_t length = std::wcslen(name);
     if (length < 4) return false;
     const wchar_t* tail = name + length - 4;
-    return tail[0] == L'.' && (tail[1] | 0x20) == L'l' && (tail[2] | 0x20) == L'n' && (tail[3] | 0x20) == L'k';
+    return tail[0] == L'.' && (tail[1] | 0x20) == extension[0] && (tail[2] | 0x20) == extension[1] &&
+           (tail[3] | 0x20) == extension[2];
 }
 
 std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
@@ -96,7 +98,8 @@ std::string ErrorText(DWORD error) {
 
 class Walk {
 public:
-    Walk(const FindRequest& request, FileSystem& system) : request_(request), cache_(system) {}
+    Walk(const FindRequest& request, FileSystem& system)
+        : request_(request), shortcutMasks_(request.options.includeMasks == kShortcutMasks), cache_(system) {}
 
     FindResult Run();
 
@@ -117,6 +120,7 @@ private:
     bool Wanted(const wchar_t* name) const;
 
     const FindRequest& request_;
+    const bool shortcutMasks_;  // the default masks, matched without a conversion per file
     ScanCache cache_;
     FindStats stats_;
     DWORD lastListError_ = ERROR_SUCCESS;
@@ -124,9 +128,8 @@ private:
 };
 
 bool Walk::Wanted(const wchar_t* name) const {
-    const std::vector<std::string>& masks = request_.options.includeMasks;
-    if (masks.size() == 1 && masks[0] == "*.lnk") return EndsWithLnk(name);  // no conversion per file
-    return MatchesAnyMask(Narrow(name), masks);
+    if (shortcutMasks_) return EndsWith(name, "lnk") || EndsWith(name, "url");
+    return MatchesAnyMask(Narrow(name), request_.options.includeMasks);
 }
 
 bool Walk::Report(FinderCallback callback, void* context, const std::string& path, const Entry& entry,
@@ -139,9 +142,11 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
     // Offline and cloud placeholder files would be fetched by reading them: leave them be.
     // (FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS: not in every SDK's headers.)
     constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | 0x00040000 | 0x00400000;
-    // Smaller than a shell-link header: not a shortcut, and not worth opening.
-    constexpr uint64_t kHeaderSize = 0x4C;
-    if (file.size < kHeaderSize || (file.attributes & kNotHere)) return false;
+    // Smaller than a shell-link header, or than "[InternetShortcut]" and a URL: not a shortcut,
+    // and not worth opening.
+    const bool internetShortcut = EndsWith(file.name.c_str(), "url");
+    const uint64_t smallest = internetShortcut ? 24 : 0x4C;
+    if (file.size < smallest || (file.attributes & kNotHere)) return false;
 
     FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -156,6 +161,13 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
     }
     handle.Reset();
 
+    if (internetShortcut) {
+        lnk::InternetShortcutInfo shortcut = lnk::ParseInternetShortcut(buffer_.data(), got);
+        if (shortcut.status != lnk::UrlFileStatus::Ok) return false;
+        ++stats_.shortcuts;
+        judgement = JudgeInternetShortcut(shortcut, cache_);
+        return judgement.verdict == Verdict::Broken;
+    }
     lnk::ShellLinkInfo link = lnk::ParseShellLink(buffer_.data(), got);
     if (link.status != lnk::ParseStatus::Ok) return false;
     ++stats_.shortcuts;

@@ -9,8 +9,9 @@
 //                    only reads it; it never writes into the buffer.
 //  2 includeMasks    File-name masks ('*' and '?', letter case ignored) of the files to look at.
 //                    The list ends at its first empty string or null pointer, so the scan's
-//                    array of two empty strings is an empty list, which means "*.lnk". A null
-//                    array is an empty list too.
+//                    array of two empty strings is an empty list, which means "*.lnk" and
+//                    "*.url" (shell links and internet shortcuts). A null array is an empty
+//                    list too.
 //  3 maxDepth        How many folder levels below the root to enter; 0 means no limit.
 //  4 onFileFound     Called for each reported file (see checkTargets), with fileContext.
 //  6 onFolderEntered Called for each folder the search enters, the root included, once it is
@@ -24,8 +25,9 @@
 // 12 skipSystem      0 searches system folders too; 1 leaves them out.
 // 13 maxReports      Stop after this many files were reported; 0 means no limit.
 // 14 reserved        Must be 0.
-// 15 checkTargets    1 reports only broken shortcuts: files that hold a shell link whose target
-//                    certainly no longer exists (suite/finder/BrokenRule.h has the rule). 0
+// 15 checkTargets    1 reports only broken shortcuts: files that hold a shell link, or (named
+//                    .url) an internet shortcut to a file: URL, whose target certainly no longer
+//                    exists (suite/finder/BrokenRule.h has the rule). 0
 //                    reports every file that matches includeMasks, as a plain file search.
 // 16 probeTimeoutMs  Time bound of the one probe per network share and scan; 0 means the
 //                    default, kDefaultProbeTimeoutMs.
@@ -65,8 +67,11 @@ inline constexpr uint32_t kDefaultProbeTimeoutMs = 1500;
 // MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_ITF, 0x201).
 inline constexpr int32_t kFindStopped = 0x00040201;
 
+// The files an empty mask list means: shell links and internet shortcuts.
+inline const std::vector<std::string> kShortcutMasks{"*.lnk", "*.url"};
+
 struct FindOptions {
-    std::vector<std::string> includeMasks{"*.lnk"};
+    std::vector<std::string> includeMasks = kShortcutMasks;
     std::vector<std::string> excludeMasks;
     uint32_t maxDepth = 0;  // 0: no limit
     bool recurse = true;

@@ -16,6 +16,10 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+bool IsInternetShortcut(const std::string& path) {
+    return path.size() >= 4 && MatchesMask(std::string_view(path).substr(path.size() - 4), ".url");
+}
+
 }  // namespace
 
 std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem) {
@@ -33,6 +37,11 @@ std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, Fil
             DWORD read = 0;
             if (!::ReadFile(file.Get(), buffer.data() + got, static_cast<DWORD>(buffer.size() - got), &read, nullptr) || read == 0) break;
             got += read;
+        }
+        if (IsInternetShortcut(paths[i])) {
+            // Judged by its URL's path; the link stays empty, so only the path is searched for.
+            links[i].judgement = JudgeInternetShortcut(lnk::ParseInternetShortcut(buffer.data(), got), fileSystem);
+            continue;
         }
         links[i].link = lnk::ParseShellLink(buffer.data(), got);
         if (links[i].link.status != lnk::ParseStatus::Ok) continue;

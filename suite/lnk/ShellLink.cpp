@@ -12,27 +12,6 @@ using namespace format;
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F; the five holes map to the C1 controls, as Windows' own
-// conversion does, so every byte still turns into some character.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-std::string AnsiToUtf8(const unsigned char* bytes, size_t count) {
-    std::string out;
-    out.reserve(count);
-    bool ascii = true;
-    for (size_t i = 0; i < count && ascii; ++i) ascii = bytes[i] < 0x80;
-    if (ascii) return std::string(reinterpret_cast<const char*>(bytes), count);
-    std::u16string wide(count, u'\0');
-    for (size_t i = 0; i < count; ++i) {
-        unsigned char b = bytes[i];
-        wide[i] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
-    }
-    return Utf16ToUtf8(wide);
-}
-
 // UTF-16LE text to UTF-8; nearly all shortcut text is ASCII, which skips the general decoder.
 std::string Utf16LeToUtf8(const unsigned char* bytes, size_t units) {
     for (size_t i = 0; i < units; ++i)
@@ -69,7 +48,7 @@ public:
         if (begin >= end) return false;
         const void* nul = std::memchr(data_ + begin, 0, end - begin);
         if (!nul) return false;
-        out = AnsiToUtf8(data_ + begin, static_cast<const unsigned char*>(nul) - (data_ + begin));
+        out = Windows1252ToUtf8(data_ + begin, static_cast<const unsigned char*>(nul) - (data_ + begin));
         return true;
     }
     // A NUL-terminated UTF-16LE string starting at begin that must end before end; *after gets
@@ -89,7 +68,7 @@ public:
     std::string AnsiField(size_t begin, size_t maxBytes) const {
         size_t len = 0;
         while (len < maxBytes && data_[begin + len] != 0) ++len;
-        return AnsiToUtf8(data_ + begin, len);
+        return Windows1252ToUtf8(data_ + begin, len);
     }
     std::string Utf16Field(size_t begin, size_t maxUnits) const {
         size_t len = 0;

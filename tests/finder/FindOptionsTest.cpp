@@ -21,7 +21,7 @@ TEST(FindOptions, TheScansArgumentsAskForTheFullBrokenShortcutSearch) {
     std::string error;
     std::optional<FindOptions> options = ParseFindArguments(scan, error);
     ASSERT_TRUE(options) << error;
-    EXPECT_EQ(options->includeMasks, std::vector<std::string>{"*.lnk"});
+    EXPECT_EQ(options->includeMasks, (std::vector<std::string>{"*.lnk", "*.url"}));
     EXPECT_TRUE(options->excludeMasks.empty());
     EXPECT_EQ(options->maxDepth, 0u);
     EXPECT_TRUE(options->recurse);
