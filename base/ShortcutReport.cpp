@@ -3,17 +3,22 @@
 #include "base/PathSplit.h"
 #include "base/Utf.h"
 
-#include <array>
+#include <vector>
 
 namespace qm {
 namespace {
 
-constexpr std::array<std::string_view, 7> kColumns = {"path", "folder", "name", "target", "reason", "suggestion",
-                                                      "confidence"};
+std::vector<std::string_view> Columns(bool profileColumn) {
+    std::vector<std::string_view> columns = {"path", "folder", "name", "target", "reason", "suggestion", "confidence"};
+    if (profileColumn) columns.push_back("profile");
+    return columns;
+}
 
-std::array<std::string, 7> Fields(const ShortcutReportRow& row) {
-    return {row.path, PathFolder(row.path), PathFileName(row.path), row.target, row.reason, row.suggestion,
-            row.confidence};
+std::vector<std::string> Fields(const ShortcutReportRow& row, std::optional<std::string_view> profile) {
+    std::vector<std::string> fields = {row.path,   PathFolder(row.path), PathFileName(row.path), row.target,
+                                       row.reason, row.suggestion,       row.confidence};
+    if (profile) fields.emplace_back(*profile);
+    return fields;
 }
 
 void AppendCsvField(std::string& out, std::string_view field) {
@@ -70,16 +75,19 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 }  // namespace
 
-std::string CsvHeader() { return CsvLine(kColumns); }
+std::string CsvHeader(bool profileColumn) { return CsvLine(Columns(profileColumn)); }
 
-std::string CsvRecord(const ShortcutReportRow& row) { return CsvLine(Fields(row)); }
+std::string CsvRecord(const ShortcutReportRow& row, std::optional<std::string_view> profile) {
+    return CsvLine(Fields(row, profile));
+}
 
-std::string JsonLine(const ShortcutReportRow& row) {
-    const std::array<std::string, 7> fields = Fields(row);
+std::string JsonLine(const ShortcutReportRow& row, std::optional<std::string_view> profile) {
+    const std::vector<std::string> fields = Fields(row, profile);
+    const std::vector<std::string_view> columns = Columns(profile.has_value());
     std::string line = "{";
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i) line += ',';
-        AppendJsonString(line, kColumns[i]);
+        AppendJsonString(line, columns[i]);
         line += ':';
         AppendJsonString(line, fields[i]);
     }

@@ -3,6 +3,7 @@
 // text is UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,13 +22,14 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // RFC 4180: a field holding a comma, a quote, CR or LF is quoted, its quotes doubled; records
 // end in CRLF. The header names the columns: path, folder, name, target, reason, suggestion,
-// confidence.
-std::string CsvHeader();
-std::string CsvRecord(const ShortcutReportRow& row);
+// confidence; and, in a report over several users' profiles, profile (the profile a row came
+// from), which every record of that report then gives.
+std::string CsvHeader(bool profileColumn = false);
+std::string CsvRecord(const ShortcutReportRow& row, std::optional<std::string_view> profile = std::nullopt);
 
 // One JSON object on one line (ending in LF) with the same keys as the CSV header; absent
 // values are empty strings. Quotes, backslashes and control characters are escaped; other
 // UTF-8 passes through, invalid bytes become U+FFFD so that the line stays valid JSON.
-std::string JsonLine(const ShortcutReportRow& row);
+std::string JsonLine(const ShortcutReportRow& row, std::optional<std::string_view> profile = std::nullopt);
 
 }  // namespace qm

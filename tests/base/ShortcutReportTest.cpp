@@ -79,6 +79,21 @@ TEST(ShortcutReport, JsonLinesParseAndAgreeWithTheCsv) {
     }
 }
 
+TEST(ShortcutReport, ProfileColumnComesLastWhereAReportHasIt) {
+    const ShortcutReportRow row = AwkwardRows()[1];
+    std::vector<std::string> header = kHeader, fields = ExpectedFields(row, "C:\\Links", "Smith, \"Jr\".lnk");
+    header.push_back("profile");
+    fields.push_back("All Users, \"Public\"");
+    CsvTable table;
+    ASSERT_TRUE(testing::ParseCsv(CsvHeader(true) + CsvRecord(row, "All Users, \"Public\""), table));
+    EXPECT_EQ(table, (CsvTable{header, fields}));
+    std::vector<JsonObject> objects;
+    ASSERT_TRUE(testing::ParseJsonLines(JsonLine(row, "All Users, \"Public\""), objects));
+    ASSERT_EQ(objects.size(), 1u);
+    ASSERT_EQ(objects[0].size(), header.size());
+    for (size_t c = 0; c < header.size(); ++c) EXPECT_EQ(objects[0][c], std::make_pair(header[c], fields[c])) << c;
+}
+
 TEST(ShortcutReport, JsonLineStaysValidForBytesThatAreNotUtf8) {
     ShortcutReportRow row{"C:\\a\\x.lnk", "C:\\bad\xFF\xC3(.exe", "TargetMissing", "", ""};
     JsonObject object;
