@@ -1,6 +1,7 @@
 #include "base/PathText.h"
 
 #include "base/Text.h"
+#include "base/Utf.h"
 
 namespace qm {
 
@@ -52,6 +53,40 @@ std::vector<std::string> WithoutNestedRoots(const std::vector<std::string>& root
         if (!covered) kept.push_back(roots[i]);
     }
     return kept;
+}
+
+namespace {
+
+char16_t SimpleUpper(char16_t c) {
+    if (c < 0x80) return static_cast<char16_t>(AsciiUpper(static_cast<char>(c)));
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    // Latin Extended-A: pairs of capital and small letter (ı, ĸ and ŉ have no simple capital, Ÿ
+    // is a capital).
+    if (c >= 0x100 && c <= 0x17F && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x178 && c != 0x17F) {
+        const bool oddIsSmall = (c <= 0x137) || (c >= 0x14A && c <= 0x177);
+        if (oddIsSmall ? (c & 1) : !(c & 1)) return static_cast<char16_t>(c - 1);
+        return c;
+    }
+    if (c == 0x3C2) return 0x3A3;  // final sigma
+    if ((c >= 0x3B1 && c <= 0x3C1) || (c >= 0x3C3 && c <= 0x3CB)) return static_cast<char16_t>(c - 0x20);
+    if (c == 0x3AC) return 0x386;
+    if (c >= 0x3AD && c <= 0x3AF) return static_cast<char16_t>(c - 0x25);
+    if (c == 0x3CC) return 0x38C;
+    if (c == 0x3CD || c == 0x3CE) return static_cast<char16_t>(c - 0x3F);
+    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+    return c;
+}
+
+}  // namespace
+
+std::string PathCompareKey(std::string_view path) {
+    std::u16string wide = Utf8ToUtf16(path);
+    for (char16_t& c : wide) c = c == u'/' ? u'\\' : SimpleUpper(c);
+    const size_t keep = wide.size() >= 2 && wide[1] == u':' ? 3 : 1;  // "C:\" keeps its backslash
+    while (wide.size() > keep && wide.back() == u'\\') wide.pop_back();
+    return Utf16ToUtf8(wide);
 }
 
 }  // namespace qm

@@ -12,11 +12,15 @@
 // some folder below one of them could not be listed (access denied, gone meanwhile), so the
 // list may be incomplete. 2 wins over 3. Either way a message goes to standard error, and the
 // other folders are still searched and their findings printed. --stats adds counts and times
-// on standard error.
+// on standard error. --ignore-list XMLFILE leaves out the shortcuts the program's ignore list
+// names (a module XML document, host/IgnoreListStore.h); one that can't be read ends the run
+// with code 2 before any search, since a report of everything is not what was asked for.
+#include "base/IgnoreList.h"
 #include "base/ShortcutReport.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
+#include "host/IgnoreListStore.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -90,13 +94,19 @@ struct Search {
     bool details = false;
     // With a report format the findings are kept until the suggestions are known.
     bool collect = false;
+    const qm::IgnoreList* ignore = nullptr;  // null: report everything
     std::vector<qm::ShortcutReportRow> rows;
     uint64_t folders = 0;
     uint64_t broken = 0;
+    uint64_t ignored = 0;
 };
 
 int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
     Search& search = *static_cast<Search*>(context);
+    if (search.ignore && path && search.ignore->Ignores(path)) {
+        ++search.ignored;
+        return 1;
+    }
     ++search.broken;
     if (search.collect) {
         search.rows.push_back({path ? path : "", report && report->target ? report->target : "",
@@ -134,16 +144,18 @@ void AddSuggestions(const qm::host::FileFinderComponent& finder, std::vector<qm:
 }
 
 void Usage(Output& err) {
-    err.Write("usage: QuillMendScan [--stats] [--details | --format=csv|jsonl] FOLDER...\r\n"
+    err.Write("usage: QuillMendScan [--stats] [--details | --format=csv|jsonl] [--ignore-list XMLFILE] FOLDER...\r\n"
               "Prints the full path of every broken shortcut below each FOLDER, one per line;\r\n"
               "--details adds the missing target and the reason, each after a tab.\r\n"
               "--format=csv writes a table instead (UTF-8 with a byte-order mark, RFC 4180, a header\r\n"
               "row), --format=jsonl one JSON object per line; both hold for each broken shortcut its\r\n"
               "path, folder, name, target, reason, suggestion and confidence (the last two empty when\r\n"
               "no new target was found).\r\n"
+              "--ignore-list leaves out the shortcuts and folders that the ignore list in XMLFILE (the\r\n"
+              "program's module XML file) names.\r\n"
               "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
-              "be searched or the search failed; 3 some folder below a FOLDER could not be listed, so\r\n"
-              "the list may be incomplete.\r\n");
+              "be searched, the search failed or the ignore list could not be read; 3 some folder below\r\n"
+              "a FOLDER could not be listed, so the list may be incomplete.\r\n");
 }
 
 std::string Seconds(std::chrono::steady_clock::duration elapsed) {
@@ -162,6 +174,7 @@ int Run() {
     bool stats = false;
     bool details = false;
     Format format = Format::Paths;
+    std::string ignoreFile;
     bool optionsEnded = false;
     for (int i = 1; argv && i < argc; ++i) {
         std::string arg = qm::Narrow(argv[i]);
@@ -173,6 +186,10 @@ int Run() {
             details = true;
         } else if (!optionsEnded && (arg == "--format=csv" || arg == "--format=jsonl")) {
             format = arg == "--format=csv" ? Format::Csv : Format::JsonLines;
+        } else if (!optionsEnded && arg == "--ignore-list" && i + 1 < argc) {
+            ignoreFile = qm::Narrow(argv[++i]);
+        } else if (!optionsEnded && arg.rfind("--ignore-list=", 0) == 0 && arg.size() > 14) {
+            ignoreFile = arg.substr(14);
         } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
             Usage(out);
             ::LocalFree(argv);
@@ -206,6 +223,19 @@ int Run() {
         return kExitFailed;
     }
 
+    qm::IgnoreList ignore;
+    if (!ignoreFile.empty()) {
+        try {
+            qm::host::XmlStoreComponent store;
+            if (FAILED(qm::host::XmlStoreComponent::Create(store))) throw qm::host::ComponentError(E_FAIL, "the XML store could not be created");
+            store.Load(ignoreFile);
+            ignore = qm::host::LoadIgnoreList(store);
+        } catch (const qm::host::ComponentError& error) {
+            err.Write("QuillMendScan: the ignore list cannot be read: " + error.Message() + "\r\n");
+            return kExitFailed;
+        }
+    }
+
     if (format == Format::Csv) {
         out.Write(qm::kUtf8ByteOrderMark);
         out.Write(qm::CsvHeader());
@@ -218,6 +248,7 @@ int Run() {
         search.out = &out;
         search.details = details;
         search.collect = format != Format::Paths;
+        search.ignore = ignoreFile.empty() ? nullptr : &ignore;
         const auto folderStart = std::chrono::steady_clock::now();
         try {
             if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search) == S_FALSE) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -471,6 +472,83 @@ TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
         ScanRun run = RunScanner(arguments + quotedRoot);
         EXPECT_EQ(run.exitCode, 1u) << Narrow(arguments);
         EXPECT_TRUE(run.out.empty()) << Narrow(arguments);
+    }
+}
+
+// Internet shortcuts beside shell links: a file: URL's or bare path's target is judged like a
+// link's, anything else is left alone; the console front end reports them with a suggestion.
+TEST_F(FinderTest, InternetShortcutsToFilesAreJudgedLikeShellLinks) {
+    TempFolder temp;
+    std::string root = temp.Path();
+    std::string url = "file:///" + root;
+    std::replace(url.begin(), url.end(), '\\', '/');
+    temp.Folder("docs\\Archiv");
+    temp.Write("docs\\kept.txt", "kept");
+    const std::string moved = temp.Write("docs\\Archiv\\moved \xC3\xA9.txt", "moved");
+    auto shortcut = [](const std::string& target) { return "[InternetShortcut]\r\nURL=" + target + "\r\nIconIndex=0\r\n"; };
+    const char absent[] = {AbsentDriveLetter(), ':', '\0'};
+    const std::set<std::string> broken = {
+        temp.Write("gone.url", shortcut(url + "/docs/gone%20file.txt")),
+        temp.Write("bare.URL", shortcut(root + "\\docs\\gone.txt")),
+        temp.Write("moved.url", shortcut(url + "/docs/moved%20%C3%A9.txt")),
+    };
+    temp.Write("kept.url", shortcut(url + "/docs/kept.txt"));
+    temp.Write("web.url", shortcut("http://example.com/gone.txt"));
+    if (absent[0]) temp.Write("absent drive.url", shortcut(std::string("file:///") + absent + "/gone.txt"));
+    std::string binary("\x4C\0\0\0", 4);
+    temp.Write("binary.url", binary + "[InternetShortcut]\r\nURL=" + url + "/gone.txt\r\n");
+    temp.Write("no section.url", "URL=" + url + "/gone.txt");
+
+    Recorder recorder;
+    EXPECT_EQ(Find(root, recorder), S_OK);
+    EXPECT_EQ(Paths(recorder.files), broken);
+
+    ScanRun jsonl = RunScanner(L"--format=jsonl \"" + temp.Wide() + L"\"");
+    EXPECT_EQ(jsonl.exitCode, 0u) << jsonl.err;
+    std::vector<testing::JsonObject> objects;
+    ASSERT_TRUE(testing::ParseJsonLines(jsonl.out, objects)) << jsonl.out;
+    std::set<std::string> reported;
+    for (testing::JsonObject& object : objects) {
+        std::map<std::string, std::string> row(object.begin(), object.end());
+        reported.insert(row["path"]);
+        if (row["name"] == "moved.url") {
+            EXPECT_EQ(row["target"], root + "\\docs\\moved \xC3\xA9.txt");
+            EXPECT_EQ(row["suggestion"], moved);
+        }
+    }
+    EXPECT_EQ(reported, broken);
+}
+
+TEST_F(FinderTest, ConsoleFrontEndLeavesOutWhatTheIgnoreListNames) {
+    TempFolder temp;
+    const std::string root = temp.Path();
+    temp.Folder("Recent\\deeper");
+    temp.Folder("Recently");
+    auto broken = [&](const std::string& name) {
+        return temp.Write(name, "[InternetShortcut]\r\nURL=" + root + "\\gone\\" + name + "\r\n");
+    };
+    broken("Recent\\a.url");
+    broken("Recent\\deeper\\b.url");
+    broken("old.url");
+    const std::set<std::string> kept = {broken("Recently\\c.url"), broken("new.url")};
+    const std::string list = temp.Write("module.xml", "<config><select_folders/><ignore><shortcut name=\"" + root +
+                                                          "\\OLD.url\"/><folder name=\"" + root + "\\recent\\\"/></ignore></config>");
+    const std::wstring quotedRoot = L"\"" + temp.Wide() + L"\"";
+
+    ScanRun all = RunScanner(quotedRoot);
+    EXPECT_EQ(all.exitCode, 0u) << all.err;
+    EXPECT_EQ(Lines(all.out).size(), 5u) << all.out;
+    ScanRun ignoring = RunScanner(L"--ignore-list \"" + Widen(list) + L"\" " + quotedRoot);
+    EXPECT_EQ(ignoring.exitCode, 0u) << ignoring.err;
+    std::vector<std::string> lines = Lines(ignoring.out);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), kept) << ignoring.out;
+
+    // A list that can't be read: nothing searched, code 2, the reason on standard error.
+    for (const std::string& bad : {temp.Path("missing.xml"), temp.Write("bad.xml", "<config><ignore>")}) {
+        ScanRun run = RunScanner(L"--format=jsonl --ignore-list=\"" + Widen(bad) + L"\" " + quotedRoot);
+        EXPECT_EQ(run.exitCode, 2u) << bad;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find("ignore list"), std::string::npos) << run.err;
     }
 }
 

@@ -130,7 +130,9 @@ TEST(InternetShortcut, JudgedByTheFileItsUrlNames) {
         const Judgement j = JudgeInternetShortcut(info, fs);
         EXPECT_EQ(j.verdict, c.verdict) << c.what << ": " << ReasonName(j.reason) << " " << j.target;
         EXPECT_EQ(j.reason, c.reason) << c.what << ": " << ReasonName(j.reason);
-        if (c.target) EXPECT_EQ(j.target, c.target) << c.what;
+        if (c.target) {
+            EXPECT_EQ(j.target, c.target) << c.what;
+        }
     }
 }
 
