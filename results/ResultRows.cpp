@@ -6,11 +6,20 @@
 
 namespace qm::results {
 
-RowId ResultRows::Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell) {
+RowLocation LocationOf(const std::vector<UsualPlaceFolder>& places, std::string_view shortcutPath, const TextOfKey& text) {
+    RowLocation location;
+    location.place = PlaceHolding(places, shortcutPath);
+    if (location.place) location.name = text(TraitsOf(*location.place).languageKey);
+    return location;
+}
+
+RowId ResultRows::Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell,
+                      RowLocation location) {
     const RowId id = ++lastId_;
     ResultRow& row = rows_[id];
     row.record = record;
-    row.texts = {record.name, record.folder, std::move(targetFolder), std::move(suggestionCell)};
+    row.place = location.place;
+    row.texts = {record.name, record.folder, std::move(targetFolder), std::move(suggestionCell), std::move(location.name)};
     byPath_[row.Path()].push_back(id);
     return id;
 }

@@ -3,25 +3,41 @@
 // tick, in the list's order, and asks for the texts when it draws them. Window-free.
 #pragma once
 
+#include "base/UsualPlaceTable.h"
+#include "results/TargetExplanation.h"
 #include "wizard/ResultStore.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace qm::results {
 
-enum Column : int { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2, kSuggestionColumn = 3 };
-inline constexpr int kColumnCount = 4;
+// The columns by their index in the list; the list shows the location second (kColumnOrder).
+enum Column : int { kNameColumn = 0, kFolderColumn = 1, kTargetFolderColumn = 2, kSuggestionColumn = 3, kLocationColumn = 4 };
+inline constexpr int kColumnCount = 5;
+inline constexpr std::array<int, kColumnCount> kColumnOrder = {kNameColumn, kLocationColumn, kFolderColumn,
+                                                               kTargetFolderColumn, kSuggestionColumn};
+
+// The usual place that holds a shortcut and its name as the Location column shows it; both
+// empty outside every usual place.
+struct RowLocation {
+    std::optional<UsualPlace> place;
+    std::string name;
+};
+RowLocation LocationOf(const std::vector<UsualPlaceFolder>& places, std::string_view shortcutPath, const TextOfKey& text);
 
 // A row's id, the list item's data. 0 stands for no row.
 using RowId = std::intptr_t;
 
 struct ResultRow {
     wizard::BrokenShortcut record;
+    std::optional<UsualPlace> place;  // the usual place the shortcut is in
     std::array<std::string, kColumnCount> texts;  // as shown, UTF-8
     // The row's shortcut path: its folder column, a backslash, its name column.
     std::string Path() const { return wizard::BrokenShortcut::ShortcutPath(texts[kFolderColumn], texts[kNameColumn]); }
@@ -29,8 +45,9 @@ struct ResultRow {
 
 class ResultRows {
 public:
-    // A new row for `record`, showing `targetFolder` and `suggestionCell`; its id is new.
-    RowId Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell);
+    // A new row for `record`, showing `targetFolder`, `suggestionCell` and `location`; its id is new.
+    RowId Add(const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell,
+              RowLocation location = {});
     void Remove(RowId id);
     void Clear();
 

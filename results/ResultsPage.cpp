@@ -5,6 +5,7 @@
 #include "base/win/FileReplace.h"
 #include "base/win/LongPath.h"
 #include "base/win/SystemText.h"
+#include "base/win/UsualPlaces.h"
 #include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
@@ -17,6 +18,7 @@
 #include "wizard/ResultStore.h"
 
 #include <algorithm>
+#include <array>
 
 namespace qm::results {
 namespace {
@@ -42,7 +44,8 @@ ResultsPage::ResultsPage()
     : PropertyPage(IDD_RESULTS_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
       menuChooser_(ChooseWithTrackPopupMenu),
       explorerLauncher_(LaunchExplorer),
-      propertiesLauncher_(LaunchProperties) {}
+      propertiesLauncher_(LaunchProperties),
+      placesFinder_(FindUsualPlaces) {}
 
 BOOL ResultsPage::OnInitDialog() {
     host::TheComponents().language.TranslateWindow(Window());
@@ -61,7 +64,8 @@ BOOL ResultsPage::OnInitDialog() {
     const struct {
         const char* key;
         int width;
-    } columns[] = {{"_QM_019", width / 4 - 30}, {"_QM_020", width / 4}, {"_QM_021", width / 4}, {"_QM_SugColumn", width / 4 - 10}};
+    } columns[] = {{"_QM_019", width / 4 - 30}, {"_QM_020", width / 5},         {"_QM_021", width / 5},
+                   {"_QM_SugColumn", width / 5},  {"_QM_LocationColumn", width / 8}};
     for (int i = 0; i < kColumnCount; ++i) {
         std::wstring text = Widen(host::Text(columns[i].key));
         LVCOLUMNW column{};
@@ -73,6 +77,8 @@ BOOL ResultsPage::OnInitDialog() {
         if (::SendMessageW(ListWindow(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column)) >= 0)
             list_.SetSortKind(i, kSortAsText);
     }
+    std::array<int, kColumnCount> order = kColumnOrder;
+    ListView_SetColumnOrderArray(ListWindow(), kColumnCount, order.data());
     return TRUE;
 }
 
@@ -183,8 +189,7 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
         // The list lends its buffer for the tip; it already holds the row's own text when that
         // is cut off, which the explanation replaces.
         auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
-        const wizard::BrokenShortcut* record = RowRecord(tip.iItem);
-        const std::wstring text = record ? Widen(ExplanationLine(*record, host::Text)) : std::wstring();
+        const std::wstring text = Widen(RowExplanation(tip.iItem));
         if (!text.empty() && tip.pszText && tip.cchTextMax > 0) ::lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
         result = 0;
         return true;
@@ -257,6 +262,11 @@ const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
     return found ? &found->record : nullptr;
 }
 
+std::string ResultsPage::RowExplanation(int row) const {
+    const ResultRow* found = rows_.Find(IdOfRow(row));
+    return found ? ExplanationLine(found->record, host::Text, found->place) : std::string();
+}
+
 // Asks the list only for the rows the index names: asking it for each row's id would make an
 // undo of many files on a long list take minutes.
 int ResultsPage::FindRow(const std::string& path) const {
@@ -274,7 +284,8 @@ void ResultsPage::SetRowText(int row, int column, const std::string& text) {
 }
 
 int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder) {
-    const RowId id = rows_.Add(record, targetFolder, SuggestionCell(record, host::Text));
+    const RowId id = rows_.Add(record, targetFolder, SuggestionCell(record, host::Text),
+                               LocationOf(places_, record.Path(), host::Text));
     // Every column's text comes from the page when the list draws it; each subitem is marked so
     // too, as a list view asks for a subitem's text only then.
     LVITEMW item{};
@@ -304,6 +315,7 @@ void ResultsPage::FillResults() {
     ListView_DeleteAllItems(ListWindow());
     icons_.Clear();
     rows_.Clear();
+    places_ = placesFinder_ ? placesFinder_() : std::vector<UsualPlaceFolder>();
     ListView_SetItemCount(ListWindow(), static_cast<int>(store.Count()));
     int row = 0;
     for (std::size_t i = 0; i < store.Count(); ++i) {
@@ -318,9 +330,9 @@ void ResultsPage::FillResults() {
 }
 
 void ResultsPage::ShowSelectedRow() {
-    const wizard::BrokenShortcut* record = RowRecord(SelectedRow());
-    const std::wstring text = record ? Widen(ExplanationLine(*record, host::Text)) : std::wstring();
-    ::SetWindowTextW(explanation_, text.c_str());
+    const int selected = SelectedRow();
+    const wizard::BrokenShortcut* record = RowRecord(selected);
+    ::SetWindowTextW(explanation_, Widen(RowExplanation(selected)).c_str());
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR), record && !record->suggestion.empty());
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR_CERTAIN), rows_.AnyCertainSuggestion());
 }

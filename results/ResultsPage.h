@@ -1,5 +1,6 @@
 // The wizard's third page (dialog 212): the broken shortcuts of the last scan in a list with
-// tick boxes (name with icon, folder, folder of the missing target, suggested new target),
+// tick boxes (name with icon, the usual place it is in, folder, folder of the missing target,
+// suggested new target),
 // rebuilt from the result store each time the page becomes active, with why the selected one is
 // broken in a line under the list (and in each row's tip), and the repair actions on them: move
 // the ticked shortcut files to the Recycle Bin, give one a new target, give one its suggested
@@ -38,6 +39,8 @@ public:
     using ExplorerLauncher = std::function<void(const std::wstring& parameters)>;
     // Opens the shell's property sheet of the file, owned by `owner`. Tests replace it.
     using PropertiesLauncher = std::function<void(HWND owner, const std::wstring& file)>;
+    // The usual places of this user, asked at every fill for the Location column. Tests replace it.
+    using PlacesFinder = std::function<std::vector<UsualPlaceFolder>()>;
 
     ResultsPage();
 
@@ -82,6 +85,7 @@ public:
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
     void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
     void SetPropertiesLauncher(PropertiesLauncher launcher) { propertiesLauncher_ = std::move(launcher); }
+    void SetPlacesFinder(PlacesFinder finder) { placesFinder_ = std::move(finder); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -98,6 +102,8 @@ private:
     RowId IdOfRow(int row) const;
     int RowOfId(RowId id) const;
     const wizard::BrokenShortcut* RowRecord(int row) const;
+    // The explanation of the row's shortcut, for the line under the list and the row's tip.
+    std::string RowExplanation(int row) const;
     // The first row showing the shortcut `path`; -1 when none does.
     int FindRow(const std::string& path) const;
     void SetRowText(int row, int column, const std::string& text);
@@ -134,6 +140,8 @@ private:
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;
     PropertiesLauncher propertiesLauncher_;
+    PlacesFinder placesFinder_;
+    std::vector<UsualPlaceFolder> places_;  // as found at the last fill
 };
 
 }  // namespace qm::results

@@ -54,12 +54,14 @@ std::string SuggestionCell(const wizard::BrokenShortcut& record, const TextOfKey
     return FillPlaceholders(text("_QM_SugPossibleCell"), {{"target", record.suggestion}});
 }
 
-std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKey& text) {
+std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKey& text, std::optional<UsualPlace> place) {
     std::string line = ExplainGoneTarget(record, text);
-    if (record.suggestion.empty()) return line;
-    const std::string found = FillPlaceholders(
-        text(HasCertainSuggestion(record) ? "_QM_SugFoundCertain" : "_QM_SugFoundPossible"), {{"target", record.suggestion}});
-    return line.empty() ? found : line + " " + found;
+    const auto append = [&line](const std::string& sentence) { line += (line.empty() ? "" : " ") + sentence; };
+    if (!record.suggestion.empty())
+        append(FillPlaceholders(text(HasCertainSuggestion(record) ? "_QM_SugFoundCertain" : "_QM_SugFoundPossible"),
+                                {{"target", record.suggestion}}));
+    if (place == UsualPlace::Recent) append(text("_QM_RecentExplained"));
+    return line;
 }
 
 }  // namespace qm::results

@@ -3,10 +3,12 @@
 // unit-tested natively; the display texts come from the caller (language keys).
 #pragma once
 
+#include "base/UsualPlaceTable.h"
 #include "wizard/ResultStore.h"
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,8 +33,10 @@ std::string ExplainGoneTarget(const wizard::BrokenShortcut& record, const TextOf
 std::string SuggestionCell(const wizard::BrokenShortcut& record, const TextOfKey& text);
 
 // The line under the list (and the row's info tip): the reason and, where one was found, the
-// suggestion in a sentence.
-std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKey& text);
+// suggestion in a sentence; for a shortcut in Recent items (`place`) also what such a shortcut
+// is, since a broken one there is no loss.
+std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKey& text,
+                            std::optional<UsualPlace> place = std::nullopt);
 
 // Whether the one-click repair may use the record's suggestion without asking.
 inline bool HasCertainSuggestion(const wizard::BrokenShortcut& record) {

@@ -42,6 +42,7 @@ std::set<std::string> KeysUsed() {
         "_QM_SugFileNotInFolder", "_QM_SugFolderNotInFolder", "_QM_SugFolderGone", "_QM_SugFileMissingOnShare",
         "_QM_SugFolderMissingOnShare", "_QM_SugTargetGone", "_QM_SugFoundCertain", "_QM_SugFoundPossible",
         "_QM_RepairMenu", "_QM_RepairAskPossible", "_QM_RepairNothingCertain", "_QM_RepairFailed",
+        "_QM_LocationColumn", "_QM_RecentExplained",
     };
     for (int i = 1; i <= 34; ++i) {
         char key[16];

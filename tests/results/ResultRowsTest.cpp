@@ -3,6 +3,8 @@
 #include "results/ChangeTally.h"
 #include "results/ResultRows.h"
 
+#include "base/PathSplit.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,6 +73,37 @@ TEST(ResultRows, ARetargetedRowSuggestsNothingUntilItIsBrokenAgain) {
     EXPECT_EQ(rows.Find(id)->record.suggestion, certain.suggestion);
     EXPECT_EQ(rows.Find(id)->texts[kSuggestionColumn], "cell");
     EXPECT_TRUE(rows.AnyCertainSuggestion());
+}
+
+TEST(ResultRows, TheLocationNamesTheInnermostUsualPlaceOfTheShortcut) {
+    const std::vector<UsualPlaceFolder> places = {
+        {UsualPlace::Desktop, "C:\\Users\\Ann\\Desktop", "Desktop", "Desk"},
+        {UsualPlace::StartMenu, "C:\\Users\\Ann\\Start Menu", "Start Menu", "Start"},
+        {UsualPlace::Startup, "C:\\Users\\Ann\\Start Menu\\Programs\\Startup", "", "Startup"},
+        {UsualPlace::Recent, "C:\\Users\\Ann\\Recent", "Recent", "Recent"},
+    };
+    const TextOfKey text = [](std::string_view key) { return "name of " + std::string(key); };
+    const struct {
+        const char* path;
+        std::optional<UsualPlace> place;
+    } cases[] = {
+        {"C:\\Users\\Ann\\Desktop\\a.lnk", UsualPlace::Desktop},
+        {"c:\\users\\ann\\desktop\\Sub\\a.url", UsualPlace::Desktop},
+        {"C:\\Users\\Ann\\Start Menu\\Programs\\Startup\\a.lnk", UsualPlace::Startup},
+        {"C:\\Users\\Ann\\Start Menu\\Programs\\a.lnk", UsualPlace::StartMenu},
+        {"C:\\Users\\Ann\\Recent\\report.docx.lnk", UsualPlace::Recent},
+        {"C:\\Users\\Ann\\Desktop2\\a.lnk", std::nullopt},
+        {"D:\\Links\\a.lnk", std::nullopt},
+    };
+    ResultRows rows;
+    for (const auto& c : cases) {
+        const RowLocation location = LocationOf(places, c.path, text);
+        EXPECT_EQ(location.place, c.place) << c.path;
+        EXPECT_EQ(location.name, c.place ? "name of " + std::string(TraitsOf(*c.place).languageKey) : "") << c.path;
+        const RowId id = rows.Add(Record(PathFolder(c.path), PathFileName(c.path)), "", "", location);
+        EXPECT_EQ(rows.Find(id)->place, c.place) << c.path;
+        EXPECT_EQ(*rows.Text(id, kLocationColumn), location.name) << c.path;
+    }
 }
 
 TEST(ChangeTally, CountsEachKindInTheOrderFirstChanged) {

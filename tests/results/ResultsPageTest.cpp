@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -163,6 +164,7 @@ protected:
         });
         page_->SetExplorerLauncher([this](const std::wstring& parameters) { explorer_.push_back(parameters); });
         page_->SetPropertiesLauncher([this](HWND owner, const std::wstring& file) { properties_.push_back({owner, file}); });
+        page_->SetPlacesFinder([this] { return places_; });
         HPROPSHEETPAGE pages[] = {page_->CreatePage()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof(header);
@@ -222,6 +224,15 @@ protected:
         }
         return texts;
     }
+    std::wstring ColumnHeader(int column) const {
+        wchar_t text[256] = {};
+        LVCOLUMNW item{};
+        item.mask = LVCF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendMessageW(page_->ListWindow(), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
     std::vector<bool> Ticks() const {
         std::vector<bool> ticks;
         for (int row = 0; row < page_->RowCount(); ++row) ticks.push_back(page_->IsTicked(row));
@@ -239,6 +250,7 @@ protected:
     std::vector<std::wstring> explorer_;
     std::vector<bool> propertiesOffered_;  // by each menu shown
     std::vector<std::pair<HWND, std::wstring>> properties_;
+    std::vector<UsualPlaceFolder> places_;  // the usual places the page is given
 };
 
 TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyList) {
@@ -918,6 +930,55 @@ TEST_F(ResultsPageTest, TheSuggestionColumnTheExplanationLineAndTheTipFollowTheR
     ASSERT_EQ(RowNamed("App.lnk"), -1);
     EXPECT_FALSE(Enabled(IDC_RESULTS_REPAIR_CERTAIN));
     EXPECT_EQ(page_->ExplanationText(), photos) << "the selected row is still explained";
+}
+
+TEST_F(ResultsPageTest, TheLocationColumnNamesEachRowsUsualPlaceAndSortsLikeTheOthers) {
+    const auto place = [&](UsualPlace which, const std::string& folder) {
+        places_.push_back({which, tree_.Folder(folder), folder, folder});
+        return tree_.Path(folder);
+    };
+    const std::string desktop = place(UsualPlace::Desktop, "Desktop");
+    const std::string startMenu = place(UsualPlace::CommonStartMenu, "Start Menu");
+    const std::string startup = place(UsualPlace::CommonStartup, "Start Menu\\Programs\\Startup");
+    const std::string recent = place(UsualPlace::Recent, "Recent");
+    const struct {
+        const char* name;
+        std::string folder;
+        const char* location;  // the language key of its place's name, or none
+    } rows[] = {
+        {"desk.lnk", desktop, "_QM_PlaceDesktop"},
+        {"menu.lnk", tree_.Folder("Start Menu\\Programs\\Tools"), "_QM_PlaceCommonStartMenu"},
+        {"boot.lnk", startup, "_QM_PlaceCommonStartup"},
+        {"report.docx.lnk", recent, "_QM_PlaceRecent"},
+        {"elsewhere.lnk", tree_.Folder("Elsewhere"), nullptr},
+    };
+    Texts locations;
+    for (const auto& row : rows) {
+        AddShortcut(row.name, "C:\\Gone\\" + std::string(row.name), row.folder);
+        locations.push_back(row.location ? host::Text(row.location) : "");
+    }
+    Open();
+    EXPECT_EQ(Column(kLocationColumn), locations);
+    EXPECT_EQ(Narrow(ColumnHeader(kLocationColumn)), host::Text("_QM_LocationColumn"));
+    int order[kColumnCount] = {};
+    ASSERT_TRUE(ListView_GetColumnOrderArray(page_->ListWindow(), kColumnCount, order));
+    EXPECT_EQ(order[1], kLocationColumn) << "the location is shown next to the name";
+
+    // The explanation of a row in Recent items says it is harmless; no other row's does.
+    const std::string recentWords = host::Text("_QM_RecentExplained");
+    for (const auto& row : rows) {
+        Select(RowNamed(row.name));
+        const bool inRecent = std::string(row.name) == "report.docx.lnk";
+        EXPECT_EQ(page_->ExplanationText().find(recentWords) != std::string::npos, inRecent) << row.name;
+        EXPECT_EQ(InfoTip(RowNamed(row.name)), page_->ExplanationText()) << row.name;
+    }
+
+    ListNotify(LVN_COLUMNCLICK, -1, kLocationColumn);
+    Texts descending = locations;
+    std::sort(descending.rbegin(), descending.rend());
+    EXPECT_EQ(Column(kLocationColumn), descending);
+    const int desk = RowNamed("desk.lnk");
+    EXPECT_EQ(Shown(desk, kLocationColumn), locations[0]) << "rows move whole";
 }
 
 TEST_F(ResultsPageTest, RepairCertainRepairsTheTickedCertainRowsAndNamesTheFailuresInOneBox) {

@@ -22,9 +22,10 @@ std::string Text(std::string_view key) {
         {"_QM_SugPossibleCell", "{target} (possible)"},
         {"_QM_SugFoundCertain", "Now at {target}."},
         {"_QM_SugFoundPossible", "Maybe {target}."},
+        {"_QM_RecentExplained", "Recent: harmless."},
     };
     const auto found = texts.find(key);
-    return found == texts.end() ? "?" + std::string(key) : found->second;
+    return found == texts.end() ? std::string("?").append(key) : found->second;
 }
 
 // The kind by the component's name for it, as the scan page takes it over.
@@ -98,6 +99,25 @@ TEST(TargetExplanation, APossibleSuggestionIsMarkedAndNeverCountsAsCertain) {
     record.confidence = wizard::Confidence::Certain;
     EXPECT_FALSE(HasCertainSuggestion(record));
     EXPECT_EQ(SuggestionCell(record, Text), "");
+}
+
+TEST(TargetExplanation, AShortcutInRecentItemsIsSaidToBeHarmlessToDelete) {
+    wizard::BrokenShortcut moved = Record("ItemNotInFolder");
+    moved.suggestion = "D:\\app.exe";
+    moved.confidence = wizard::Confidence::Certain;
+    wizard::BrokenShortcut bare = Record("");
+    bare.target.clear();
+    const struct {
+        const wizard::BrokenShortcut& record;
+        std::optional<UsualPlace> place;
+        const char* line;
+    } cases[] = {
+        {moved, UsualPlace::Recent, "file app.exe not in C:\\Tools\\App 1.2 Now at D:\\app.exe. Recent: harmless."},
+        {bare, UsualPlace::Recent, "Recent: harmless."},
+        {moved, UsualPlace::Desktop, "file app.exe not in C:\\Tools\\App 1.2 Now at D:\\app.exe."},
+        {bare, std::nullopt, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExplanationLine(c.record, Text, c.place), c.line) << c.line;
 }
 
 }  // namespace
