@@ -15,18 +15,23 @@
 // on standard error. --ignore-list XMLFILE leaves out the shortcuts the program's ignore list
 // names (a module XML document, host/IgnoreListStore.h); one that can't be read ends the run
 // with code 2 before any search, since a report of everything is not what was asked for.
+// --usual-places adds the usual places of the calling user to the folders, --all-users those
+// of every user profile on the machine (scan/cli/UsualPlaceRoots.h); the report then ends in a
+// profile column naming the profile each shortcut came from.
 #include "base/IgnoreList.h"
 #include "base/ShortcutReport.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "host/Components.h"
 #include "host/IgnoreListStore.h"
+#include "scan/cli/UsualPlaceRoots.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -144,7 +149,8 @@ void AddSuggestions(const qm::host::FileFinderComponent& finder, std::vector<qm:
 }
 
 void Usage(Output& err) {
-    err.Write("usage: QuillMendScan [--stats] [--details | --format=csv|jsonl] [--ignore-list XMLFILE] FOLDER...\r\n"
+    err.Write("usage: QuillMendScan [--stats] [--details | --format=csv|jsonl] [--ignore-list XMLFILE]\r\n"
+              "                     [--usual-places | --all-users] [FOLDER...]\r\n"
               "Prints the full path of every broken shortcut below each FOLDER, one per line;\r\n"
               "--details adds the missing target and the reason, each after a tab.\r\n"
               "--format=csv writes a table instead (UTF-8 with a byte-order mark, RFC 4180, a header\r\n"
@@ -153,6 +159,10 @@ void Usage(Output& err) {
               "no new target was found).\r\n"
               "--ignore-list leaves out the shortcuts and folders that the ignore list in XMLFILE (the\r\n"
               "program's module XML file) names.\r\n"
+              "--usual-places also searches the places where the calling user's shortcuts live (desktops,\r\n"
+              "Start menus, pinned items, Quick Launch, SendTo, Startup; not Recent items); --all-users\r\n"
+              "those of every user profile and of all users (run it as administrator), and the report\r\n"
+              "gets a last column, profile, naming the profile (\"All Users\" for the shared places).\r\n"
               "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
               "be searched, the search failed or the ignore list could not be read; 3 some folder below\r\n"
               "a FOLDER could not be listed, so the list may be incomplete.\r\n");
@@ -170,7 +180,8 @@ int Run() {
 
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    std::vector<std::string> folders;
+    std::vector<qm::scan::PlaceRoot> folders;
+    enum class Places { None, Caller, AllUsers } places = Places::None;
     bool stats = false;
     bool details = false;
     Format format = Format::Paths;
@@ -190,6 +201,14 @@ int Run() {
             ignoreFile = qm::Narrow(argv[++i]);
         } else if (!optionsEnded && arg.rfind("--ignore-list=", 0) == 0 && arg.size() > 14) {
             ignoreFile = arg.substr(14);
+        } else if (!optionsEnded && (arg == "--usual-places" || arg == "--all-users")) {
+            const Places asked = arg == "--all-users" ? Places::AllUsers : Places::Caller;
+            if (places != Places::None && places != asked) {
+                err.Write("QuillMendScan: --usual-places and --all-users exclude each other\r\n");
+                ::LocalFree(argv);
+                return kExitUsage;
+            }
+            places = asked;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
             Usage(out);
             ::LocalFree(argv);
@@ -200,11 +219,11 @@ int Run() {
             ::LocalFree(argv);
             return kExitUsage;
         } else {
-            folders.push_back(std::move(arg));
+            folders.push_back({std::move(arg), {}});
         }
     }
     if (argv) ::LocalFree(argv);
-    if (folders.empty() || (details && format != Format::Paths)) {
+    if ((folders.empty() && places == Places::None) || (details && format != Format::Paths)) {
         if (details && format != Format::Paths) err.Write("QuillMendScan: --details goes only with the plain list\r\n");
         Usage(err);
         return kExitUsage;
@@ -236,14 +255,21 @@ int Run() {
         }
     }
 
+    if (places != Places::None) {
+        const std::vector<qm::scan::PlaceRoot> found =
+            places == Places::AllUsers ? qm::scan::UsualPlaceRootsOfAllUsers() : qm::scan::UsualPlaceRootsOfCaller();
+        folders.insert(folders.end(), found.begin(), found.end());
+    }
+    const bool profileColumn = places == Places::AllUsers;
+
     if (format == Format::Csv) {
         out.Write(qm::kUtf8ByteOrderMark);
-        out.Write(qm::CsvHeader());
+        out.Write(qm::CsvHeader(profileColumn));
     }
     int exitCode = kExitComplete;
     Search total;
     const auto start = std::chrono::steady_clock::now();
-    for (const std::string& folder : folders) {
+    for (const auto& [folder, profile] : folders) {
         Search search;
         search.out = &out;
         search.details = details;
@@ -269,7 +295,9 @@ int Run() {
                           error.Message() + "\r\n");
             }
             for (const qm::ShortcutReportRow& row : search.rows) {
-                out.Write(format == Format::Csv ? qm::CsvRecord(row) : qm::JsonLine(row));
+                const std::optional<std::string_view> column =
+                    profileColumn ? std::optional<std::string_view>(profile) : std::nullopt;
+                out.Write(format == Format::Csv ? qm::CsvRecord(row, column) : qm::JsonLine(row, column));
             }
         }
         if (stats) {

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 #include <winioctl.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 
 #include <algorithm>
 #include <cstring>
@@ -550,6 +552,96 @@ TEST_F(FinderTest, ConsoleFrontEndLeavesOutWhatTheIgnoreListNames) {
         EXPECT_TRUE(run.out.empty()) << run.out;
         EXPECT_NE(run.err.find("ignore list"), std::string::npos) << run.err;
     }
+}
+
+// Profiles of the test's own in the machine's profile list, removed again when it ends.
+class ListedProfiles {
+public:
+    ~ListedProfiles() {
+        for (const std::wstring& sid : sids_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kList + sid).c_str());
+    }
+    void Add(const std::wstring& sid, DWORD type, const std::string& path) {
+        RegistryKey key;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kList + sid).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr),
+                  ERROR_SUCCESS);
+        sids_.push_back(sid);
+        const std::wstring value = Widen(path);
+        ASSERT_EQ(::RegSetValueExW(key.Get(), L"ProfileImagePath", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+
+private:
+    static inline const std::wstring kList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+    std::vector<std::wstring> sids_;
+};
+
+TEST_F(FinderTest, ConsoleFrontEndSearchesTheUsualPlacesOfEveryProfile) {
+    TempFolder temp;
+    auto broken = [&](const std::string& folder, const std::string& name) {
+        temp.Folder(folder);
+        return temp.Write(folder + "\\" + name, "[InternetShortcut]\r\nURL=" + temp.Path() + "\\gone\\" + name + "\r\n");
+    };
+    const std::string roaming = "\\AppData\\Roaming\\Microsoft\\Windows";
+    std::set<std::pair<std::string, std::string>> expected = {
+        {broken("Users\\Ann\\Desktop", "a.url"), "Ann"},
+        // Inside the Start menu: searched once, with it.
+        {broken("Users\\Ann" + roaming + "\\Start Menu\\Programs\\Startup", "s.url"), "Ann"},
+        {broken("Users\\Bob" + roaming + "\\SendTo", "t.url"), "Bob"},
+    };
+    broken("Users\\Ann" + roaming + "\\Recent", "r.url");  // Recent items are not searched,
+    broken("Users\\Ann\\Documents", "d.url");               // nor other folders of a profile,
+    broken("Users\\Service\\Desktop", "x.url");             // nor a service's profile.
+    // A shortcut in a place all users share, on the public desktop.
+    TaskMemoryText publicDesktop;
+    ASSERT_EQ(::SHGetKnownFolderPath(FOLDERID_PublicDesktop, 0, nullptr, publicDesktop.Put()), S_OK);
+    const std::string shared = Narrow(publicDesktop.Get()) + "\\qm-all-users-" + std::to_string(::GetCurrentProcessId()) + ".url";
+    TempFolder gone;
+    const std::string sharedText = "[InternetShortcut]\r\nURL=" + gone.Path() + "\\x.txt\r\n";
+    WriteBytes(Widen(shared), std::vector<unsigned char>(sharedText.begin(), sharedText.end()));
+    struct Remove {
+        std::wstring path;
+        ~Remove() { ::DeleteFileW(path.c_str()); }
+    } removeShared{Widen(shared)};
+    expected.insert({shared, "All Users"});
+
+    ::SetEnvironmentVariableW(L"QM_TEST_PROFILES", Widen(temp.Path("Users")).c_str());  // the scanner inherits it
+    ListedProfiles profiles;
+    profiles.Add(L"S-1-5-21-7-7-7-9001", REG_EXPAND_SZ, "%QM_TEST_PROFILES%\\Ann");
+    profiles.Add(L"S-1-5-21-7-7-7-9002", REG_SZ, temp.Path("Users\\Bob\\"));
+    profiles.Add(L"S-1-5-80-7-7-7-9003", REG_SZ, temp.Path("Users\\Service"));
+
+    ScanRun all = RunScanner(L"--all-users --format=jsonl");
+    EXPECT_EQ(all.exitCode, 0u) << all.err;
+    std::vector<testing::JsonObject> objects;
+    ASSERT_TRUE(testing::ParseJsonLines(all.out, objects)) << all.out;
+    std::set<std::pair<std::string, std::string>> found;
+    size_t rows = 0;
+    for (const testing::JsonObject& object : objects) {
+        ASSERT_EQ(object.size(), 8u) << all.out;
+        ASSERT_EQ(object.back().first, "profile");
+        const std::string& path = object.front().second;
+        // The other profiles of the machine (the user running the test) may hold anything.
+        if (path.rfind(temp.Path(), 0) != 0 && path != shared) continue;
+        found.insert({path, object.back().second});
+        ++rows;
+    }
+    EXPECT_EQ(found, expected) << all.out;
+    EXPECT_EQ(rows, expected.size()) << "a shortcut was reported twice: " << all.out;
+
+    // The calling user's places alone: the shared shortcut, none of the other profiles', and the
+    // report's columns as ever.
+    ScanRun own = RunScanner(L"--usual-places --format=csv");
+    EXPECT_EQ(own.exitCode, 0u) << own.err;
+    testing::CsvTable table;
+    ASSERT_TRUE(testing::ParseCsv(std::string_view(own.out).substr(3), table)) << own.out;
+    ASSERT_FALSE(table.empty());
+    EXPECT_EQ(table[0].size(), 7u);
+    std::set<std::string> paths;
+    for (size_t r = 1; r < table.size(); ++r) paths.insert(table[r][0]);
+    EXPECT_TRUE(paths.count(shared)) << own.out;
+    EXPECT_TRUE(std::none_of(paths.begin(), paths.end(), [&](const std::string& p) { return p.rfind(temp.Path(), 0) == 0; }));
+    EXPECT_EQ(RunScanner(L"--usual-places --all-users").exitCode, 1u);
 }
 
 }  // namespace

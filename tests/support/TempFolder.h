@@ -42,7 +42,8 @@ public:
         size_t start = 0;
         for (;;) {
             const size_t end = relative.find('\\', start);
-            path += "\\" + std::string(relative.substr(start, end == std::string_view::npos ? end : end - start));
+            path += '\\';  // appended piece by piece: GCC 12 warns (wrongly) of an overlap in "\\" + string
+            path += relative.substr(start, end == std::string_view::npos ? end : end - start);
             ::CreateDirectoryW(Extended(path).c_str(), nullptr);
             if (end == std::string_view::npos) break;
             start = end + 1;
