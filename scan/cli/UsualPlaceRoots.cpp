@@ -31,8 +31,11 @@ std::vector<PlaceRoot> WithoutNested(const std::vector<PlaceRoot>& roots) {
     return kept;
 }
 
-// Account profiles only: local and domain accounts (S-1-5-21-...) and Azure AD ones (S-1-12-1-...).
-bool IsAccountSid(std::wstring_view sid) { return sid.rfind(L"S-1-5-21-", 0) == 0 || sid.rfind(L"S-1-12-1-", 0) == 0; }
+// Account profiles only: local and domain accounts (S-1-5-21-...) and Azure AD ones (S-1-12-1-...);
+// not a key that Windows kept of a profile it could not load ("S-1-5-21-...-1001.bak").
+bool IsAccountSid(std::wstring_view sid) {
+    return (sid.rfind(L"S-1-5-21-", 0) == 0 || sid.rfind(L"S-1-12-1-", 0) == 0) && sid.find(L'.') == std::wstring_view::npos;
+}
 
 std::wstring Expanded(const std::wstring& text) {
     std::wstring out(MAX_PATH, L'\0');

@@ -591,7 +591,8 @@ TEST_F(FinderTest, ConsoleFrontEndSearchesTheUsualPlacesOfEveryProfile) {
     };
     broken("Users\\Ann" + roaming + "\\Recent", "r.url");  // Recent items are not searched,
     broken("Users\\Ann\\Documents", "d.url");               // nor other folders of a profile,
-    broken("Users\\Service\\Desktop", "x.url");             // nor a service's profile.
+    broken("Users\\Service\\Desktop", "x.url");             // nor a service's profile,
+    broken("Users\\Old\\Desktop", "o.url");                 // nor one Windows set aside.
     // A shortcut in a place all users share, on the public desktop.
     TaskMemoryText publicDesktop;
     ASSERT_EQ(::SHGetKnownFolderPath(FOLDERID_PublicDesktop, 0, nullptr, publicDesktop.Put()), S_OK);
@@ -610,6 +611,7 @@ TEST_F(FinderTest, ConsoleFrontEndSearchesTheUsualPlacesOfEveryProfile) {
     profiles.Add(L"S-1-5-21-7-7-7-9001", REG_EXPAND_SZ, "%QM_TEST_PROFILES%\\Ann");
     profiles.Add(L"S-1-5-21-7-7-7-9002", REG_SZ, temp.Path("Users\\Bob\\"));
     profiles.Add(L"S-1-5-80-7-7-7-9003", REG_SZ, temp.Path("Users\\Service"));
+    profiles.Add(L"S-1-5-21-7-7-7-9004.bak", REG_SZ, temp.Path("Users\\Old"));
 
     ScanRun all = RunScanner(L"--all-users --format=jsonl");
     EXPECT_EQ(all.exitCode, 0u) << all.err;
