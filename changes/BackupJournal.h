@@ -1,17 +1,24 @@
 // The journal of the changes made to shortcut files, kept in the backup folder next to the
 // backup copies: one text file per batch (one user action), written line by line, each line
-// flushed before the change it announces is made. A batch file that does not end in its end
-// line was being written when the program ended; its entries still name every file that may
-// have been changed, and each entry's backup copy was written before its line.
+// flushed before the change it announces is made. Each entry's backup copy is on the disk
+// before its line; its "done" line follows once the change itself happened. A batch file that
+// does not end in its end line was being written when the program ended; its entries still name
+// every file that may have been changed.
 //
 // A batch file (UTF-8, LF line ends, fields separated by tabs, \\ \t \n \r escaped):
-//   QuillMend backup journal 1
+//   QuillMend backup journal 2
 //   batch <id> <when> <action> <undoes>
-//   entry <action> <original path> <old target> <new target> <backup name> <attributes> <created> <accessed> <written>
+//   entry <action> <original path> <old target> <new target> <backup name> <attributes> <created> <accessed> <written> <copy size> <copy hash>
+//   done <backup name>
 //   ...
 //   end <entry count>
 // `when` is seconds since 1970 (UTC); attributes are the file's attribute bits in hexadecimal,
-// the times the file's FILETIME values (100 ns since 1601) in decimal.
+// the times the file's FILETIME values (100 ns since 1601) in decimal, the copy's size in
+// decimal and its FNV-1a 64 hash in hexadecimal (it finds a copy cut short or damaged; it is no
+// defence against someone forging one). Journals of version 1 have no copy size, hash or done
+// lines: each of their entries counts as done and its copy goes unchecked.
+// A line that cannot be read (torn by a power cut, damaged) costs only itself: the lines
+// around it still count.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +53,14 @@ struct JournalEntry {
     uint64_t created = 0;
     uint64_t accessed = 0;
     uint64_t written = 0;
+    // The backup copy as written, to check it before it is put back; copyChecked is false for
+    // an entry of a version 1 journal, which has neither.
+    bool copyChecked = false;
+    uint64_t copySize = 0;
+    uint64_t copyHash = 0;
+    // Its change happened (the done line followed the entry). False: the program ended, or the
+    // change failed, between the entry and its change; the file may or may not be changed.
+    bool done = false;
 };
 
 struct JournalBatch {
@@ -55,6 +70,7 @@ struct JournalBatch {
     std::string undoes;  // for an undo: the id of the batch it undid; else empty
     std::vector<JournalEntry> entries;
     bool complete = false;  // false: the program ended while the batch was being written
+    std::size_t unreadableLines = 0;  // lines left out because they could not be read
 };
 
 inline constexpr std::string_view kJournalExtension = ".qmjournal";
@@ -67,13 +83,19 @@ std::string MakeBatchId(int64_t when, unsigned sequence);
 // one line per entry, and the end line once every change of the batch was made.
 std::string JournalHeaderText(const JournalBatch& batch);
 std::string JournalEntryText(const JournalEntry& entry);
+std::string JournalDoneText(const JournalEntry& entry);
 std::string JournalEndText(std::size_t entryCount);
 
-// Reads a batch file back; nullopt when it is not one (another file, a damaged line, a backup
-// name that is not a plain file name) or when it was torn inside its header, before any change.
-// A torn last line or a missing end line gives the batch with complete = false and the entries
-// whose lines were whole.
+// Reads a batch file back; nullopt when it is not one (another file, a damaged header) or when
+// it was torn inside its header, before any change. A line that cannot be read (damaged, an
+// entry whose backup name is not a plain file name, a torn last line) is left out and counted;
+// a missing end line gives the batch with complete = false and the entries whose lines were
+// whole.
 std::optional<JournalBatch> ParseJournal(std::string_view text);
+
+// The FNV-1a 64 hash of `bytes`, continued from `hash` (so a file can be hashed piece by piece).
+inline constexpr uint64_t kFnvStart = 0xcbf29ce484222325ull;
+uint64_t Fnv1a64(std::string_view bytes, uint64_t hash = kFnvStart);
 
 // Whether a backup copy's name may be used inside the backup folder: not empty, no separators,
 // not "." or "..", no drive or stream colon.

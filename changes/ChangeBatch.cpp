@@ -50,19 +50,30 @@ bool ChangeBatch::Begin(std::string& error) {
         return false;
     }
     batch_.when = static_cast<int64_t>(std::time(nullptr));
-    // Two batches within one second get the next sequence number.
-    for (unsigned sequence = 0;; ++sequence) {
+    // Two batches within one second, of this program or another one on the same folder, get the
+    // next sequence number: the journal is made new, never opened when it is there.
+    for (unsigned sequence = 0; sequence < 10000; ++sequence) {
         batch_.id = MakeBatchId(batch_.when, sequence);
-        if (!Exists(JournalPath())) break;
+        bool exists = false;
+        if (CreateJournal(JournalPath(), JournalHeaderText(batch_), exists, error)) {
+            begun_ = true;
+            return true;
+        }
+        if (!exists) return false;
     }
-    if (!AppendToJournal(JournalPath(), JournalHeaderText(batch_), error)) return false;
-    begun_ = true;
-    return true;
+    return false;
+}
+
+bool ChangeBatch::Append(const std::string& text, std::string& error) {
+    if (AppendToJournal(JournalPath(), text, error)) return true;
+    ended_ = true;
+    endReason_ = error;
+    return false;
 }
 
 bool ChangeBatch::Record(JournalEntry entry, bool mayBeAbsent, std::string& error) {
-    if (finished_) {
-        error = "the batch is finished";
+    if (finished_ || ended_) {
+        error = ended_ ? endReason_ : "the batch is finished";
         return false;
     }
     if (!begun_ && !Begin(error)) return false;
@@ -73,7 +84,7 @@ bool ChangeBatch::Record(JournalEntry entry, bool mayBeAbsent, std::string& erro
     } else if (!BackUpFile(entry.originalPath, folder_, entry, error)) {
         return false;
     }
-    if (!AppendToJournal(JournalPath(), JournalEntryText(entry), error)) {
+    if (!Append(JournalEntryText(entry), error)) {
         // The line is what makes the copy findable; a copy without it is only clutter.
         const std::wstring copy = FileApiPath(folder_ + "\\" + entry.backupName);
         ::SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -93,11 +104,28 @@ bool ChangeBatch::RecordShortcut(const std::string& path, const std::string& new
     return Record(std::move(entry), /*mayBeAbsent=*/false, error);
 }
 
+bool ChangeBatch::Changed(const std::string& path, std::string& error) {
+    ++changed_;
+    for (auto it = batch_.entries.rbegin(); it != batch_.entries.rend(); ++it) {
+        if (it->originalPath != path || it->done) continue;
+        it->done = true;
+        // A batch that ended writes nothing more; its entry stays without its done line, which
+        // Undo takes as a change that may have happened.
+        return !ended_ && Append(JournalDoneText(*it), error);
+    }
+    return true;
+}
+
 bool ChangeBatch::Finish(std::string& error) {
     if (!begun_ || finished_) return true;
     finished_ = true;
     if (changed_ == 0) return PruneBatch(batch_, folder_, error);
-    return AppendToJournal(JournalPath(), JournalEndText(batch_.entries.size()), error);
+    // An ended batch keeps no end line: it reads back as interrupted, as far as it got.
+    if (ended_) {
+        error = endReason_;
+        return false;
+    }
+    return Append(JournalEndText(batch_.entries.size()), error);
 }
 
 }  // namespace qm::changes

@@ -35,6 +35,11 @@ bool ReadJournalText(const std::string& path, std::string& text, uint64_t& writt
 
 }  // namespace
 
+std::size_t ChangedFiles(const JournalBatch& batch) {
+    return static_cast<std::size_t>(
+        std::count_if(batch.entries.begin(), batch.entries.end(), [](const JournalEntry& e) { return e.done; }));
+}
+
 int KeepDaysSetting(const std::string& setting) {
     int days = 0;
     const char* end = setting.data() + setting.size();

@@ -39,7 +39,7 @@ int PruneChangeHistory(const std::string& backupFolder, int64_t now, int keepDay
 inline constexpr int kDefaultKeepDays = 30;
 int KeepDaysSetting(const std::string& setting);
 
-// How many files a batch changed: its entries (an interrupted batch: those it got to).
-inline std::size_t ChangedFiles(const JournalBatch& batch) { return batch.entries.size(); }
+// How many files a batch changed: its entries whose change is known to have happened (done).
+std::size_t ChangedFiles(const JournalBatch& batch);
 
 }  // namespace qm::changes

@@ -1,5 +1,6 @@
 #include "changes/ShortcutFile.h"
 
+#include "base/win/FileFault.h"
 #include "base/win/FileReplace.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
@@ -96,7 +97,15 @@ bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target) {
     return true;
 }
 
-RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget) {
+RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget, unsigned long* systemError) {
+    DWORD ignored = ERROR_SUCCESS;
+    DWORD& code = systemError ? *systemError : ignored;
+    code = ERROR_SUCCESS;
+    // The system's reason for the step that failed.
+    auto failed = [&](RetargetFailure failure) {
+        code = ::GetLastError();
+        return failure;
+    };
     const std::wstring path = FileApiPath(shortcutPath);
     WIN32_FILE_ATTRIBUTE_DATA old{};
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &old)) return RetargetFailure::ShortcutUnreadable;
@@ -120,9 +129,9 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
     TemporaryFile temporary(shortcutPath);
     const std::string_view newBytes(reinterpret_cast<const char*>(edited.bytes.data()), edited.bytes.size());
     if (!temporary.IsOpen() || WriteAll(temporary.Handle(), newBytes) != ERROR_SUCCESS ||
-        !::FlushFileBuffers(temporary.Handle()) ||
+        BeforeFileStep() != ERROR_SUCCESS || !::FlushFileBuffers(temporary.Handle()) ||
         !::SetFileTime(temporary.Handle(), &old.ftCreationTime, nullptr, nullptr))
-        return RetargetFailure::CannotWrite;
+        return failed(RetargetFailure::CannotWrite);
     temporary.Close();
     const std::optional<Bytes> readBack = ReadWholeFile(temporary.Path());
     if (!readBack || *readBack != edited.bytes) return RetargetFailure::CannotWrite;
@@ -132,11 +141,12 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
     const DWORD attributes = old.dwFileAttributes;
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly && !::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        return RetargetFailure::CannotReplace;
+        return failed(RetargetFailure::CannotReplace);
     // One rename over the old file: it either happens whole or leaves both files as they were.
     // (ReplaceFileW without a backup name can fail after removing the old file.)
-    const bool replaced =
-        ::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool replaced = BeforeFileStep() == ERROR_SUCCESS &&
+                          ::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!replaced) code = ::GetLastError();
     ::SetFileAttributesW(path.c_str(), attributes);
     if (!replaced) return RetargetFailure::CannotReplace;
     temporary.Keep();

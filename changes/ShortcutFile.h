@@ -29,7 +29,9 @@ enum class RetargetFailure {
 // key, show command, flags, extra data; see suite/lnk/ShellLinkEditor.h). The new file is
 // written beside the old one, read back and checked, and only then put in the old one's place;
 // the old file's attributes (read-only, hidden, system, archive) and creation time carry over.
-// On any failure the original file is left byte for byte as it was, attributes included.
-RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget);
+// On any failure the original file is left byte for byte as it was, attributes included;
+// `systemError` (when given) gets the system's error code of a failed write or replace.
+RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget,
+                                 unsigned long* systemError = nullptr);
 
 }  // namespace qm::changes

@@ -30,6 +30,11 @@ bool ReadAll(const std::string& path, std::string& bytes) {
     return read == bytes.size();
 }
 
+bool SameAsBackup(const JournalEntry& entry, const std::string& backupFolder) {
+    std::string now, before;
+    return ReadAll(entry.originalPath, now) && ReadAll(backupFolder + "\\" + entry.backupName, before) && now == before;
+}
+
 bool LeavesNoFile(const JournalEntry& entry) {
     return entry.action == ChangeAction::Delete || entry.action == ChangeAction::Remove;
 }
@@ -74,6 +79,16 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
         const bool hadNoFile = entry.attributes == kNoFileBefore;
         const bool present = Exists(path);
         if (hadNoFile && !present) continue;  // already as it was
+        // A change not known to have happened (the program ended, or the change failed, after
+        // its entry) left nothing to undo when the file is still the one backed up.
+        if (!entry.done && present && !hadNoFile && SameAsBackup(entry, backupFolder)) continue;
+        if (!hadNoFile) {
+            std::string damaged;
+            if (!CheckBackupCopy(entry, backupFolder, damaged)) {
+                result.failures.push_back(path + ": " + damaged);
+                continue;
+            }
+        }
         if (present && ChangedSinceBatch(entry, backupFolder, stored.journalWritten) && !(askReplace && askReplace(path))) {
             result.kept.push_back(path);
             continue;
@@ -87,6 +102,7 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
         if (!undo.Record(planned, /*mayBeAbsent=*/true, error)) {
             result.failures.push_back(path + ": " + error);
             result.notBackedUp = true;
+            if (undo.Ended()) break;  // the journal takes no more lines: nothing more is changed
             continue;
         }
         const bool done = hadNoFile ? RecycleQuietly(path) : RestoreFile(entry, backupFolder, error);
@@ -94,8 +110,11 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
             result.failures.push_back(path + ": " + (error.empty() ? "cannot move it to the Recycle Bin" : error));
             continue;
         }
-        undo.Changed();
         (hadNoFile ? result.removed : result.restored).push_back(path);
+        if (!undo.Changed(path, error)) {
+            result.failures.push_back(error);
+            break;
+        }
     }
     std::string error;
     if (!undo.Finish(error)) result.failures.push_back(error);

@@ -276,6 +276,32 @@ HRESULT FileFinderComponent::SuggestTargets(const std::vector<std::string>& shor
     return result;
 }
 
+namespace {
+
+int __cdecl CollectJudgement(const ShortcutJudgementReport* report, void* context) {
+    auto& found = *static_cast<std::vector<ShortcutJudgement>*>(context);
+    if (report->index < 0 || static_cast<size_t>(report->index) >= found.size()) return 1;
+    ShortcutJudgement& judgement = found[static_cast<size_t>(report->index)];
+    judgement.verdict = report->verdict > 0 ? ShortcutVerdict::Broken
+                        : report->verdict == 0 ? ShortcutVerdict::NotBroken
+                                               : ShortcutVerdict::Unreadable;
+    judgement.target = report->target ? report->target : "";
+    judgement.reason = report->reason ? report->reason : "";
+    return 1;
+}
+
+}  // namespace
+
+std::vector<ShortcutJudgement> FileFinderComponent::JudgeShortcuts(const std::vector<std::string>& shortcutPaths) const {
+    ComPtr<IShortcutJudge> judge;
+    Check(Require(component_)->QueryInterface(IID_PPV_ARGS(judge.GetAddressOf())), component_);
+    std::vector<const char*> paths;
+    for (const std::string& path : shortcutPaths) paths.push_back(path.c_str());
+    std::vector<ShortcutJudgement> found(shortcutPaths.size());
+    Check(judge->JudgeShortcuts(paths.data(), static_cast<LONG>(paths.size()), CollectJudgement, &found), judge);
+    return found;
+}
+
 // ---- Process-wide references -------------------------------------------------------------------
 
 Components& TheComponents() {

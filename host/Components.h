@@ -129,6 +129,14 @@ struct MovedTarget {
     bool targetIsFolder = false;
 };
 
+// What the file finder's rule says of a shortcut file now (IShortcutJudge in QuillSuite.h).
+enum class ShortcutVerdict { Broken, NotBroken, Unreadable };
+struct ShortcutJudgement {
+    ShortcutVerdict verdict = ShortcutVerdict::Unreadable;
+    std::string target;  // the target that was checked
+    std::string reason;  // the engine's reason name ("TargetMissing")
+};
+
 class FileFinderComponent {
 public:
     FileFinderComponent() = default;
@@ -147,6 +155,10 @@ public:
     // a failure, also when the component lacks the interface.
     HRESULT SuggestTargets(const std::vector<std::string>& shortcutPaths, std::vector<MovedTarget>& out,
                            MovedTargetProgress onProgress, void* context) const;
+
+    // The rule's judgement of each shortcut file now, one per path in order. Raises
+    // ComponentError on a failure, also when the component lacks the interface.
+    std::vector<ShortcutJudgement> JudgeShortcuts(const std::vector<std::string>& shortcutPaths) const;
 
     IFileFinderComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }

@@ -2,24 +2,18 @@
 
 #include "base/ShortcutReport.h"
 
-#include <unordered_map>
-
 namespace qm::results {
 
-std::string ListReportText(const std::vector<std::string>& rowPaths, const wizard::ResultStore& store,
-                           const ReadTarget& readTarget) {
-    std::unordered_map<std::string, const wizard::BrokenShortcut*> recordOfPath;
-    for (std::size_t i = 0; i < store.Count(); ++i) recordOfPath.emplace(store.At(i).Path(), &store.At(i));
+std::string ListReportText(const std::vector<wizard::BrokenShortcut>& rows, const ReadTarget& readTarget) {
     std::string text(kUtf8ByteOrderMark);
     text += CsvHeader();
-    for (const std::string& path : rowPaths) {
-        const auto found = recordOfPath.find(path);
-        if (found == recordOfPath.end()) continue;
-        const wizard::BrokenShortcut& record = *found->second;
+    for (const wizard::BrokenShortcut& record : rows) {
+        const std::string path = record.Path();
         std::string target = record.target;
         if (target.empty() && readTarget) readTarget(path, target);
-        text += CsvRecord({path, std::move(target), record.reason, record.suggestion,
-                           std::string(wizard::ConfidenceName(record.confidence))});
+        const bool retargeted = record.goneKind == wizard::GoneKind::Retargeted;
+        text += CsvRecord({path, std::move(target), retargeted ? std::string(kRetargetedReason) : record.reason,
+                           record.suggestion, std::string(wizard::ConfidenceName(record.confidence))});
     }
     return text;
 }

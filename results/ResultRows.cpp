@@ -85,6 +85,13 @@ void ResultRows::ShowRetargeted(RowId id, const std::string& newTarget, std::str
     row.record.confidence = wizard::Confidence::None;
 }
 
+void ResultRows::NoteFile(RowId id, std::uint64_t size, std::uint64_t writeTime) {
+    const auto found = rows_.find(id);
+    if (found == rows_.end()) return;
+    found->second.record.fileSize = size;
+    found->second.record.fileWriteTime = writeTime;
+}
+
 void ResultRows::ShowBroken(RowId id, const wizard::BrokenShortcut& record, std::string targetFolder,
                             std::string suggestionCell) {
     const auto found = rows_.find(id);

@@ -61,6 +61,8 @@ public:
 
     // The row's shortcut now opens `newTarget`: nothing is missing, nothing to suggest.
     void ShowRetargeted(RowId id, const std::string& newTarget, std::string targetFolder);
+    // The row's shortcut file as it is now (size, last write time): it changed by the page's hand.
+    void NoteFile(RowId id, std::uint64_t size, std::uint64_t writeTime);
     // The row's shortcut is broken again, as `record` says (an undone re-target or repair).
     void ShowBroken(RowId id, const wizard::BrokenShortcut& record, std::string targetFolder, std::string suggestionCell);
 

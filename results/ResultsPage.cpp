@@ -3,6 +3,7 @@
 #include "base/PathSplit.h"
 #include "base/Utf.h"
 #include "base/win/FileReplace.h"
+#include "base/win/FileTimes.h"
 #include "base/win/LongPath.h"
 #include "base/win/SystemText.h"
 #include "base/win/UsualPlaces.h"
@@ -331,6 +332,7 @@ void ResultsPage::FillResults() {
 
 void ResultsPage::ShowSelectedRow() {
     const int selected = SelectedRow();
+    RefreshChangedRow(selected);
     const wizard::BrokenShortcut* record = RowRecord(selected);
     ::SetWindowTextW(explanation_, Widen(RowExplanation(selected)).c_str());
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR), record && !record->suggestion.empty());
@@ -360,6 +362,80 @@ void ResultsPage::RunTickOperation(TickOperation operation) {
 
 // ---- Repair actions ------------------------------------------------------------------------
 
+namespace {
+
+// The rule's judgement of the shortcuts now, one per path; without the finder (never in the
+// program, which cannot start without it) the scan's word stands.
+std::vector<host::ShortcutJudgement> JudgeNow(const std::vector<std::string>& paths) {
+    const host::FileFinderComponent& finder = host::TheComponents().finder;
+    if (!finder) return std::vector<host::ShortcutJudgement>(paths.size(), {host::ShortcutVerdict::Broken, {}, {}});
+    return finder.JudgeShortcuts(paths);
+}
+
+// The record's file as it is now, so that it is judged again only after its next change.
+void NoteFileNow(wizard::BrokenShortcut& record) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileApiPath(record.Path()).c_str(), GetFileExInfoStandard, &data)) return;
+    record.fileSize = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
+    record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
+}
+
+void NoteFileNow(ResultRows& rows, RowId id) {
+    const ResultRow* row = rows.Find(id);
+    if (!row || row->record.fileWriteTime == 0) return;
+    wizard::BrokenShortcut record = row->record;
+    NoteFileNow(record);
+    rows.NoteFile(id, record.fileSize, record.fileWriteTime);
+}
+
+}  // namespace
+
+void ResultsPage::RefreshChangedRow(int row) {
+    const wizard::BrokenShortcut* shown = RowRecord(row);
+    if (!shown || !ChangedSinceScan(*shown)) return;
+    const host::ShortcutJudgement now = JudgeNow({shown->Path()}).front();
+    // The scan's size and time stay: a file changed since the scan is never deleted or repaired
+    // on the scan's word, however it is explained now.
+    wizard::BrokenShortcut record = *shown;
+    if (now.verdict == host::ShortcutVerdict::Unreadable) {
+        rows_.ShowBroken(IdOfRow(row), record, RowText(row, kTargetFolderColumn), RowText(row, kSuggestionColumn));
+        return;
+    }
+    // What the search for moved targets said was about the old target.
+    record.target = now.target;
+    record.reason = now.reason;
+    record.goneKind = now.verdict == host::ShortcutVerdict::Broken ? wizard::GoneKind::Unknown : wizard::GoneKind::Retargeted;
+    record.goneName.clear();
+    record.goneFolder.clear();
+    record.suggestion.clear();
+    record.confidence = wizard::Confidence::None;
+    rows_.ShowBroken(IdOfRow(row), record, now.target.empty() ? std::string() : PathFolder(now.target), std::string());
+    ListView_RedrawItems(ListWindow(), row, row);
+}
+
+std::vector<int> ResultsPage::KeepOnlyStillBroken(const std::vector<int>& rows) {
+    std::vector<std::string> paths;
+    for (const int row : rows) paths.push_back(RowPath(row));
+    const std::vector<host::ShortcutJudgement> now = JudgeNow(paths);
+    std::vector<RowId> stillBroken;
+    std::vector<int> dropped;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const wizard::BrokenShortcut* record = RowRecord(rows[i]);
+        // A file that cannot be read now is left to the action, which says why it cannot act.
+        if (record && !ChangedSinceScan(*record) && now[i].verdict != host::ShortcutVerdict::NotBroken)
+            stillBroken.push_back(IdOfRow(rows[i]));
+        else
+            dropped.push_back(rows[i]);
+    }
+    if (dropped.empty()) return rows;
+    std::sort(dropped.begin(), dropped.end());
+    for (auto it = dropped.rbegin(); it != dropped.rend(); ++it) ListView_DeleteItem(ListWindow(), *it);
+    ShowBoxText(Fill("_QM_KeptNotBroken", {{"count", std::to_string(dropped.size())}}), "_Information", MB_ICONINFORMATION);
+    std::vector<int> kept;
+    for (const RowId id : stillBroken) kept.push_back(RowOfId(id));
+    return kept;
+}
+
 void ResultsPage::ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const {
     ::MessageBoxW(Window(), Widen(text).c_str(), Widen(host::Text(captionKey)).c_str(), MB_OK | icon);
 }
@@ -388,14 +464,17 @@ std::string ResultsPage::BackupFailureText(const std::vector<std::string>& paths
 
 void ResultsPage::DeleteTicked() {
     std::vector<int> ticked;
-    std::vector<std::string> paths;
-    for (int row = 0, count = RowCount(); row < count; ++row) {
-        if (!IsTicked(row)) continue;
-        ticked.push_back(row);
-        paths.push_back(RowPath(row));
-    }
+    for (int row = 0, count = RowCount(); row < count; ++row)
+        if (IsTicked(row)) ticked.push_back(row);
     if (ticked.empty()) {
         ShowBox("_QM_031", "_Information", MB_ICONINFORMATION);
+        return;
+    }
+    ticked = KeepOnlyStillBroken(ticked);
+    std::vector<std::string> paths;
+    for (const int row : ticked) paths.push_back(RowPath(row));
+    if (ticked.empty()) {
+        ShowSelectedRow();
         return;
     }
     const DeleteOutcome outcome = Actions().Delete(paths, [this](const std::vector<std::string>& left, const std::string& reason) {
@@ -405,9 +484,15 @@ void ResultsPage::DeleteTicked() {
     for (std::size_t i = ticked.size(); i-- > 0;)
         if (outcome.gone[i]) ListView_DeleteItem(ListWindow(), ticked[i]);
     // A user who declined the shell's confirmation knows that nothing went; anyone else is told
-    // how many are still there.
-    if (outcome.remaining > 0 && !outcome.declined)
-        ShowBoxText(Fill("_QM_040", {{"count", std::to_string(outcome.remaining)}}), "_Information", MB_ICONINFORMATION);
+    // how many are still there, and for each why.
+    if (outcome.remaining > 0 && !outcome.declined) {
+        std::vector<std::string> left;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            if (!outcome.gone[i] && !outcome.why[i].empty())
+                left.push_back(paths[i] + ": " + (outcome.why[i] == kRecycleRefused ? host::Text("_QM_RecycleRefused") : outcome.why[i]));
+        ShowBoxText(Fill("_QM_040", {{"count", std::to_string(outcome.remaining)}}) + "\n\n" + PathList(left), "_Information",
+                    MB_ICONINFORMATION);
+    }
     ShowSelectedRow();
 }
 
@@ -421,6 +506,7 @@ std::vector<NewTargetOutcome> ResultsPage::ChangeTargets(changes::ChangeAction a
         const int row = rows[i].first;
         const std::string& newTarget = rows[i].second;
         rows_.ShowRetargeted(IdOfRow(row), newTarget, PathFolder(newTarget));
+        NoteFileNow(rows_, IdOfRow(row));  // changed here, not since the scan
         LVITEMW item{};
         item.mask = LVIF_IMAGE;
         item.iItem = row;
@@ -437,10 +523,14 @@ void ResultsPage::RetargetRow(int row) {
     const std::string chosen = ChooseNewTarget(DialogOwner(), RowText(row, kTargetFolderColumn));
     if (chosen.empty()) return;
     const NewTargetOutcome outcome = ChangeTargets(changes::ChangeAction::Retarget, {{row, chosen}}).front();
-    if (!outcome.backedUp)
+    if (!outcome.backedUp) {
         ShowBoxText(BackupFailureText({RowPath(row)}) + "\n\n" + outcome.backupError, "_Error", MB_ICONERROR);
-    else if (outcome.failure != changes::RetargetFailure::None)
-        ShowBox(outcome.failure == changes::RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037", "_Error", MB_ICONERROR);
+    } else if (outcome.failure != changes::RetargetFailure::None) {
+        std::string text = host::Text(outcome.failure == changes::RetargetFailure::CannotReplace ? "_QM_038" : "_QM_037");
+        text += "\n\n" + RowPath(row);
+        if (outcome.systemError) text += "\n" + Narrow(SystemMessage(outcome.systemError));
+        ShowBoxText(text, "_Error", MB_ICONERROR);
+    }
 }
 
 // One box for a whole repair: the shortcuts that could not be changed, then those that were not
@@ -467,8 +557,14 @@ void ResultsPage::ShowRepairFailures(const std::vector<std::string>& paths, cons
 }
 
 void ResultsPage::RepairRow(int row) {
+    if (!RowRecord(row) || RowRecord(row)->suggestion.empty()) return;
+    const std::vector<int> stillBroken = KeepOnlyStillBroken({row});
+    if (stillBroken.empty()) {
+        ShowSelectedRow();
+        return;
+    }
+    row = stillBroken.front();
     const wizard::BrokenShortcut* record = RowRecord(row);
-    if (!record || record->suggestion.empty()) return;
     const std::string suggestion = record->suggestion;
     if (!HasCertainSuggestion(*record) &&
         !Ask(Fill("_QM_RepairAskPossible", {{"name", RowText(row, kNameColumn)}, {"target", suggestion}})))
@@ -486,13 +582,19 @@ void ResultsPage::RepairRow(int row) {
 }
 
 void ResultsPage::RepairCertainTicked() {
-    std::vector<std::pair<int, std::string>> repairs;
+    std::vector<int> certain;
     for (int row = 0, count = RowCount(); row < count; ++row) {
         const wizard::BrokenShortcut* record = RowRecord(row);
-        if (record && IsTicked(row) && HasCertainSuggestion(*record)) repairs.emplace_back(row, record->suggestion);
+        if (record && IsTicked(row) && HasCertainSuggestion(*record)) certain.push_back(row);
     }
-    if (repairs.empty()) {
+    if (certain.empty()) {
         ShowBox("_QM_RepairNothingCertain", "_Information", MB_ICONINFORMATION);
+        return;
+    }
+    std::vector<std::pair<int, std::string>> repairs;
+    for (const int row : KeepOnlyStillBroken(certain)) repairs.emplace_back(row, RowRecord(row)->suggestion);
+    if (repairs.empty()) {
+        ShowSelectedRow();
         return;
     }
     std::vector<std::string> paths;
@@ -590,9 +692,11 @@ void ResultsPage::PutBackRows(const changes::UndoResult& result) {
 void ResultsPage::SaveList() {
     const std::string path = ChooseListFile(DialogOwner());
     if (path.empty()) return;
-    std::vector<std::string> paths;
-    for (int row = 0, count = RowCount(); row < count; ++row) paths.push_back(RowPath(row));
-    const std::string text = ListReportText(paths, wizard::TheResultStore(), changes::ReadShortcutTarget);
+    // The rows as the list shows them now: a row re-targeted by hand with its new target.
+    std::vector<wizard::BrokenShortcut> records;
+    for (int row = 0, count = RowCount(); row < count; ++row)
+        if (const wizard::BrokenShortcut* record = RowRecord(row)) records.push_back(*record);
+    const std::string text = ListReportText(records, changes::ReadShortcutTarget);
     if (const DWORD error = ReplaceFileContent(path, text); error != ERROR_SUCCESS)
         ShowBoxText(host::Text("_QM_SaveListFailed") + "\n\n" + path + "\n" + Narrow(SystemMessage(error)), "_Error",
                     MB_ICONERROR);

@@ -118,6 +118,13 @@ private:
     void ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const;
     void ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const;
 
+    // Judges the rows' shortcuts again just before they are changed: the rows whose shortcut
+    // works now or whose file changed since the scan leave the list, untouched, and one box says
+    // how many; answers the rows that are still broken, as they are numbered afterwards.
+    std::vector<int> KeepOnlyStillBroken(const std::vector<int>& rows);
+    // A row whose file changed since the scan shows the rule's judgement of it now.
+    void RefreshChangedRow(int row);
+
     // The changes' side of the repair actions.
     ShortcutActions Actions();
     // Gives the rows (row, new target) their new targets in one batch; the rows that changed show

@@ -1,6 +1,9 @@
 #include "results/ShortcutActions.h"
 
+#include "base/Utf.h"
 #include "base/win/FileTimes.h"
+#include "base/win/Handle.h"
+#include "base/win/SystemText.h"
 #include "base/win/LongPath.h"
 
 #include <windows.h>
@@ -21,12 +24,26 @@ bool UnchangedSinceSearch(const std::string& path, const wizard::BrokenShortcut&
            FileTimeValue(data.ftLastWriteTime) == record.fileWriteTime;
 }
 
+// Why a file the shell was asked to recycle is still there: the system's words for what stops
+// it from being deleted (in use, access denied), if anything does.
+std::string WhyStillThere(const std::string& path) {
+    FileHandle file(::CreateFileW(FileApiPath(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file) return kRecycleRefused;
+    const std::string words = Narrow(SystemMessage(::GetLastError()));
+    return words.empty() ? kRecycleRefused : words;
+}
+
 }  // namespace
 
 bool PathPresent(const std::string& path) {
     if (::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     const DWORD error = ::GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool ChangedSinceScan(const wizard::BrokenShortcut& record) {
+    return record.fileWriteTime != 0 && !UnchangedSinceSearch(record.Path(), record);
 }
 
 std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record) {
@@ -50,6 +67,7 @@ void ShortcutActions::Finish(changes::ChangeBatch& batch) {
 DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, const TellNotBackedUp& tell) {
     DeleteOutcome outcome;
     outcome.gone.assign(paths.size(), false);
+    outcome.why.assign(paths.size(), std::string());
     // Every file is backed up before the shell moves any; a file that cannot be is not moved.
     changes::ChangeBatch batch(backupFolder_, changes::ChangeAction::Delete);
     std::vector<std::size_t> backedUp;
@@ -64,6 +82,12 @@ DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, con
             if (reason.empty()) reason = error;
         }
     }
+    // A journal that took no more lines ends the batch before anything went: every file stays.
+    if (batch.Ended()) {
+        for (const std::size_t i : backedUp) notBackedUp.push_back(paths[i]);
+        backedUp.clear();
+        reason = batch.EndReason();
+    }
     if (!notBackedUp.empty() && tell) tell(notBackedUp, reason);
     if (backedUp.empty()) {
         Finish(batch);
@@ -76,8 +100,10 @@ DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, con
     for (const std::size_t i : backedUp) {
         if (PathPresent(paths[i])) {
             ++outcome.remaining;
+            outcome.why[i] = WhyStillThere(paths[i]);
         } else {
-            batch.Changed();
+            std::string error;
+            batch.Changed(paths[i], error);  // a done line lost: Undo still finds the copy
             outcome.gone[i] = true;
         }
     }
@@ -92,12 +118,14 @@ std::vector<NewTargetOutcome> ShortcutActions::ChangeTargets(changes::ChangeActi
     changes::ChangeBatch batch(backupFolder_, action);
     for (const auto& [path, newTarget] : targets) {
         NewTargetOutcome& outcome = outcomes.emplace_back();
+        // Once the journal takes no more lines, nothing more is changed.
         if (!batch.RecordShortcut(path, newTarget, outcome.backupError)) {
             outcome.backedUp = false;
             continue;
         }
-        outcome.failure = changes::RetargetShortcut(path, newTarget);
-        if (outcome.failure == changes::RetargetFailure::None) batch.Changed();
+        outcome.failure = changes::RetargetShortcut(path, newTarget, &outcome.systemError);
+        std::string error;
+        if (outcome.failure == changes::RetargetFailure::None) batch.Changed(path, error);
     }
     Finish(batch);
     return outcomes;

@@ -28,8 +28,14 @@ using TellNotBackedUp = std::function<void(const std::vector<std::string>& paths
 // Told what one finished batch changed: its action and how many files.
 using NoteChanges = std::function<void(changes::ChangeAction action, std::size_t files)>;
 
+// The reason given for a file still there that the system would let go: the shell kept it.
+inline constexpr const char* kRecycleRefused = "recycle refused";
+
 struct DeleteOutcome {
     std::vector<bool> gone;  // by path given: its file went to the Recycle Bin
+    // by path given, for a file backed up and still there: the system's reason in words, or
+    // kRecycleRefused when the system has nothing against deleting it
+    std::vector<std::string> why;
     int remaining = 0;       // files backed up and still there after the shell was done
     bool declined = false;   // the user declined the shell's confirmation, and nothing went
 };
@@ -39,6 +45,7 @@ struct NewTargetOutcome {
     bool backedUp = true;
     std::string backupError;  // why not, when not
     changes::RetargetFailure failure = changes::RetargetFailure::None;
+    unsigned long systemError = 0;  // the system's code for a failed write or replace
     bool Ok() const { return backedUp && failure == changes::RetargetFailure::None; }
 };
 
@@ -74,6 +81,10 @@ private:
 // shortcut. A file the search read and that has not changed since is still the shortcut it
 // judged, and is not read again.
 std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record);
+
+// Whether the shortcut file is no longer the one the scan listed: its size or last write time
+// differ from the record's, or it is gone. A record that knows neither counts as unchanged.
+bool ChangedSinceScan(const wizard::BrokenShortcut& record);
 
 // A file counts as gone only when the system says it is not there: a file that another program
 // holds open is still there.

@@ -1,6 +1,7 @@
 #include "base/win/FileReplace.h"
 
 #include "base/PathSplit.h"
+#include "base/win/FileFault.h"
 #include "base/win/LongPath.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@ namespace qm {
 
 TemporaryFile::TemporaryFile(const std::string& besidePath) {
     const std::string folder = PathFolder(besidePath);
+    if (BeforeFileStep() != ERROR_SUCCESS) return;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string name = folder + "\\~qm" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(::GetTickCount() + attempt) + ".tmp";
@@ -30,6 +32,7 @@ TemporaryFile::~TemporaryFile() {
 
 DWORD WriteAll(HANDLE file, std::string_view content) {
     while (!content.empty()) {
+        if (const DWORD fault = BeforeFileStep()) return fault;
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size(), 1u << 30));
         if (!::WriteFile(file, content.data(), chunk, &written, nullptr)) return ::GetLastError();

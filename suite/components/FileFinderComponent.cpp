@@ -82,6 +82,30 @@ STDMETHODIMP FileFinderComponent::SuggestTargets(const char** shortcutPaths, LON
     });
 }
 
+STDMETHODIMP FileFinderComponent::JudgeShortcuts(const char** shortcutPaths, LONG count, ShortcutJudgementCallback onReport,
+                                                 void* context) {
+    return GuardCall(L"FileFinderComponent", __uuidof(IShortcutJudge), [&]() -> HRESULT {
+        if (count < 0) throw ComFailure(E_INVALIDARG, L"JudgeShortcuts was given a negative count.");
+        if (!onReport) throw ComFailure(E_POINTER, L"JudgeShortcuts was given no report callback.");
+        if (count > 0 && !shortcutPaths) throw ComFailure(E_POINTER, L"JudgeShortcuts was given no shortcut paths.");
+        std::vector<std::string> paths;
+        for (LONG i = 0; i < count; ++i) {
+            if (!shortcutPaths[i]) throw ComFailure(E_POINTER, L"JudgeShortcuts was given a null shortcut path.");
+            paths.emplace_back(shortcutPaths[i]);
+        }
+        const std::vector<finder::BrokenLink> links = finder::JudgeShortcutFiles(paths);
+        for (size_t i = 0; i < links.size(); ++i) {
+            const finder::Judgement& judgement = links[i].judgement;
+            const bool readable = links[i].link.status == lnk::ParseStatus::Ok;
+            const LONG verdict = !readable ? -1 : judgement.verdict == finder::Verdict::Broken ? 1 : 0;
+            const ShortcutJudgementReport report{sizeof(ShortcutJudgementReport), static_cast<LONG>(i), verdict,
+                                                 judgement.target.c_str(), readable ? finder::ReasonKey(judgement.reason) : ""};
+            if (!onReport(&report, context)) return static_cast<HRESULT>(finder::kFindStopped);
+        }
+        return S_OK;
+    });
+}
+
 HRESULT CreateFileFinderComponent(const IID& iid, void** object) noexcept {
     return CreateAndQuery<FileFinderComponent>(iid, object);
 }

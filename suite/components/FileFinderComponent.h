@@ -1,5 +1,6 @@
 // The file finder: searches a root folder and reports entries through the caller's callbacks;
-// and, asked through its second interface, searches where broken shortcuts' targets went.
+// asked through its second interface, searches where broken shortcuts' targets went; through its
+// third, judges shortcut files again.
 #pragma once
 
 #include "suite/components/ComObject.h"
@@ -7,7 +8,7 @@
 
 namespace qm::suite {
 
-class FileFinderComponent final : public ComObject<IFileFinderComponent, IMovedTargetFinder> {
+class FileFinderComponent final : public ComObject<IFileFinderComponent, IMovedTargetFinder, IShortcutJudge> {
 public:
     // Every search keeps its state on the caller's stack, so any thread may call FindFiles at
     // once: the scan worker gets this object itself, not a proxy, when the main thread's
@@ -21,6 +22,8 @@ public:
                            LONG arg13, LONG arg14, LONG arg15, LONG arg16, LONG arg17) override;
     STDMETHODIMP SuggestTargets(const char** shortcutPaths, LONG count, MovedTargetCallback onReport,
                                 MovedTargetProgress onProgress, void* context) override;
+    STDMETHODIMP JudgeShortcuts(const char** shortcutPaths, LONG count, ShortcutJudgementCallback onReport,
+                                void* context) override;
 };
 
 }  // namespace qm::suite

@@ -50,6 +50,12 @@ std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, Fil
     return links;
 }
 
+std::vector<BrokenLink> JudgeShortcutFiles(const std::vector<std::string>& paths) {
+    WindowsFileSystem system(kDefaultProbeTimeoutMs);
+    ScanCache cache(system);
+    return ReadShortcuts(paths, cache);
+}
+
 std::vector<TargetSuggestion> SuggestForShortcutFiles(const std::vector<std::string>& paths, const SuggestOptions& options,
                                                       SuggestStats* stats) {
     WindowsFileSystem system(kDefaultProbeTimeoutMs);

@@ -14,6 +14,9 @@ namespace qm::finder {
 // entry judged Unjudged, so the result lines up with `paths`.
 std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem);
 
+// ReadShortcuts with the real file system: the rule's judgement of each file now.
+std::vector<BrokenLink> JudgeShortcutFiles(const std::vector<std::string>& paths);
+
 // ReadShortcuts, then SuggestMovedTargets, both with the real file system.
 std::vector<TargetSuggestion> SuggestForShortcutFiles(const std::vector<std::string>& paths, const SuggestOptions& options = {},
                                                       SuggestStats* stats = nullptr);

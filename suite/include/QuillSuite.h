@@ -170,3 +170,27 @@ IMovedTargetFinder : public IUnknown {
                                                      MovedTargetProgress onProgress, void* context) = 0;
 };
 __CRT_UUID_DECL(IMovedTargetFinder, 0x087f9521, 0x5a52, 0x43a7, 0x85, 0xb3, 0x95, 0xd0, 0x39, 0x6a, 0xad, 0x9b)
+
+// ---- Is it still broken? (a third interface of the file finder object) -------------------
+// The search's own judgement of one shortcut file now, asked before a shortcut the scan reported
+// is changed or deleted, since its target may have come back since. Valid only during the
+// callback; texts are UTF-8.
+struct ShortcutJudgementReport {
+    DWORD size;          // sizeof(ShortcutJudgementReport): later versions may only append members
+    LONG index;          // the shortcut's position in the list JudgeShortcuts was given
+    LONG verdict;        // 1: broken; 0: working, or not to be judged (a drive not ready...);
+                         // -1: the file is gone or cannot be read as a shell link
+    const char* target;  // the target path that was checked; "" when none
+    const char* reason;  // the engine's reason name, e.g. "TargetMissing", "TargetExists"
+};
+// Called once per shortcut, in the order given. 1 = go on, 0 = stop.
+typedef int(__cdecl* ShortcutJudgementCallback)(const ShortcutJudgementReport* report, void* context);
+
+MIDL_INTERFACE("f8cce540-3340-4e4f-9fcc-26475baf1d94")
+IShortcutJudge : public IUnknown {
+    // Reads each of the `count` shortcut files (full UTF-8 paths) and judges it with the rule of
+    // FindFiles. S_OK when every shortcut was reported; 0x00040201 when the callback answered 0.
+    virtual HRESULT STDMETHODCALLTYPE JudgeShortcuts(const char** shortcutPaths, LONG count,
+                                                     ShortcutJudgementCallback onReport, void* context) = 0;
+};
+__CRT_UUID_DECL(IShortcutJudge, 0xf8cce540, 0x3340, 0x4e4f, 0x9f, 0xcc, 0x26, 0x47, 0x5b, 0xaf, 0x1d, 0x94)

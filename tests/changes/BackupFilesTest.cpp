@@ -149,7 +149,8 @@ TEST_F(BackupFiles, PathsLongerThanMaxPathWork) {
     std::string error;
     ASSERT_TRUE(BackUpFile(link, backupFolder, entry, error)) << error;
     const std::string journal = backupFolder + "\\b" + std::string(kJournalExtension);
-    ASSERT_TRUE(AppendToJournal(journal, "line\n", error)) << error;
+    bool exists = false;
+    ASSERT_TRUE(CreateJournal(journal, "line\n", exists, error)) << error;
     ::SetFileAttributesW((links / L"long.lnk").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(::DeleteFileW((links / L"long.lnk").c_str()));
     ASSERT_TRUE(RestoreFile(entry, backupFolder, error)) << error;
@@ -191,8 +192,12 @@ TEST_F(BackupFiles, JournalGrowsLineByLineAndReadsBack) {
     JournalBatch batch{MakeBatchId(1'796'741'843, 0), 1'796'741'843, ChangeAction::Delete, "", {}, false};
     JournalEntry entry{ChangeAction::Delete, "C:\\x.lnk", "C:\\gone.exe", "", "b-0.lnk", 0x20, 1, 2, 3};
     std::string error, text;
-    ASSERT_TRUE(AppendToJournal(journal, JournalHeaderText(batch), error)) << error;
+    bool exists = false;
+    ASSERT_TRUE(CreateJournal(journal, JournalHeaderText(batch), exists, error)) << error;
     ASSERT_TRUE(AppendToJournal(journal, JournalEntryText(entry), error)) << error;
+    // A journal is made new, never opened again by a second batch of the same name.
+    EXPECT_FALSE(CreateJournal(journal, JournalHeaderText(batch), exists, error));
+    EXPECT_TRUE(exists);
     std::ifstream in(fs::path(Widen(journal)), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
@@ -213,7 +218,8 @@ TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
         EXPECT_TRUE(BackUpFile(Narrow(MakeFile(linkName, "bytes").wstring()), backup_, entry, error)) << error;
         batch.entries.push_back(entry);
         std::string text = JournalHeaderText(batch) + JournalEntryText(entry) + JournalEndText(1);
-        EXPECT_TRUE(AppendToJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension), text, error)) << error;
+        bool exists = false;
+        EXPECT_TRUE(CreateJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension), text, exists, error)) << error;
         return batch;
     };
     constexpr int64_t kDay = 24 * 60 * 60;

@@ -1,6 +1,7 @@
 // The backup journal's batch files: read back as written, whatever the paths and targets hold;
 // cut off at any byte they are either the whole batch or recognisably incomplete with only
-// whole entries; damaged or tampered files are refused; pruning picks only the old batches.
+// whole entries; a damaged line costs only itself, a damaged header the file; older journals
+// load; pruning picks only the old batches.
 #include "changes/BackupJournal.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,10 @@ JournalBatch Batch(std::string id, int64_t when, size_t entries) {
         e.created = 133'000'000'000'000'000ull + i;
         e.accessed = 133'000'000'100'000'000ull;
         e.written = UINT64_MAX - i;
+        e.copyChecked = true;
+        e.copySize = 400 + i;
+        e.copyHash = 0xF00DFACE12345678ull * (i + 1);
+        e.done = i != 1;  // the second one's change did not happen
         batch.entries.push_back(e);
     }
     return batch;
@@ -34,7 +39,7 @@ JournalBatch Batch(std::string id, int64_t when, size_t entries) {
 
 std::string Write(const JournalBatch& batch, bool end) {
     std::string text = JournalHeaderText(batch);
-    for (const JournalEntry& e : batch.entries) text += JournalEntryText(e);
+    for (const JournalEntry& e : batch.entries) text += JournalEntryText(e) + (e.done ? JournalDoneText(e) : "");
     if (end) text += JournalEndText(batch.entries.size());
     return text;
 }
@@ -49,6 +54,10 @@ void ExpectSameEntry(const JournalEntry& a, const JournalEntry& b) {
     EXPECT_EQ(a.created, b.created);
     EXPECT_EQ(a.accessed, b.accessed);
     EXPECT_EQ(a.written, b.written);
+    EXPECT_EQ(a.copyChecked, b.copyChecked);
+    EXPECT_EQ(a.copySize, b.copySize);
+    EXPECT_EQ(a.copyHash, b.copyHash);
+    EXPECT_EQ(a.done, b.done);
 }
 
 TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
@@ -57,7 +66,7 @@ TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
     batch.undoes = MakeBatchId(1'796'700'000, 0);
     const std::string text = Write(batch, true);
     // One line per record: the escapes keep tabs and line breaks of the texts inside their fields.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 3 + 1);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 3 + 2 + 1);
 
     std::optional<JournalBatch> read = ParseJournal(text);
     ASSERT_TRUE(read);
@@ -72,10 +81,15 @@ TEST(BackupJournal, ReadsBackWhatWasWrittenWhateverTheTextsHold) {
     // Ids sort by time, also across a change in the number of digits.
     EXPECT_LT(MakeBatchId(999'999'999, 9), MakeBatchId(1'000'000'000, 0));
     EXPECT_LT(MakeBatchId(1'000'000'000, 1), MakeBatchId(1'000'000'000, 2));
+    // The copies' hash: FNV-1a 64, also when taken piece by piece.
+    EXPECT_EQ(Fnv1a64(""), 0xcbf29ce484222325ull);
+    EXPECT_EQ(Fnv1a64("a"), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(Fnv1a64("foobar"), Fnv1a64("bar", Fnv1a64("foo")));
 }
 
-// Journals written by earlier versions must still load: each action is stored as its word, and
-// a journal reads back and is written again byte for byte.
+// Journals written by earlier versions must still load: each action is stored as its word; a
+// journal of version 1 has no copy checks and no done lines, and each of its entries counts as
+// done.
 TEST(BackupJournal, EveryActionKeepsItsStoredWord) {
     const std::string entries =
         "entry\tretarget\tC:\\\\a.lnk\tC:\\\\old.exe\tC:\\\\new.exe\tb-0.lnk\t00000021\t1\t2\t3\n"
@@ -97,8 +111,16 @@ TEST(BackupJournal, EveryActionKeepsItsStoredWord) {
         ASSERT_TRUE(read) << b.word;
         EXPECT_EQ(read->action, b.action) << b.word;
         ASSERT_EQ(read->entries.size(), 5u);
-        for (size_t i = 0; i < 5; ++i) EXPECT_EQ(read->entries[i].action, entryActions[i]) << i;
-        EXPECT_EQ(Write(*read, true), text) << b.word;
+        for (size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(read->entries[i].action, entryActions[i]) << i;
+            EXPECT_TRUE(read->entries[i].done && !read->entries[i].copyChecked) << i;
+        }
+        EXPECT_TRUE(read->complete);
+        // Written again as version 2, it reads back the same.
+        std::optional<JournalBatch> again = ParseJournal(Write(*read, true));
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->action, b.action);
+        for (size_t i = 0; i < 5; ++i) EXPECT_EQ(again->entries[i].action, entryActions[i]) << i;
     }
     EXPECT_FALSE(ActionOfWord("Retarget")) << "words are compared exactly";
     EXPECT_FALSE(ActionOfWord("rename"));
@@ -121,20 +143,27 @@ TEST(BackupJournal, ABatchCutOffAnywhereIsWholeOrRecognisablyIncomplete) {
         // Only entries whose line was whole, and each exactly as written.
         size_t whole = 0;
         std::string prefix = JournalHeaderText(batch);
+        bool lastDone = true;
         while (whole < batch.entries.size() && prefix.size() + JournalEntryText(batch.entries[whole]).size() <= length) {
-            prefix += JournalEntryText(batch.entries[whole]);
+            const JournalEntry& e = batch.entries[whole];
+            prefix += JournalEntryText(e);
+            lastDone = e.done && prefix.size() + JournalDoneText(e).size() <= length;
+            if (lastDone) prefix += JournalDoneText(e);
             ++whole;
         }
         ASSERT_EQ(read->entries.size(), whole);
-        for (size_t i = 0; i < whole; ++i) ExpectSameEntry(read->entries[i], batch.entries[i]);
+        for (size_t i = 0; i < whole; ++i) {
+            JournalEntry expected = batch.entries[i];
+            expected.done = expected.done && (i + 1 < whole || lastDone);
+            ExpectSameEntry(read->entries[i], expected);
+        }
     }
 }
 
-TEST(BackupJournal, RefusesDamagedAndTamperedFiles) {
-    const JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 0), 1'796'741'843, 2);
+TEST(BackupJournal, ADamagedLineCostsOnlyItselfADamagedHeaderTheFile) {
+    const JournalBatch batch = Batch(MakeBatchId(1'796'741'843, 0), 1'796'741'843, 3);
     const std::string good = Write(batch, true);
     ASSERT_TRUE(ParseJournal(good));
-
     auto replaced = [&](std::string_view from, std::string_view to) {
         std::string text = good;
         const size_t at = text.find(from);
@@ -142,24 +171,48 @@ TEST(BackupJournal, RefusesDamagedAndTamperedFiles) {
         return text.replace(at, from.size(), to);
     };
     const std::string firstBackup = batch.entries[0].backupName;
-    const std::string damaged[] = {
+    const std::string notAJournal[] = {
         "",
         "some other file\n",
-        replaced("QuillMend backup journal 1", "QuillMend backup journal 2"),
-        replaced("\t" + firstBackup + "\t", "\t..\\..\\Windows\\system.ini\t"),  // would restore over any file
-        replaced("\t" + firstBackup + "\t", "\t..\t"),
-        replaced("\t" + firstBackup + "\t", "\tC:evil\t"),
-        replaced("\t" + firstBackup + "\t", "\t\t"),
+        replaced("QuillMend backup journal 2", "QuillMend backup journal 3"),
         replaced("batch\t" + batch.id, "batch\t..\\" + batch.id),
-        replaced("end\t2", "end\t3"),        // an end line that doesn't match the entries
-        replaced("\t00000021\t", "\tzz\t"),  // not a number
-        replaced("entry\t", "entry\tx\\q"),  // an unknown escape
-        replaced("entry\t", "unknown\t"),
-        replaced("entry\tretarget", "entry\trename"),   // an action the program never wrote
         replaced("batch\t" + batch.id + "\t1796741843\tretarget", "batch\t" + batch.id + "\t1796741843\tRetarget"),
-        good + JournalEntryText(batch.entries[0]),  // something after the end line
+        replaced("batch\t", "batch\tx\\q"),  // an unknown escape
     };
-    for (const std::string& text : damaged) EXPECT_FALSE(ParseJournal(text)) << text;
+    for (const std::string& text : notAJournal) EXPECT_FALSE(ParseJournal(text)) << text;
+
+    // Each damage of the first entry's line: that entry alone is lost (its done line then names
+    // nothing and is left out too), the others stay as written, and the batch reads as interrupted.
+    const struct {
+        std::string text;
+        size_t lost;  // lines left out
+    } damaged[] = {
+        {replaced("\t" + firstBackup + "\t", "\t..\\..\\Windows\\system.ini\t"), 2},  // would restore over any file
+        {replaced("\t" + firstBackup + "\t", "\t..\t"), 2},
+        {replaced("\t" + firstBackup + "\t", "\tC:evil\t"), 2},
+        {replaced("\t00000021\t", "\tzz\t"), 2},  // not a number
+        {replaced("entry\t", "entry\tx\\q"), 2},  // an unknown escape
+        {replaced("entry\t", "unknown\t"), 2},
+        {replaced("entry\tretarget", "entry\trename"), 2},  // an action the program never wrote
+        {replaced("entry\tretarget", std::string("entry\tretar\0\xFF", 13)), 2},  // torn by a power cut
+    };
+    for (const auto& d : damaged) {
+        std::optional<JournalBatch> read = ParseJournal(d.text);
+        ASSERT_TRUE(read) << d.text;
+        EXPECT_FALSE(read->complete);
+        EXPECT_EQ(read->unreadableLines, d.lost) << d.text;
+        ASSERT_EQ(read->entries.size(), 2u) << d.text;
+        ExpectSameEntry(read->entries[0], batch.entries[1]);
+        ExpectSameEntry(read->entries[1], batch.entries[2]);
+    }
+    // An end line that doesn't match the entries, or a line after the end: whatever was written
+    // still counts, but the batch is not taken as whole.
+    for (const std::string& text : {replaced("end\t3", "end\t4"), good + JournalEntryText(batch.entries[0])}) {
+        std::optional<JournalBatch> read = ParseJournal(text);
+        ASSERT_TRUE(read);
+        EXPECT_FALSE(read->complete);
+        EXPECT_EQ(read->entries.size(), 3u);
+    }
 }
 
 TEST(BackupJournal, PrunesOnlyBatchesOlderThanTheLimit) {

@@ -52,8 +52,7 @@ protected:
         std::string error;
         if (!batch.RecordShortcut(path, newTarget_, error)) return false;
         if (RetargetShortcut(path, newTarget_) != RetargetFailure::None) return false;
-        batch.Changed();
-        return true;
+        return batch.Changed(path, error);
     }
 
     StoredBatch Last() {
@@ -179,7 +178,7 @@ TEST_F(ChangeJournal, AnUndoIsABatchThatCanBeUndone) {
     ASSERT_TRUE(batch.Record(entry, false, error)) << error;
     ::SetFileAttributesW(FileApiPath(gone).c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(::DeleteFileW(FileApiPath(gone).c_str()));  // gone for good, as from an emptied bin
-    batch.Changed();
+    ASSERT_TRUE(batch.Changed(gone, error)) << error;
     ASSERT_TRUE(batch.Finish(error)) << error;
     const auto changed = FolderState(links_.Root());
     ASSERT_EQ(changed.size(), 1u);
@@ -250,10 +249,10 @@ TEST_F(ChangeJournal, PruningRemovesOnlyBatchesOlderThanTheLimit) {
         JournalBatch batch{MakeBatchId(when, 0), when, ChangeAction::Delete, "", {}, true};
         JournalEntry entry{ChangeAction::Delete, "", "C:\\gone.exe", "", batch.id + "-0.lnk"};
         EXPECT_TRUE(BackUpFile(Link(name), backup_, entry, error)) << error;
-        EXPECT_TRUE(AppendToJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension),
-                                            JournalHeaderText(batch) + JournalEntryText(entry) +
-                                                JournalEndText(1),
-                                            error));
+        bool exists = false;
+        EXPECT_TRUE(CreateJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension),
+                                  JournalHeaderText(batch) + JournalEntryText(entry) + JournalDoneText(entry) + JournalEndText(1),
+                                  exists, error));
         return batch.id;
     };
     ASSERT_TRUE(MakeFolderTree(backup_));
