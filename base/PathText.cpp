@@ -84,8 +84,7 @@ char16_t SimpleUpper(char16_t c) {
 std::string PathCompareKey(std::string_view path) {
     std::u16string wide = Utf8ToUtf16(path);
     for (char16_t& c : wide) c = c == u'/' ? u'\\' : SimpleUpper(c);
-    const size_t keep = wide.size() >= 2 && wide[1] == u':' ? 3 : 1;  // "C:\" keeps its backslash
-    while (wide.size() > keep && wide.back() == u'\\') wide.pop_back();
+    while (wide.size() > 1 && wide.back() == u'\\') wide.pop_back();
     return Utf16ToUtf8(wide);
 }
 

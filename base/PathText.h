@@ -36,7 +36,7 @@ bool IsSameOrInside(std::string_view path, std::string_view folder) noexcept;
 std::vector<std::string> WithoutNestedRoots(const std::vector<std::string>& roots);
 
 // A path in the form paths are compared in: slashes as backslashes, no trailing backslash
-// (except a drive root's, "C:\"), letters upper-cased as Windows' file systems compare names
+// ("C:\" gives "C:"), letters upper-cased as Windows' file systems compare names
 // (simple upper case of each UTF-16 unit; here for ASCII, Latin-1, Latin Extended-A, Greek and
 // Cyrillic, where nearly every real name is; other characters stay as they are, so such names
 // only match when spelled the same).
