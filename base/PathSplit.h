@@ -18,6 +18,22 @@ std::string PathFileName(std::string_view path);
 // back ("C:\x.lnk" -> "C:", "x" -> "x:").
 std::string PathFolder(std::string_view path);
 
+// A full path taken apart: its root ("C:" for a drive, "\\server\share" for a share) and its
+// components, empty ones left out ("C:\a\\b\" gives C:, a, b).
+struct PathParts {
+    enum class Kind { Other, Drive, Unc } kind = Kind::Other;  // Other: not a full path, nothing set
+    std::string root;
+    std::vector<std::string> parts;
+
+    // The root and the first `count` components; a drive root keeps its backslash ("C:\").
+    std::string Join(size_t count) const;
+    std::string Full() const { return Join(parts.size()); }
+};
+
+// Takes apart "X:\..." and "\\server\share..." as written (backslashes only, no "\\?\" prefix,
+// the letter's case kept); anything else, "\\?\..." and "\\.\..." included, is Kind::Other.
+PathParts SplitFullPath(std::string_view path);
+
 // Cuts `text` at every occurrence of any delimiter, the earliest match first (at one position
 // the first listed delimiter wins). Empty delimiters are ignored. With `dropEmpty`, empty pieces
 // are left out: "C:\Windows\" split at "\" gives C:, Windows.

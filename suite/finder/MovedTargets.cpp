@@ -1,5 +1,6 @@
 #include "suite/finder/MovedTargets.h"
 
+#include "base/PathSplit.h"
 #include "base/Text.h"
 #include "suite/finder/ScanCache.h"
 
@@ -19,47 +20,8 @@ constexpr uint64_t kTimeTolerance = 2 * 10'000'000ull;  // two seconds in FILETI
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (static_cast<unsigned char>(c) >= 0x80); }
 
-// A full path taken apart: its root ("C:" or "\\server\share") and its components.
-struct SplitPath {
-    PathRoot::Kind kind = PathRoot::Kind::Other;
-    std::string root;
-    std::vector<std::string> parts;
-
-    std::string Join(size_t count) const {
-        std::string out = root;
-        if (count == 0) return kind == PathRoot::Kind::Drive ? out + "\\" : out;
-        for (size_t i = 0; i < count; ++i) {
-            out += '\\';
-            out += parts[i];
-        }
-        return out;
-    }
-    std::string Full() const { return Join(parts.size()); }
-};
-
-SplitPath Split(std::string_view path) {
-    PathRoot root = ClassifyPath(path);
-    SplitPath out;
-    out.kind = root.kind;
-    std::string_view rest;
-    if (root.kind == PathRoot::Kind::Drive) {
-        out.root = root.path.substr(0, 2);
-        rest = std::string_view(root.path).substr(2);
-    } else if (root.kind == PathRoot::Kind::Unc) {
-        out.root = root.share;
-        rest = std::string_view(root.path).substr(root.share.size());
-    } else {
-        return out;
-    }
-    size_t start = 0;
-    while (start < rest.size()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string_view::npos) end = rest.size();
-        if (end > start) out.parts.emplace_back(rest.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
+// A full path taken apart, in the form the rule gives it (no "\\?\" prefix, backslashes).
+PathParts Split(std::string_view path) { return SplitFullPath(ClassifyPath(path).path); }
 
 std::string JoinParts(std::string base, const std::vector<std::string>& parts, size_t from) {
     for (size_t i = from; i < parts.size(); ++i) {
@@ -117,7 +79,7 @@ struct Candidate {
 // Everything the phase knows about one broken shortcut while it searches.
 struct Work {
     const BrokenLink* input = nullptr;
-    SplitPath target;
+    PathParts target;
     std::string targetName;  // folded
     bool targetIsFolder = false;
     bool attributesKnown = false;
@@ -170,15 +132,15 @@ const std::vector<FolderEntry>* Search::Listing(const std::string& folder) {
 }
 
 bool Search::Allowed(const Work& work, const std::string& path) {
-    SplitPath candidate = Split(path);
-    if (candidate.kind == PathRoot::Kind::Unc) {
-        return work.target.kind == PathRoot::Kind::Unc && EqualsIgnoringAsciiCase(candidate.root, work.target.root);
+    PathParts candidate = Split(path);
+    if (candidate.kind == PathParts::Kind::Unc) {
+        return work.target.kind == PathParts::Kind::Unc && EqualsIgnoringAsciiCase(candidate.root, work.target.root);
     }
-    if (candidate.kind != PathRoot::Kind::Drive) return false;
+    if (candidate.kind != PathParts::Kind::Drive) return false;
     DriveState drive = cache_.Drive(candidate.root[0]);
     if (drive.kind == DriveKind::Fixed) return true;
     // A mapped network drive only when the target was on that very drive.
-    return drive.kind == DriveKind::Remote && work.target.kind == PathRoot::Kind::Drive &&
+    return drive.kind == DriveKind::Remote && work.target.kind == PathParts::Kind::Drive &&
            EqualsIgnoringAsciiCase(candidate.root, work.target.root);
 }
 
@@ -192,7 +154,7 @@ void Search::Consider(Work& work, const std::string& path, Strategy strategy) {
     if (!details) return;
     if (work.attributesKnown && details->folder != work.targetIsFolder) return;
     Candidate candidate{path, strategy, *details};
-    const SplitPath split = Split(path);
+    const PathParts split = Split(path);
     const bool sameName = !split.parts.empty() && AsciiLower(split.parts.back()) == work.targetName;
     candidate.exact = sameName && MatchesHeader(work.input->link, *details);
     candidate.score = (sameName ? 4 : 0) + (details->size == work.input->link.fileSize ? 2 : 0) +
@@ -201,11 +163,11 @@ void Search::Consider(Work& work, const std::string& path, Strategy strategy) {
 }
 
 void Search::Explain(Work& work, TargetSuggestion& out) {
-    const SplitPath& target = work.target;
+    const PathParts& target = work.target;
     out.gone.name = target.parts.empty() ? target.root : target.parts.back();
     out.gone.targetIsFolder = work.targetIsFolder;
-    bool onNetwork = target.kind == PathRoot::Kind::Unc;
-    if (target.kind == PathRoot::Kind::Drive && cache_.Drive(target.root[0]).kind == DriveKind::Remote) onNetwork = true;
+    bool onNetwork = target.kind == PathParts::Kind::Unc;
+    if (target.kind == PathParts::Kind::Drive && cache_.Drive(target.root[0]).kind == DriveKind::Remote) onNetwork = true;
 
     // The nearest existing ancestor: Unknown counts as existing, it is not proven gone.
     size_t depth = target.parts.empty() ? 0 : target.parts.size() - 1;
@@ -245,14 +207,14 @@ void Search::KnownRelocations(Work& work) {
 }
 
 void Search::ProgramFilesSwaps(Work& work) {
-    const SplitPath& target = work.target;
+    const PathParts& target = work.target;
     // By name, anywhere below the root.
     for (size_t i = 0; i < target.parts.size(); ++i) {
         const char* other = nullptr;
         if (EqualsIgnoringAsciiCase(target.parts[i], "Program Files")) other = "Program Files (x86)";
         if (EqualsIgnoringAsciiCase(target.parts[i], "Program Files (x86)")) other = "Program Files";
         if (!other) continue;
-        SplitPath swapped = target;
+        PathParts swapped = target;
         swapped.parts[i] = other;
         Consider(work, swapped.Full(), Strategy::KnownRelocation);
     }
@@ -280,8 +242,8 @@ void Search::ProgramFilesSwaps(Work& work) {
 }
 
 void Search::ProfileSwaps(Work& work) {
-    const SplitPath& target = work.target;
-    if (target.kind != PathRoot::Kind::Drive || target.parts.size() < 3) return;
+    const PathParts& target = work.target;
+    if (target.kind != PathParts::Kind::Drive || target.parts.size() < 3) return;
     const bool newForm = EqualsIgnoringAsciiCase(target.parts[0], "Users");
     const bool oldForm = EqualsIgnoringAsciiCase(target.parts[0], "Documents and Settings");
     if (!newForm && !oldForm) return;
@@ -289,8 +251,8 @@ void Search::ProfileSwaps(Work& work) {
     // Where profiles live now: beside the current user's, and under both names on this drive.
     std::vector<std::string> roots;
     if (std::optional<std::string> profile = cache_.EnvironmentVariable("USERPROFILE")) {
-        SplitPath own = Split(*profile);
-        if (own.kind == PathRoot::Kind::Drive && !own.parts.empty()) roots.push_back(own.Join(own.parts.size() - 1));
+        PathParts own = Split(*profile);
+        if (own.kind == PathParts::Kind::Drive && !own.parts.empty()) roots.push_back(own.Join(own.parts.size() - 1));
     }
     roots.push_back(target.root + "\\Users");
     roots.push_back(target.root + "\\Documents and Settings");
@@ -323,19 +285,19 @@ void Search::ProfileSwaps(Work& work) {
 }
 
 void Search::OtherDrives(Work& work) {
-    const SplitPath& target = work.target;
-    if (target.kind != PathRoot::Kind::Drive || target.parts.empty()) return;
+    const PathParts& target = work.target;
+    if (target.kind != PathParts::Kind::Drive || target.parts.empty()) return;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (letter == target.root[0]) continue;
         if (cache_.Drive(letter).kind != DriveKind::Fixed) continue;
-        SplitPath moved = target;
+        PathParts moved = target;
         moved.root[0] = letter;
         Consider(work, moved.Full(), Strategy::KnownRelocation);
     }
 }
 
 void Search::VersionFolders(Work& work) {
-    const SplitPath& target = work.target;
+    const PathParts& target = work.target;
     const size_t missing = work.existingDepth;  // index of the first missing component
     if (missing >= target.parts.size()) return;
     // The target itself missing from an existing folder: only a folder target can be a
@@ -355,7 +317,7 @@ void Search::VersionFolders(Work& work) {
     std::sort(versions.begin(), versions.end(),
               [](const FolderEntry* a, const FolderEntry* b) { return VersionBefore(b->name, a->name); });
     for (const FolderEntry* entry : versions) {
-        SplitPath renamed = target;
+        PathParts renamed = target;
         renamed.parts[missing] = entry->name;
         Consider(work, renamed.Full(), Strategy::VersionFolder);
     }
@@ -461,7 +423,7 @@ std::vector<TargetSuggestion> Search::Run(const std::vector<BrokenLink>& links) 
         Work work;
         work.input = &input;
         work.target = Split(input.judgement.target);
-        if (work.target.kind == PathRoot::Kind::Other) continue;
+        if (work.target.kind == PathParts::Kind::Other) continue;
         work.targetName = work.target.parts.empty() ? std::string() : AsciiLower(work.target.parts.back());
         work.attributesKnown = input.link.fileAttributes != 0;
         work.targetIsFolder = (input.link.fileAttributes & kFileAttributeDirectory) != 0;

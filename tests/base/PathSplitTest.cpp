@@ -70,3 +70,31 @@ TEST(PathSplit, SplitText) {
 }
 
 }  // namespace
+
+TEST(PathSplit, FullPathsTakenApartAndJoined) {
+    using Kind = qm::PathParts::Kind;
+    struct Case { const char* path; Kind kind; const char* root; std::vector<std::string> parts; const char* parent; };
+    const Case cases[] = {
+        {"C:\\Program Files\\\\App\\", Kind::Drive, "C:", {"Program Files", "App"}, "C:\\Program Files"},
+        {"d:\\x.exe", Kind::Drive, "d:", {"x.exe"}, "d:\\"},  // the letter's case is kept; a root keeps its backslash
+        {"C:\\", Kind::Drive, "C:", {}, "C:\\"},
+        {"\\\\server\\share\\dir\\x.exe", Kind::Unc, "\\\\server\\share", {"dir", "x.exe"}, "\\\\server\\share\\dir"},
+        {"\\\\server\\share", Kind::Unc, "\\\\server\\share", {}, "\\\\server\\share"},
+        {"\\\\server", Kind::Other, "", {}, ""},
+        {"\\\\server\\\\share", Kind::Other, "", {}, ""},
+        {"\\\\?\\C:\\x.exe", Kind::Other, "", {}, ""},
+        {"\\\\.\\pipe\\x", Kind::Other, "", {}, ""},
+        {"C:x.exe", Kind::Other, "", {}, ""},
+        {"C:", Kind::Other, "", {}, ""},
+        {"x.exe", Kind::Other, "", {}, ""},
+    };
+    for (const Case& c : cases) {
+        const qm::PathParts split = qm::SplitFullPath(c.path);
+        EXPECT_EQ(split.kind, c.kind) << c.path;
+        EXPECT_EQ(split.root, c.root) << c.path;
+        EXPECT_EQ(split.parts, c.parts) << c.path;
+        if (c.kind == Kind::Other) continue;
+        EXPECT_EQ(split.Join(split.parts.empty() ? 0 : split.parts.size() - 1), c.parent) << c.path;
+        EXPECT_EQ(qm::SplitFullPath(split.Full()).parts, c.parts) << c.path;
+    }
+}
