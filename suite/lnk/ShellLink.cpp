@@ -418,6 +418,10 @@ private:
                 info_.hasKnownFolder = true;
                 break;
             case kPropertyStoreBlock:
+                if (!info_.hasPropertyStore) {
+                    info_.propertyStoreOffset = pos_ + 8;
+                    info_.propertyStoreSize = size - 8;
+                }
                 info_.hasPropertyStore = true;
                 break;
             default:

@@ -83,6 +83,8 @@ struct ShellLinkInfo {
     using Guid = std::array<unsigned char, 16>;
     Guid trackerVolumeId{}, trackerObjectId{}, trackerBirthVolumeId{}, trackerBirthObjectId{};
     bool hasPropertyStore = false;
+    // Where the first property-store block's serialized store lies in the file (see PropertyStore.h).
+    size_t propertyStoreOffset = 0, propertyStoreSize = 0;
 
     // LinkInfo's local path: base path followed by the common path suffix.
     std::string LocalPath() const;

@@ -1,7 +1,9 @@
 #include "suite/lnk/ShellLinkEditor.h"
 
+#include "base/PathSplit.h"
 #include "base/Utf.h"
 #include "suite/lnk/LinkFormat.h"
+#include "suite/lnk/PropertyStore.h"
 #include "suite/lnk/ShellLink.h"
 
 #include <algorithm>
@@ -80,62 +82,27 @@ bool SameText(std::string_view a, std::string_view b) {
 
 // ---- Paths ----------------------------------------------------------------------------------
 
-// A full path split into its root ("C:" or "\\server\share") and its components.
-struct SplitPath {
-    bool ok = false;
-    bool unc = false;
-    std::string root;
-    std::vector<std::string> parts;
-};
-
-SplitPath Split(std::string_view path) {
-    SplitPath out;
-    auto components = [](std::string_view rest, std::vector<std::string>& parts) {
-        size_t start = 0;
-        while (start < rest.size()) {
-            size_t end = rest.find('\\', start);
-            if (end == std::string_view::npos) end = rest.size();
-            if (end > start) parts.emplace_back(rest.substr(start, end - start));
-            start = end + 1;
-        }
-    };
-    if (path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
-        path[2] == '\\') {
-        out.root = std::string(1, FoldAscii(path[0])) + ":";
-        components(path.substr(3), out.parts);
-        out.ok = true;
-    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\' && path[2] != '?' && path[2] != '.') {
-        std::vector<std::string> all;
-        components(path.substr(2), all);
-        if (all.size() < 2) return out;
-        out.unc = true;
-        out.root = "\\\\" + all[0] + "\\" + all[1];
-        out.parts.assign(all.begin() + 2, all.end());
-        out.ok = true;
-    }
-    for (const std::string& part : out.parts)
-        if (part == "." || part == "..") out.ok = false;
-    return out;
-}
-
-std::string Join(const std::string& root, const std::vector<std::string>& parts, size_t count) {
-    std::string path = root;
-    for (size_t i = 0; i < count; ++i) path += "\\" + parts[i];
-    if (count == 0 && !root.empty() && root.back() == ':') path += "\\";  // a drive root keeps its backslash
-    return path;
+// A full path taken apart, the drive letter in upper case as the shell writes it; Kind::Other
+// also for a path with "." or ".." in it, which no link should name.
+PathParts SplitTarget(std::string_view path) {
+    PathParts parts = SplitFullPath(path);
+    if (std::any_of(parts.parts.begin(), parts.parts.end(), [](const std::string& part) { return part == "." || part == ".."; }))
+        return {};
+    if (parts.kind == PathParts::Kind::Drive) parts.root[0] = FoldAscii(parts.root[0]);
+    return parts;
 }
 
 // The folder that holds the target; a folder target is its own working folder.
-std::string TargetFolder(const SplitPath& target, bool isFolder) {
-    if (isFolder || target.parts.empty()) return Join(target.root, target.parts, target.parts.size());
-    return Join(target.root, target.parts, target.parts.size() - 1);
+std::string TargetFolder(const PathParts& target, bool isFolder) {
+    if (isFolder || target.parts.empty()) return target.Full();
+    return target.Join(target.parts.size() - 1);
 }
 
 // The path from `folder` to `target` as the shell writes it (".\x.exe", "..\b\x.exe"), or
 // nullopt when they lie under different roots.
-std::optional<std::string> RelativePath(std::string_view folder, const SplitPath& target) {
-    const SplitPath from = Split(folder);
-    if (!from.ok || !SameText(from.root, target.root)) return std::nullopt;
+std::optional<std::string> RelativePath(std::string_view folder, const PathParts& target) {
+    const PathParts from = SplitTarget(folder);
+    if (from.kind == PathParts::Kind::Other || !SameText(from.root, target.root)) return std::nullopt;
     size_t common = 0;
     while (common < from.parts.size() && common < target.parts.size() && SameText(from.parts[common], target.parts[common]))
         ++common;
@@ -242,7 +209,7 @@ Bytes FileEntryItem(const std::string& name, bool folder) {
 
 // My Computer, the drive, one file-entry item per component; nullopt when it would not fit the
 // list's 16-bit size.
-std::optional<Bytes> DriveIdList(const SplitPath& target, bool isFolder) {
+std::optional<Bytes> DriveIdList(const PathParts& target, bool isFolder) {
     Bytes list;
     Put16(list, 20);
     list.push_back(0x1F);
@@ -309,14 +276,15 @@ Bytes NetworkLink(const std::string& netName) {
 
 // LinkInfo of a drive path (the whole path as local base path, an empty suffix, as the shell
 // writes it) or of a UNC path (the share as net name, the rest as suffix).
-Bytes LinkInfo(const NewTarget& target, const SplitPath& split) {
-    const std::string suffix = split.unc ? Join("", split.parts, split.parts.size()).substr(split.parts.empty() ? 0 : 1) : "";
-    const std::string basePath = split.unc ? "" : target.path;
+Bytes LinkInfo(const NewTarget& target, const PathParts& split) {
+    const bool unc = split.kind == PathParts::Kind::Unc;
+    const std::string suffix = unc && !split.parts.empty() ? split.Full().substr(split.root.size() + 1) : "";
+    const std::string basePath = unc ? "" : target.path;
     const bool unicode = !IsAscii(basePath) || !IsAscii(suffix);
     const uint32_t headerSize = unicode ? 0x24 : 0x1C;
     Bytes info(headerSize, 0);
     Set32(info, 4, headerSize);
-    if (!split.unc) {
+    if (!unc) {
         Set32(info, 8, 1);  // VolumeIDAndLocalBasePath
         Set32(info, 12, static_cast<uint32_t>(info.size()));
         const Bytes volume = VolumeId(target);
@@ -332,7 +300,7 @@ Bytes LinkInfo(const NewTarget& target, const SplitPath& split) {
     Set32(info, 24, static_cast<uint32_t>(info.size()));
     PutAnsiZ(info, suffix);
     if (unicode) {
-        if (!split.unc) {
+        if (!unc) {
             Align2(info);
             Set32(info, 28, static_cast<uint32_t>(info.size()));
             PutUtf16Z(info, basePath);
@@ -444,8 +412,8 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
     if (old.status != ParseStatus::Ok) return Fail("malformed shell link: " + old.error);
     const std::optional<Layout> layout = Walk(data, size);
     if (!layout) return Fail("malformed shell link");
-    const SplitPath split = Split(target.path);
-    if (!split.ok) return Fail("the new target is not a full path");
+    const PathParts split = SplitTarget(target.path);
+    if (split.kind == PathParts::Kind::Other) return Fail("the new target is not a full path");
 
     // Every name under which a reader could still find the old target.
     std::vector<std::string> oldNames;
@@ -469,7 +437,7 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
     Bytes out(data, data + kHeaderSize);
 
     // Target list: rebuilt for a drive path.
-    if (!split.unc) {
+    if (split.kind == PathParts::Kind::Drive) {
         if (std::optional<Bytes> list = DriveIdList(split, target.isFolder)) {
             flags |= kHasLinkTargetIdList;
             Append(out, list->data(), list->size());
@@ -503,6 +471,24 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
         }
     }
 
+    // Property-store values that name the old target (its path, or the folder and name the shell
+    // shows of it) name the new one; the application's identity stays as it is, whatever it spells.
+    const PathParts oldTarget = SplitTarget(LinkTargetPath(old, context.expandVariables));
+    const PropertyRewrite rewriteProperty = [&](const StoredProperty& property) -> std::optional<std::string> {
+        if (!property.isText || property.text.empty() || property.format == kAppUserModelFormat) return std::nullopt;
+        if (namesOldTarget(property.text)) return target.path;
+        if (oldTarget.parts.empty() || split.parts.empty()) return std::nullopt;
+        if (property.format == kItemFolderFormat && property.id == kItemFolderPathDisplayId &&
+            SameText(property.text, oldTarget.Join(oldTarget.parts.size() - 1)))
+            return split.Join(split.parts.size() - 1);
+        if (property.format == kStorageFormat && property.id == kItemNameDisplayId && SameText(property.text, oldTarget.parts.back()))
+            return split.parts.back();
+        return std::nullopt;
+    };
+    const auto spellsOldTarget = [&](const unsigned char* bytes, size_t blockSize) {
+        return std::any_of(oldNames.begin(), oldNames.end(), [&](const std::string& name) { return Spells(bytes + 8, blockSize - 8, name); });
+    };
+
     // Extra data.
     for (const Block& block : layout->blocks) {
         const unsigned char* bytes = data + block.begin;
@@ -535,10 +521,17 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
         case kDarwinBlock:
         case kShimBlock:
             break;  // settings of the link itself, not of its target
-        default:
-            if (std::any_of(oldNames.begin(), oldNames.end(),
-                            [&](const std::string& name) { return Spells(bytes + 8, blockSize - 8, name); }))
+        case kPropertyStoreBlock:
+            if (const std::optional<Bytes> store = RewritePropertyStore(bytes + 8, blockSize - 8, rewriteProperty)) {
+                Put32(out, static_cast<uint32_t>(8 + store->size()));
+                Put32(out, kPropertyStoreBlock);
+                Append(out, store->data(), store->size());
                 continue;
+            }
+            if (spellsOldTarget(bytes, blockSize)) continue;  // a store that cannot be read is taken as a whole
+            break;
+        default:
+            if (spellsOldTarget(bytes, blockSize)) continue;
             break;
         }
         Append(out, bytes, blockSize);
@@ -559,7 +552,7 @@ RetargetResult RetargetShellLink(const unsigned char* data, size_t size, const N
     const ShellLinkInfo check = ParseShellLink(out.data(), out.size());
     if (check.status != ParseStatus::Ok) return Fail("the new link does not read back: " + check.error);
     const bool named = LinkTargetPath(check) == target.path &&
-                       (check.idListPath.empty() || check.idListPath == Join(split.root, split.parts, split.parts.size())) &&
+                       (check.idListPath.empty() || check.idListPath == split.Full()) &&
                        (check.environmentTarget.empty() || check.environmentTarget == target.path);
     if (!named) return Fail("the new link does not name the new target");
     RetargetResult result;

@@ -16,12 +16,17 @@
 //    new one;
 //  - environment-variable target block: both forms hold the new path (dropped when it does not
 //    fit the block's 260 characters);
+//  - property-store blocks: kept, with the text values that name the old target rewritten (one
+//    that spells its path, such as System.Link.TargetParsingPath, gets the new path; the
+//    target's folder and name as the shell shows them get the new one's); the application's
+//    identity (System.AppUserModel.*) and every other value stay byte for byte. A store that
+//    cannot be read is kept as it is, unless its bytes spell an old target (then dropped);
 //  - blocks that point at the old target by other means are dropped: the tracker block (object
 //    identifiers of the old file), the known-folder and special-folder blocks (offsets into the
 //    old IDList), the Vista IDList block, and any other block whose bytes spell an old target.
 // Everything else (description, arguments, icon index, show command, hot key, run-as flag and
-// the other flags, console, Darwin, shim and property-store blocks, data after the terminal
-// block) is copied byte for byte.
+// the other flags, console, Darwin and shim blocks, data after the terminal block) is copied
+// byte for byte.
 #pragma once
 
 #include <cstddef>

@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "suite/lnk/PropertyStore.h"
 #include "suite/lnk/ShellLink.h"
+#include "suite/lnk/ShellLinkEditor.h"
 #include "tests/lnk/Lnkinfo.h"
 
 #ifndef QM_LNK_CORPUS
@@ -359,6 +361,46 @@ TEST(ShellLinkCorpus, AgreesWithIndependentReaders) {
         EXPECT_GT(wineGaps[gap.name], 0) << "Wine difference class no longer occurs: " << gap.name;
         std::printf("wine gap %-13s %4d  (%s)\n", gap.name, wineGaps[gap.name], gap.reason);
     }
+}
+
+// A re-target keeps the property store of every real link that has one: the same values in the
+// same order, the application's identity untouched, and each text that changed now naming the
+// new target (its path, its folder or its name).
+TEST(ShellLinkCorpus, RetargetKeepsEveryPropertyStore) {
+    NewTarget target;
+    target.path = "D:\\Moved \xC3\x9Cn\xC3\xAF\\new.exe";
+    const std::set<std::string> newNames = {target.path, "D:\\Moved \xC3\x9Cn\xC3\xAF", "new.exe"};
+    RetargetContext context;
+    context.linkFolder = "C:\\Users\\me\\Desktop";
+    int kept = 0, values = 0, rewritten = 0;
+    for (const CorpusFile& file : LoadCorpusList()) {
+        const std::string bytes = ReadFile(kCorpus + "/" + file.path);
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        const ShellLinkInfo info = ParseShellLink(data, bytes.size());
+        if (info.status != ParseStatus::Ok || !info.hasPropertyStore) continue;
+        SCOPED_TRACE(file.path);
+        const auto before = ReadPropertyStore(data + info.propertyStoreOffset, info.propertyStoreSize);
+        const RetargetResult edited = RetargetShellLink(data, bytes.size(), target, context);
+        if (!before || !edited.ok) continue;
+        const ShellLinkInfo again = ParseShellLink(edited.bytes.data(), edited.bytes.size());
+        ASSERT_TRUE(again.hasPropertyStore);
+        const auto after = ReadPropertyStore(edited.bytes.data() + again.propertyStoreOffset, again.propertyStoreSize);
+        ASSERT_TRUE(after.has_value());
+        ASSERT_EQ(after->size(), before->size());
+        ++kept;
+        for (size_t i = 0; i < before->size(); ++i) {
+            const StoredProperty &was = (*before)[i], &now = (*after)[i];
+            ++values;
+            EXPECT_TRUE(was.format == now.format && was.id == now.id && was.name == now.name && was.type == now.type) << i;
+            if (was.text == now.text) continue;
+            ++rewritten;
+            EXPECT_TRUE(newNames.count(now.text)) << was.text << " became " << now.text;
+            EXPECT_FALSE(was.format == kAppUserModelFormat) << was.text << " became " << now.text;
+        }
+    }
+    std::printf("property stores kept by a re-target: %d, with %d values, %d of them rewritten\n", kept, values, rewritten);
+    EXPECT_GE(kept, 600);
+    EXPECT_GT(rewritten, 100);
 }
 
 }  // namespace

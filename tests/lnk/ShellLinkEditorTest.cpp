@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/Utf.h"
+#include "suite/lnk/PropertyStore.h"
 #include "suite/lnk/ShellLink.h"
 #include "suite/lnk/ShellLinkEditor.h"
 #include "tools/lnkwriter/LinkBytes.h"
@@ -160,6 +161,35 @@ TEST(ShellLinkEditor, NamesOnlyTheNewTargetAndKeepsEverythingElse) {
     EXPECT_EQ(Lower(lnkinfo.text).find("old app"), std::string::npos) << lnkinfo.text;
     EXPECT_EQ(Lower(lnkinfo.text).find("old.exe"), std::string::npos) << lnkinfo.text;
 #endif
+}
+
+TEST(ShellLinkEditor, KeepsThePropertyStoreRewritingOnlyWhatNamesTheTarget) {
+    // System.ParsingPath and System.Link.TargetParsingPath (the latter as a VT_BSTR).
+    const unsigned char parsingPath[16] = {0xA6, 0x6A, 0x63, 0x28, 0x3D, 0x95, 0xD2, 0x11,
+                                           0xB5, 0xD6, 0x00, 0xC0, 0x4F, 0xD9, 0x18, 0xD0};
+    const unsigned char linkTarget[16] = {0xFC, 0xB3, 0xB4, 0xB9, 0x51, 0x2B, 0x42, 0x4A,
+                                          0xB5, 0xD8, 0x32, 0x41, 0x46, 0xAF, 0xCF, 0x25};
+    const auto store = [&](const std::u16string& path, const std::u16string& folder, const std::u16string& name) {
+        return PropertyStoreBlock({
+            {kAppUserModelFormat.data(), 5, u"Contoso.Editor.Portable"},  // the pinned item's identity
+            {kAppUserModelFormat.data(), 15, u"C:\\Program Files\\Old App\\old.exe"},  // identity data: kept as it spells
+            {kAppUserModelFormat.data(), 18, u"", 0x13, 1},
+            {parsingPath, 30, path},
+            {linkTarget, 2, path, 0x08},
+            {kItemFolderFormat.data(), 6, folder},
+            {kStorageFormat.data(), 10, name},
+            {kStorageFormat.data(), 4, u"Application"},
+            {kStorageFormat.data(), 12, u"", 0x13, 4242},
+            {kStorageFormat.data(), 2, u"C:\\Program Files\\Old App\\old.exe.config"},  // another file: kept
+        });
+    };
+    const ByteVector old = Concat({Header(kFlagLinkInfo), LinkInfo({.basePath = kOldTarget}),
+                                   store(u"c:\\program files\\old app\\OLD.EXE", u"C:\\Program Files\\Old App", u"old.exe"),
+                                   Terminal()});
+    const RetargetResult result = Retarget(old, Target("C:\\Tools\\New App\\new.exe"), Context());
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(Contains(result.bytes, store(u"C:\\Tools\\New App\\new.exe", u"C:\\Tools\\New App", u"new.exe")));
+    EXPECT_TRUE(Parse(result.bytes).hasPropertyStore);
 }
 
 TEST(ShellLinkEditor, KeepsWhatDoesNotNameTheOldTarget) {

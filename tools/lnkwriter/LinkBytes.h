@@ -280,6 +280,50 @@ inline ByteVector TrackerBlock(const std::string& machine, const unsigned char* 
     payload.resize(0x58, 0x11);
     return Block(0xA0000003, payload);
 }
+// A property-store block (0xA0000009) as the shell writes one: a serialized storage per run of
+// values with the same format identifier, each value numbered, its text a VT_LPWSTR (the count
+// with the NUL, zeros to a multiple of 4 bytes) or VT_BSTR (the count in bytes), or a VT_UI4.
+struct StoredValue {
+    const unsigned char* format;  // 16 bytes as stored
+    uint32_t id;
+    std::u16string text;
+    uint16_t type = 0x1F;  // VT_LPWSTR, VT_BSTR (0x08) or VT_UI4 (0x13, `number`)
+    uint32_t number = 0;
+};
+inline ByteVector PropertyStoreBlock(const std::vector<StoredValue>& values) {
+    ByteVector store;
+    size_t storage = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const StoredValue& v = values[i];
+        if (i == 0 || !std::equal(v.format, v.format + 16, values[i - 1].format)) {
+            storage = store.size();
+            PutU32(store, 0);  // size, set below
+            PutU32(store, 0x53505331);
+            store.insert(store.end(), v.format, v.format + 16);
+        }
+        ByteVector value;
+        PutU32(value, 0);  // size, set below
+        PutU32(value, v.id);
+        value.push_back(0);
+        PutU16(value, v.type);
+        PutU16(value, 0);
+        if (v.type == 0x13) {
+            PutU32(value, v.number);
+        } else {
+            PutU32(value, static_cast<uint32_t>((v.text.size() + 1) * (v.type == 0x08 ? 2 : 1)));
+            PutUtf16Z(value, v.text);
+            while ((value.size() - 9) % 4) value.push_back(0);
+        }
+        SetU32(value, 0, static_cast<uint32_t>(value.size()));
+        store.insert(store.end(), value.begin(), value.end());
+        if (i + 1 == values.size() || !std::equal(v.format, v.format + 16, values[i + 1].format)) {
+            PutU32(store, 0);  // the storage's end
+            SetU32(store, storage, static_cast<uint32_t>(store.size() - storage));
+        }
+    }
+    PutU32(store, 0);  // the store's end
+    return Block(0xA0000009, store);
+}
 inline ByteVector Terminal() { return ByteVector(4, 0); }
 
 inline ByteVector Concat(const std::vector<ByteVector>& parts) {
