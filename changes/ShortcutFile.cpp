@@ -106,10 +106,7 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
         code = ::GetLastError();
         return failure;
     };
-    const std::wstring path = FileApiPath(shortcutPath);
-    WIN32_FILE_ATTRIBUTE_DATA old{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &old)) return RetargetFailure::ShortcutUnreadable;
-    const std::optional<Bytes> bytes = ReadWholeFile(path);
+    const std::optional<Bytes> bytes = ReadWholeFile(FileApiPath(shortcutPath));
     if (!bytes) return RetargetFailure::ShortcutUnreadable;
     const std::optional<lnk::NewTarget> target = DescribeTarget(newTarget);
     if (!target) return RetargetFailure::TargetUnusable;
@@ -125,35 +122,20 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
         return RetargetFailure::CannotEdit;
     }
 
-    // The new file, complete on disk, with the old one's creation time.
+    // The new file, complete on disk and read back, then swapped for the old one.
     TemporaryFile temporary(shortcutPath);
     const std::string_view newBytes(reinterpret_cast<const char*>(edited.bytes.data()), edited.bytes.size());
     if (!temporary.IsOpen() || WriteAll(temporary.Handle(), newBytes) != ERROR_SUCCESS ||
-        BeforeFileStep() != ERROR_SUCCESS || !::FlushFileBuffers(temporary.Handle()) ||
-        !::SetFileTime(temporary.Handle(), &old.ftCreationTime, nullptr, nullptr))
+        BeforeFileStep() != ERROR_SUCCESS || !::FlushFileBuffers(temporary.Handle()))
         return failed(RetargetFailure::CannotWrite);
     temporary.Close();
     const std::optional<Bytes> readBack = ReadWholeFile(temporary.Path());
     if (!readBack || *readBack != edited.bytes) return RetargetFailure::CannotWrite;
-
-    // A read-only file cannot be replaced: the mark is lifted for the swap and put back after
-    // it, whether the swap worked or not.
-    const DWORD attributes = old.dwFileAttributes;
-    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly && !::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        return failed(RetargetFailure::CannotReplace);
-    // One rename over the old file: it either happens whole or leaves both files as they were.
-    // (ReplaceFileW without a backup name can fail after removing the old file.)
-    const bool replaced = BeforeFileStep() == ERROR_SUCCESS &&
-                          ::MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!replaced) code = ::GetLastError();
-    ::SetFileAttributesW(path.c_str(), attributes);
-    if (!replaced) return RetargetFailure::CannotReplace;
+    if (const ReplaceResult replaced = ReplaceKeepingMetadata(shortcutPath, temporary.Path()); replaced.error != ERROR_SUCCESS) {
+        code = replaced.error;
+        return RetargetFailure::CannotReplace;
+    }
     temporary.Keep();
-    // The rename carried the temporary file's creation time; make sure it is the old one's.
-    FileHandle swapped(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (swapped) ::SetFileTime(swapped.Get(), &old.ftCreationTime, nullptr, nullptr);
     return RetargetFailure::None;
 }
 

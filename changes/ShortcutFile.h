@@ -27,10 +27,13 @@ enum class RetargetFailure {
 
 // Makes the shortcut open `newTarget` and keeps everything else it had (arguments, icon, hot
 // key, show command, flags, extra data; see suite/lnk/ShellLinkEditor.h). The new file is
-// written beside the old one, read back and checked, and only then put in the old one's place;
-// the old file's attributes (read-only, hidden, system, archive) and creation time carry over.
-// On any failure the original file is left byte for byte as it was, attributes included;
-// `systemError` (when given) gets the system's error code of a failed write or replace.
+// written beside the old one, read back and checked, and only then put in the old one's place
+// as Windows replaces a file: the old file's security descriptor, alternate data streams,
+// attributes (read-only, hidden, system, archive) and creation time carry over. On any failure
+// the original file is left byte for byte as it was, attributes included (should the system
+// refuse even to put it back, it stays beside under a "~qm....tmp" name, and the batch's backup
+// copy restores it); `systemError` (when given) gets the system's error code of a failed write
+// or replace.
 RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::string& newTarget,
                                  unsigned long* systemError = nullptr);
 

@@ -1,12 +1,13 @@
 // Writing a whole file so that whoever opens it finds either the file that was there or the
 // complete new one, never a half-written file: the new bytes go to a temporary file beside the
-// old one and replace it in one rename. Paths are UTF-8 of any length.
+// old one and then take its place. Paths are UTF-8 of any length.
 #pragma once
 
 #include "base/win/Handle.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,25 @@ DWORD WriteAll(HANDLE file, std::string_view content);
 // of a temporary file beside it. ERROR_SUCCESS, or the system's error code; on failure the
 // file at `path` is as it was and no temporary file is left behind.
 DWORD ReplaceFileContent(const std::string& path, std::string_view content);
+
+// The system's swap of a file for its replacement: ReplaceFileW(replaced, replacement, backup),
+// unless a test plays one of its failures.
+using ReplaceFileCall = std::function<BOOL(const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup)>;
+
+struct ReplaceResult {
+    DWORD error = ERROR_SUCCESS;  // ERROR_SUCCESS, or why the old file is still in its place
+    // Set only when the system moved the old file aside and then refused to move it back: it
+    // lies under this name beside its place, whole and unchanged.
+    std::wstring oldFileAt;
+};
+
+// Puts `replacement` (a complete, closed file in the same folder) in the place of the file at
+// `path` the way Windows replaces a file, with a backup name: the new file takes on the old
+// one's security descriptor, alternate data streams, attributes (read-only included) and
+// creation time, and keeps its own last write time. The DACL is also copied beforehand, for
+// systems whose ReplaceFileW keeps none (Wine). On success the old file is gone; on failure it
+// is at `path` as it was (unless `oldFileAt` says otherwise) and `replacement` is where it was.
+ReplaceResult ReplaceKeepingMetadata(const std::string& path, const std::wstring& replacement,
+                                     const ReplaceFileCall& call = nullptr);
 
 }  // namespace qm
