@@ -1,34 +1,20 @@
 #include "suite/lnk/PropertyStore.h"
 
 #include "base/Utf.h"
+#include "suite/lnk/ByteFields.h"
 
 #include <cstring>
 
 namespace qm::lnk {
 namespace {
 
+using namespace bytes;
+
 using Bytes = std::vector<unsigned char>;
 
 constexpr uint32_t kStorageVersion = 0x53505331;  // "1SPS"
 constexpr size_t kStorageHeaderSize = 24;        // size, version, format identifier
 constexpr size_t kValueHeaderSize = 9;           // size, id or name size, a reserved byte
-
-uint32_t Get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put16(Bytes& out, uint32_t v) {
-    out.push_back(static_cast<unsigned char>(v));
-    out.push_back(static_cast<unsigned char>(v >> 8));
-}
-void Put32(Bytes& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void Set32(Bytes& out, size_t at, size_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 // A UTF-16 field of `units` code units, up to its first NUL.
 std::string Utf16Text(const unsigned char* p, size_t units) {

@@ -2,6 +2,7 @@
 
 #include "base/PathSplit.h"
 #include "base/Utf.h"
+#include "suite/lnk/ByteFields.h"
 #include "suite/lnk/LinkFormat.h"
 #include "suite/lnk/PropertyStore.h"
 #include "suite/lnk/ShellLink.h"
@@ -14,31 +15,12 @@
 namespace qm::lnk {
 
 using namespace format;
+using namespace bytes;
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-uint32_t Get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put16(Bytes& out, uint32_t v) {
-    out.push_back(static_cast<unsigned char>(v));
-    out.push_back(static_cast<unsigned char>(v >> 8));
-}
-void Put32(Bytes& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void Set16(Bytes& out, size_t at, uint32_t v) {
-    out[at] = static_cast<unsigned char>(v);
-    out[at + 1] = static_cast<unsigned char>(v >> 8);
-}
-void Set32(Bytes& out, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
 void Set64(Bytes& out, size_t at, uint64_t v) {
     Set32(out, at, static_cast<uint32_t>(v));
     Set32(out, at + 4, static_cast<uint32_t>(v >> 32));
