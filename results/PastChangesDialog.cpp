@@ -24,24 +24,6 @@ std::wstring LocalTimeText(int64_t when) {
     return std::wstring(date) + L" " + clock;
 }
 
-void InsertColumn(HWND list, int index, const char* key, int width) {
-    std::wstring text = Widen(host::Text(key));
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.cx = width;
-    column.pszText = text.data();
-    column.iSubItem = index;
-    ::SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
-}
-
-void SetCell(HWND list, int row, int column, const std::wstring& text) {
-    std::wstring copy = text;
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = copy.data();
-    ::SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 std::string ChangeKindText(const changes::JournalBatch& batch, bool undone) {
@@ -64,51 +46,42 @@ std::optional<std::size_t> PastChangesDialog::Choose(HWND owner) {
     return chosen_;
 }
 
-HWND PastChangesDialog::List() const { return ::GetDlgItem(Window(), IDC_PAST_CHANGES_LIST); }
+controls::ListView PastChangesDialog::List() const { return controls::ListView(::GetDlgItem(Window(), IDC_PAST_CHANGES_LIST)); }
 
 BOOL PastChangesDialog::OnInitDialog() {
     controls::CentreDialog(Window());
     host::TheComponents().language.TranslateWindow(Window());
-    const HWND list = List();
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    const controls::ListView list = List();
+    list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     RECT client{};
-    ::GetClientRect(list, &client);
+    ::GetClientRect(list.Window(), &client);
     const int width = client.right - client.left - ::GetSystemMetrics(SM_CXVSCROLL);
-    InsertColumn(list, 0, "_QM_UndoWhen", width * 2 / 5);
-    InsertColumn(list, 1, "_QM_UndoWhat", width * 2 / 5);
-    InsertColumn(list, 2, "_QM_UndoCount", width - 2 * (width * 2 / 5));
+    list.InsertColumn(0, host::Text("_QM_UndoWhen"), width * 2 / 5);
+    list.InsertColumn(1, host::Text("_QM_UndoWhat"), width * 2 / 5);
+    list.InsertColumn(2, host::Text("_QM_UndoCount"), width - 2 * (width * 2 / 5));
 
     const std::unordered_set<std::string> undone = changes::UndoneBatches(batches_);
     // Newest first; each row's value is its batch's index.
     int row = 0;
     for (std::size_t i = batches_.size(); i-- > 0;) {
         const changes::JournalBatch& batch = batches_[i].batch;
-        std::wstring when = LocalTimeText(batch.when);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = row;
-        item.pszText = when.data();
-        item.lParam = static_cast<LPARAM>(i);
-        const int inserted = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        const int inserted = list.InsertRow(row, Narrow(LocalTimeText(batch.when)), -1, static_cast<LPARAM>(i));
         if (inserted < 0) continue;
-        SetCell(list, inserted, 1, Widen(ChangeKindText(batch, undone.count(batch.id) > 0)));
-        SetCell(list, inserted, 2, std::to_wstring(changes::ChangedFiles(batch)));
+        list.SetText(inserted, 1, ChangeKindText(batch, undone.count(batch.id) > 0));
+        list.SetText(inserted, 2, std::to_string(changes::ChangedFiles(batch)));
         ++row;
     }
-    if (row > 0) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row > 0) list.Select(0);
     ::EnableWindow(::GetDlgItem(Window(), IDC_PAST_CHANGES_UNDO), row > 0);
-    ::SetFocus(list);
+    ::SetFocus(list.Window());
     return FALSE;
 }
 
 void PastChangesDialog::ChooseSelected() {
-    const int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED);
+    const controls::ListView list = List();
+    const int row = list.Selected();
     if (row < 0) return;
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!::SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return;
-    chosen_ = static_cast<std::size_t>(item.lParam);
+    chosen_ = static_cast<std::size_t>(list.Data(row));
     End(IDOK);
 }
 

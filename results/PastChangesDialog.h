@@ -2,6 +2,7 @@
 // first, with their date, kind and number of shortcuts; Undo closes it with the selected one.
 #pragma once
 
+#include "controls/ListView.h"
 #include "controls/ModalDialog.h"
 #include "changes/ChangeHistory.h"
 
@@ -27,7 +28,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    HWND List() const;
+    controls::ListView List() const;
     void ChooseSelected();
 
     std::vector<changes::StoredBatch> batches_;

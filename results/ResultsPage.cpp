@@ -53,11 +53,12 @@ BOOL ResultsPage::OnInitDialog() {
     heading_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HEADING));
     hint_.Attach(::GetDlgItem(Window(), IDC_RESULTS_HINT));
     list_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LIST));
+    view_.Attach(list_.Window());
     undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
     explanation_ = ::GetDlgItem(Window(), IDC_RESULTS_EXPLANATION);
-    ListView_SetExtendedListViewStyle(ListWindow(), LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
+    view_.AddExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     list_.SetRowTextSource([this](LPARAM id, int column) { return rows_.Text(id, column); });
-    ListView_SetImageList(ListWindow(), icons_.Create(), LVSIL_SMALL);  // the list owns it
+    view_.SetSmallImages(icons_.Create(), controls::ImageListOwner::List);
 
     RECT page{};
     ::GetWindowRect(Window(), &page);
@@ -67,17 +68,8 @@ BOOL ResultsPage::OnInitDialog() {
         int width;
     } columns[] = {{"_QM_019", width / 4 - 30}, {"_QM_020", width / 5},         {"_QM_021", width / 5},
                    {"_QM_SugColumn", width / 5},  {"_QM_LocationColumn", width / 8}};
-    for (int i = 0; i < kColumnCount; ++i) {
-        std::wstring text = Widen(host::Text(columns[i].key));
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = text.data();
-        column.iSubItem = i;
-        if (::SendMessageW(ListWindow(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column)) >= 0)
-            list_.SetSortKind(i, kSortAsText);
-    }
+    for (int i = 0; i < kColumnCount; ++i)
+        if (view_.InsertColumn(i, host::Text(columns[i].key), columns[i].width)) list_.SetSortKind(i, kSortAsText);
     std::array<int, kColumnCount> order = kColumnOrder;
     ListView_SetColumnOrderArray(ListWindow(), kColumnCount, order.data());
     return TRUE;
@@ -214,13 +206,9 @@ bool ResultsPage::OnListNotify(const NMHDR& header, LRESULT& result) {
 
 // ---- Rows ----------------------------------------------------------------------------------
 
-int ResultsPage::RowCount() const { return ListView_GetItemCount(ListWindow()); }
-
-bool ResultsPage::IsTicked(int row) const {
-    return (ListView_GetItemState(ListWindow(), row, LVIS_STATEIMAGEMASK) >> 12) != 1;
-}
-
-void ResultsPage::SetTicked(int row, bool ticked) { ListView_SetCheckState(ListWindow(), row, ticked); }
+int ResultsPage::RowCount() const { return view_.Count(); }
+bool ResultsPage::IsTicked(int row) const { return view_.IsTicked(row); }
+void ResultsPage::SetTicked(int row, bool ticked) { view_.SetTicked(row, ticked); }
 
 std::string ResultsPage::RowText(int row, int column) const {
     const std::string* text = rows_.Text(IdOfRow(row), column);
@@ -232,31 +220,12 @@ std::string ResultsPage::RowPath(int row) const {
     return found ? found->Path() : "\\";
 }
 
-int ResultsPage::RowImage(int row) const {
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    ::SendMessageW(ListWindow(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
+int ResultsPage::RowImage(int row) const { return view_.Image(row); }
 
 std::string ResultsPage::ExplanationText() const { return Narrow(WindowText(explanation_)); }
 
 // 0 for a row that is not there: no row has that id.
-RowId ResultsPage::IdOfRow(int row) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (row < 0 || !::SendMessageW(ListWindow(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
-    return item.lParam;
-}
-
-int ResultsPage::RowOfId(RowId id) const {
-    LVFINDINFOW find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = id;
-    return ListView_FindItem(ListWindow(), -1, &find);
-}
+RowId ResultsPage::IdOfRow(int row) const { return view_.Data(row); }
 
 const wizard::BrokenShortcut* ResultsPage::RowRecord(int row) const {
     const ResultRow* found = rows_.Find(IdOfRow(row));
@@ -273,7 +242,7 @@ std::string ResultsPage::RowExplanation(int row) const {
 int ResultsPage::FindRow(const std::string& path) const {
     int first = -1;
     for (const RowId id : rows_.WithPath(path)) {
-        const int at = RowOfId(id);
+        const int at = view_.FindData(id);
         if (at >= 0 && (first < 0 || at < first)) first = at;
     }
     return first;
@@ -281,29 +250,15 @@ int ResultsPage::FindRow(const std::string& path) const {
 
 void ResultsPage::SetRowText(int row, int column, const std::string& text) {
     rows_.SetText(IdOfRow(row), column, text);
-    ListView_RedrawItems(ListWindow(), row, row);
+    view_.Redraw(row);
 }
 
 int ResultsPage::InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder) {
     const RowId id = rows_.Add(record, targetFolder, SuggestionCell(record, host::Text),
                                LocationOf(places_, record.Path(), host::Text));
-    // Every column's text comes from the page when the list draws it; each subitem is marked so
-    // too, as a list view asks for a subitem's text only then.
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = row;
-    item.pszText = LPSTR_TEXTCALLBACKW;
-    item.iImage = icons_.IconFor(record.name);
-    item.lParam = id;
-    const int inserted = static_cast<int>(list_.SendPastHooks(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (inserted < 0) {
-        rows_.Remove(id);
-        return inserted;
-    }
-    LVITEMW subitem{};
-    subitem.pszText = LPSTR_TEXTCALLBACKW;
-    for (subitem.iSubItem = 1; subitem.iSubItem < kColumnCount; ++subitem.iSubItem)
-        list_.SendPastHooks(LVM_SETITEMTEXTW, inserted, reinterpret_cast<LPARAM>(&subitem));
+    // Every column's text comes from the page when the list draws it.
+    const int inserted = view_.InsertTextCallbackRow(row, kColumnCount, icons_.IconFor(record.name), id);
+    if (inserted < 0) rows_.Remove(id);
     return inserted;
 }
 
@@ -313,7 +268,7 @@ void ResultsPage::FillResults() {
     if (store.Count() == 0) ShowBox("_QM_034", "_Information", MB_ICONINFORMATION);
 
     ::SendMessageW(ListWindow(), WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(ListWindow());
+    view_.DeleteAll();
     icons_.Clear();
     rows_.Clear();
     places_ = placesFinder_ ? placesFinder_() : std::vector<UsualPlaceFolder>();
@@ -339,12 +294,8 @@ void ResultsPage::ShowSelectedRow() {
     ::EnableWindow(::GetDlgItem(Window(), IDC_RESULTS_REPAIR_CERTAIN), rows_.AnyCertainSuggestion());
 }
 
-int ResultsPage::SelectedRow() const { return ListView_GetNextItem(ListWindow(), -1, LVNI_SELECTED); }
-
-void ResultsPage::SelectRow(int row) {
-    ListView_SetItemState(ListWindow(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(ListWindow(), row, FALSE);
-}
+int ResultsPage::SelectedRow() const { return view_.Selected(); }
+void ResultsPage::SelectRow(int row) { view_.Select(row); }
 
 void ResultsPage::CheckAll() { RunTickOperation(TickOperation::Check); }
 void ResultsPage::UncheckAll() { RunTickOperation(TickOperation::Uncheck); }
@@ -482,7 +433,7 @@ void ResultsPage::DeleteTicked() {
     });
     // From the bottom up, so that the rows above keep their places.
     for (std::size_t i = ticked.size(); i-- > 0;)
-        if (outcome.gone[i]) ListView_DeleteItem(ListWindow(), ticked[i]);
+        if (outcome.gone[i]) view_.DeleteRow(ticked[i]);
     // A user who declined the shell's confirmation knows that nothing went; anyone else is told
     // how many are still there, and for each why.
     if (outcome.remaining > 0 && !outcome.declined) {
@@ -507,12 +458,8 @@ std::vector<NewTargetOutcome> ResultsPage::ChangeTargets(changes::ChangeAction a
         const std::string& newTarget = rows[i].second;
         rows_.ShowRetargeted(IdOfRow(row), newTarget, PathFolder(newTarget));
         NoteFileNow(rows_, IdOfRow(row));  // changed here, not since the scan
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = row;
-        item.iImage = icons_.IconFor(targets[i].first);
-        ::SendMessageW(ListWindow(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        ListView_RedrawItems(ListWindow(), row, row);
+        view_.SetImage(row, icons_.IconFor(targets[i].first));
+        view_.Redraw(row);
         if (row == SelectedRow()) ShowSelectedRow();
     }
     return outcomes;
@@ -574,7 +521,7 @@ void ResultsPage::RepairRow(int row) {
         ShowRepairFailures({RowPath(row)}, outcomes);
         return;
     }
-    ListView_DeleteItem(ListWindow(), row);
+    view_.DeleteRow(row);
     // The next row takes the place of the repaired one, so Repair can go on down the list.
     const int count = RowCount();
     if (count > 0) SelectRow(row < count ? row : count - 1);
@@ -603,7 +550,7 @@ void ResultsPage::RepairCertainTicked() {
     // Every repaired row leaves the list; from the bottom up, so that the rows above keep their
     // places.
     for (std::size_t i = repairs.size(); i-- > 0;)
-        if (outcomes[i].Ok()) ListView_DeleteItem(ListWindow(), repairs[i].first);
+        if (outcomes[i].Ok()) view_.DeleteRow(repairs[i].first);
     ShowSelectedRow();
     ShowRepairFailures(paths, outcomes);
 }
@@ -661,7 +608,7 @@ void ResultsPage::Undo(const changes::StoredBatch& stored) {
 // re-target or repair) keeps the row it has, showing its new target folder.
 void ResultsPage::PutBackRows(const changes::UndoResult& result) {
     for (const std::string& path : result.removed)
-        if (const int row = FindRow(path); row >= 0) ListView_DeleteItem(ListWindow(), row);
+        if (const int row = FindRow(path); row >= 0) view_.DeleteRow(row);
     // Restored last file first: put back in the batch's own order.
     for (auto it = result.restored.rbegin(); it != result.restored.rend(); ++it) {
         const std::string& path = *it;
@@ -682,7 +629,7 @@ void ResultsPage::PutBackRows(const changes::UndoResult& result) {
             continue;
         }
         rows_.ShowBroken(IdOfRow(row), record, targetFolder, SuggestionCell(record, host::Text));
-        ListView_RedrawItems(ListWindow(), row, row);
+        view_.Redraw(row);
     }
     ShowSelectedRow();
 }

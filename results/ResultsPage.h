@@ -18,6 +18,7 @@
 
 #include "ui/PropertyPage.h"
 #include "controls/LinkButton.h"
+#include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "results/ChangeTally.h"
 #include "results/IconCache.h"
@@ -100,7 +101,6 @@ private:
     // list refused it.
     int InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder);
     RowId IdOfRow(int row) const;
-    int RowOfId(RowId id) const;
     const wizard::BrokenShortcut* RowRecord(int row) const;
     // The explanation of the row's shortcut, for the line under the list and the row's tip.
     std::string RowExplanation(int row) const;
@@ -141,6 +141,7 @@ private:
     controls::LinkButton undoLink_;
     ChangeTally changesMade_;  // by this visit of the page
     SortableListView list_;
+    controls::ListView view_;  // the same list: its rows, ticks and images
     IconCache icons_;
     ResultRows rows_;
     HWND explanation_ = nullptr;

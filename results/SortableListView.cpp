@@ -23,17 +23,6 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
 
 }  // namespace
 
-bool SortableListView::Attach(HWND list) {
-    if (!Hook(list)) return false;
-    listProcedure_ = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(list, GCLP_WNDPROC));
-    return true;
-}
-
-LRESULT SortableListView::SendPastHooks(UINT message, WPARAM wParam, LPARAM lParam) const {
-    if (!listProcedure_) return ::SendMessageW(Window(), message, wParam, lParam);
-    return ::CallWindowProcW(listProcedure_, Window(), message, wParam, lParam);
-}
-
 void SortableListView::SetSortKind(int column, int kind) {
     HDITEMW item{};
     item.mask = HDI_LPARAM;

@@ -19,13 +19,7 @@ namespace qm::results {
 
 class SortableListView : public controls::ControlHook {
 public:
-    bool Attach(HWND list);
-
-    // Sends a message straight to the list view's own procedure, past every subclass of the
-    // list: for what the owner sends once per row (filling the list), which no hook needs to
-    // see. Each pass through a subclass chain looks the chain up in a window property, which
-    // under Wine is a round trip to the server, as costly as reading the row's file.
-    LRESULT SendPastHooks(UINT message, WPARAM wParam, LPARAM lParam) const;
+    bool Attach(HWND list) { return Hook(list); }
 
     // The text a row shows in a column, by the row's id; null when there is no such row.
     using RowTextSource = std::function<const std::string*(LPARAM rowId, int column)>;
@@ -44,7 +38,6 @@ protected:
 
 private:
     RowTextSource rowTexts_;
-    WNDPROC listProcedure_ = nullptr;  // the list view class's own
     int direction_ = 1;
     UINT menuKeyDown_ = 0;  // the context-menu key whose press was served
 };

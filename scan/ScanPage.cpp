@@ -53,9 +53,15 @@ host::ComPtr<IStream> Marshal(Interface* object) {
     return stream;
 }
 
-}  // namespace
-
+// The widths of the root list's two columns (folder, state) on a page `pageWidth` pixels wide:
+// two thirds and one third less 40, so no horizontal scroll bar shows.
+struct RootColumns {
+    int folder;
+    int state;
+};
 RootColumns RootColumnWidths(int pageWidth) { return {2 * (pageWidth / 3), pageWidth / 3 - 40}; }
+
+}  // namespace
 
 bool IsUnsearchableRoot(HRESULT code) {
     if (HRESULT_FACILITY(code) != FACILITY_WIN32 || SUCCEEDED(code)) return false;
@@ -112,34 +118,21 @@ BOOL ScanPage::OnInitDialog() {
     progress_ = ::GetDlgItem(page, IDC_SCAN_PROGRESS);
     ::SendMessageW(progress_, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
 
-    list_ = ::GetDlgItem(page, IDC_SCAN_ROOTS);
-    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-
-    images_.Reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0));
+    roots_.Attach(::GetDlgItem(page, IDC_SCAN_ROOTS));
+    roots_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+    const HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     const HINSTANCE instance = ui::TheAppModule().Instance();
     for (int id : {IDI_ROOT_WAITING, IDI_ROOT_SCANNING, IDI_ROOT_DONE, IDI_ROOT_FAILED}) {
         IconHandle icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
-        ::ImageList_AddIcon(images_.Get(), icon.Get());
+        ::ImageList_AddIcon(images, icon.Get());
     }
-    ::SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.Get()));
+    roots_.SetSmallImages(images, controls::ImageListOwner::List);
 
     RECT rect{};
     ::GetWindowRect(page, &rect);
     const RootColumns widths = RootColumnWidths(rect.right - rect.left);
-    const struct {
-        const char* key;
-        int width;
-    } columns[] = {{"_QM_013", widths.folder}, {"_QM_014", widths.state}};
-    for (int i = 0; i < 2; ++i) {
-        std::wstring title = Widen(host::Text(columns[i].key));
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = title.data();
-        column.iSubItem = i;
-        ::SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    roots_.InsertColumn(0, host::Text("_QM_013"), widths.folder);
+    roots_.InsertColumn(1, host::Text("_QM_014"), widths.state);
 
     status_ = ::GetDlgItem(page, IDC_SCAN_STATUS);
     stopButton_ = ::GetDlgItem(page, IDC_SCAN_STOP);
@@ -408,34 +401,18 @@ void ScanPage::ShowView() {
     const auto sameName = [](const ScanView::Row& a, const ScanView::Row& b) { return a.name == b.name; };
     if (next.rows.size() < shown_.rows.size() ||
         !std::equal(shown_.rows.begin(), shown_.rows.end(), next.rows.begin(), sameName)) {
-        ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+        roots_.DeleteAll();
         shown_.rows.clear();
     }
     for (size_t i = shown_.rows.size(); i < next.rows.size(); ++i) {
-        std::wstring text = Widen(next.rows[i].name);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.pszText = text.data();
-        item.iImage = static_cast<int>(RootState::Waiting);
-        ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        roots_.InsertRow(static_cast<int>(i), next.rows[i].name, static_cast<int>(RootState::Waiting));
         shown_.rows.push_back({next.rows[i].name, RootState::Waiting, {}});
     }
     for (size_t i = 0; i < next.rows.size(); ++i) {
         const ScanView::Row& row = next.rows[i];
         if (row.state == shown_.rows[i].state && row.text == shown_.rows[i].text) continue;
-        std::wstring text = Widen(row.text);
-        LVITEMW item{};
-        item.iItem = static_cast<int>(i);
-        item.iSubItem = 1;
-        item.mask = LVIF_TEXT;
-        item.pszText = text.data();
-        ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        item = {};
-        item.iItem = static_cast<int>(i);
-        item.mask = LVIF_IMAGE;
-        item.iImage = static_cast<int>(row.state);
-        ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        roots_.SetText(static_cast<int>(i), 1, row.text);
+        roots_.SetImage(static_cast<int>(i), static_cast<int>(row.state));
     }
     if (next.status != shown_.status) ::SetWindowTextW(status_, Widen(next.status).c_str());
     if (next.position != shown_.position) ::SendMessageW(progress_, PBM_SETPOS, next.position, 0);

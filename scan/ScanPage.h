@@ -18,6 +18,7 @@
 
 #include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
+#include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "scan/FinderCallbacks.h"
 
@@ -62,7 +63,7 @@ public:
     // Stops the running worker, if any, and waits for it while serving sent messages.
     void StopWorker();
 
-    HWND ListWindow() const { return list_; }
+    HWND ListWindow() const { return roots_.Window(); }
     HWND StatusWindow() const { return status_; }
     HWND ProgressWindow() const { return progress_; }
     HWND StopButton() const { return stopButton_; }
@@ -95,11 +96,10 @@ private:
     // Hands the worker's view to the window and asks it to show it, unless it was asked already.
     void Publish();
 
-    HWND list_ = nullptr;
+    controls::ListView roots_;
     HWND progress_ = nullptr;
     HWND status_ = nullptr;
     HWND stopButton_ = nullptr;
-    ImageListHandle images_;
     controls::SkinnedStatic heading_;
     KernelHandle worker_;
 
@@ -121,14 +121,6 @@ private:
     std::chrono::milliseconds refreshInterval_ = kStatusRefreshInterval;
     std::chrono::steady_clock::time_point lastRefresh_{};
 };
-
-// The widths of the root list's two columns (folder, state) on a page `pageWidth` pixels wide:
-// two thirds and one third less 40, so no horizontal scroll bar shows.
-struct RootColumns {
-    int folder;
-    int state;
-};
-RootColumns RootColumnWidths(int pageWidth);
 
 // Whether a failure code of FindFiles says that the root itself cannot be searched (gone, not
 // ready, denied) rather than that the component failed.

@@ -449,22 +449,19 @@ TEST_F(ScanPageTest, ClosingTheWizardDuringAScanWaitsForTheWorker) {
     EXPECT_FALSE(ui::HasFatalError());
 }
 
-TEST_F(ScanPageTest, ColumnsShareThePageWidth) {
-    const RootColumns at600 = RootColumnWidths(600);
-    EXPECT_EQ(at600.folder, 400);
-    EXPECT_EQ(at600.state, 160);
-    const RootColumns at601 = RootColumnWidths(601);  // integer divisions drop the remainder
-    EXPECT_EQ(at601.folder, 400);
-    EXPECT_EQ(at601.state, 160);
-
+// The roots' two columns use the list's width, the folder the wider, with no horizontal scroll bar.
+TEST_F(ScanPageTest, TheColumnsFillTheListWithoutScrolling) {
     StartScan({});
     WaitForTheEnd();
-    RECT rect{};
-    ::GetWindowRect(PageWindow(), &rect);
-    const RootColumns expected = RootColumnWidths(rect.right - rect.left);
     HWND list = Control(IDC_SCAN_ROOTS);
-    EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), expected.folder);
-    EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), expected.state);
+    RECT client{};
+    ::GetClientRect(list, &client);
+    const int folder = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    const int state = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
+    EXPECT_GT(folder, state);
+    EXPECT_LE(folder + state, client.right);
+    EXPECT_GE(folder + state, client.right * 9 / 10);
+    EXPECT_FALSE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_HSCROLL);
     EXPECT_EQ(::SendMessageW(Control(IDC_SCAN_PROGRESS), PBM_GETRANGE, FALSE, 0), 8000);
     EXPECT_TRUE(::GetWindowLongPtrW(Control(IDC_SCAN_STATUS), GWL_STYLE) & SS_PATHELLIPSIS);
 }
