@@ -1,6 +1,7 @@
 #include "changes/ChangeBatch.h"
 
 #include "base/PathSplit.h"
+#include "base/win/FileAccess.h"
 #include "base/win/LongPath.h"
 #include "changes/ShortcutFile.h"
 #include "changes/BackupFiles.h"
@@ -11,13 +12,6 @@
 
 namespace qm::changes {
 namespace {
-
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool Exists(const std::string& path) { return ::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The extension of the shortcut's name, kept on its copy so the copy shows what it is.
 std::string ExtensionOf(const std::string& path) {
@@ -78,7 +72,7 @@ bool ChangeBatch::Record(JournalEntry entry, bool mayBeAbsent, std::string& erro
     }
     if (!begun_ && !Begin(error)) return false;
     entry.backupName = batch_.id + "-" + std::to_string(batch_.entries.size()) + ExtensionOf(entry.originalPath);
-    if (mayBeAbsent && !Exists(entry.originalPath)) {
+    if (mayBeAbsent && !PathExists(entry.originalPath)) {
         entry.attributes = kNoFileBefore;
         entry.created = entry.accessed = entry.written = 0;
     } else if (!BackUpFile(entry.originalPath, folder_, entry, error)) {

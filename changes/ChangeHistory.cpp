@@ -1,6 +1,7 @@
 #include "changes/ChangeHistory.h"
 
 #include "base/Utf.h"
+#include "base/win/FileAccess.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
@@ -15,23 +16,7 @@ namespace qm::changes {
 namespace {
 
 // A journal is a few lines per file; anything far larger is not ours.
-constexpr DWORD kLargestJournal = 64u << 20;
-
-bool ReadJournalText(const std::string& path, std::string& text, uint64_t& written) {
-    FileHandle file(::CreateFileW(FileApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    FILETIME time{};
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestJournal || !::GetFileTime(file.Get(), nullptr, nullptr, &time))
-        return false;
-    written = FileTimeValue(time);
-    text.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!text.empty() && !::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return false;
-    text.resize(read);
-    return true;
-}
+constexpr std::size_t kLargestJournal = 64u << 20;
 
 }  // namespace
 
@@ -56,10 +41,11 @@ std::vector<StoredBatch> ReadChangeHistory(const std::string& backupFolder) {
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const std::string name = Narrow(found.cFileName);
-        std::string text;
+        const std::optional<std::string> text = ReadWholeFile(backupFolder + "\\" + name, kLargestJournal);
+        if (!text) continue;
         StoredBatch stored;
-        if (!ReadJournalText(backupFolder + "\\" + name, text, stored.journalWritten)) continue;
-        std::optional<JournalBatch> batch = ParseJournal(text);
+        stored.journalWritten = FileTimeValue(found.ftLastWriteTime);
+        std::optional<JournalBatch> batch = ParseJournal(*text);
         // The file's name must be its batch's id: copies are found by that id.
         if (!batch || batch->id + std::string(kJournalExtension) != name) continue;
         stored.batch = std::move(*batch);

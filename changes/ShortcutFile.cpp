@@ -1,5 +1,6 @@
 #include "changes/ShortcutFile.h"
 
+#include "base/win/FileAccess.h"
 #include "base/win/FileFault.h"
 #include "base/win/FileReplace.h"
 #include "base/win/FileTimes.h"
@@ -12,28 +13,15 @@
 #include <windows.h>
 
 #include <optional>
-#include <vector>
+#include <string_view>
 
 namespace qm::changes {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 // The whole file, or nullopt when it cannot be opened or read or is larger than any link.
-std::optional<Bytes> ReadWholeFile(const std::wstring& path) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(lnk::kMaxLinkFileSize))
-        return std::nullopt;
-    Bytes bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size()))
-        return std::nullopt;
-    return bytes;
-}
+std::optional<std::string> ReadLinkFile(std::string_view path) { return ReadWholeFile(path, lnk::kMaxLinkFileSize); }
+
+const unsigned char* BytesOf(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
 
 std::string ExpandVariables(const std::string& text) {
     const std::wstring wide = Widen(text);
@@ -47,11 +35,6 @@ std::string ExpandVariables(const std::string& text) {
         }
         out.resize(needed);
     }
-}
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // What the link's header and VolumeID record of the new target; nullopt when it is not a full
@@ -89,9 +72,9 @@ std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
 
 bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target) {
     if (shortcutPath.empty()) return false;
-    const std::optional<Bytes> bytes = ReadWholeFile(FileApiPath(shortcutPath));
+    const std::optional<std::string> bytes = ReadLinkFile(shortcutPath);
     if (!bytes) return false;
-    const lnk::ShellLinkInfo link = lnk::ParseShellLink(bytes->data(), bytes->size());
+    const lnk::ShellLinkInfo link = lnk::ParseShellLink(BytesOf(*bytes), bytes->size());
     if (link.status != lnk::ParseStatus::Ok) return false;
     target = lnk::LinkTargetPath(link, ExpandVariables);
     return true;
@@ -106,18 +89,18 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
         code = ::GetLastError();
         return failure;
     };
-    const std::optional<Bytes> bytes = ReadWholeFile(FileApiPath(shortcutPath));
+    const std::optional<std::string> bytes = ReadLinkFile(shortcutPath);
     if (!bytes) return RetargetFailure::ShortcutUnreadable;
     const std::optional<lnk::NewTarget> target = DescribeTarget(newTarget);
     if (!target) return RetargetFailure::TargetUnusable;
 
     lnk::RetargetContext context;
     context.linkFolder = PathFolder(shortcutPath);
-    context.folderExists = FolderExists;
+    context.folderExists = [](const std::string& folder) { return IsFolder(folder); };
     context.expandVariables = ExpandVariables;
-    const lnk::RetargetResult edited = lnk::RetargetShellLink(bytes->data(), bytes->size(), *target, context);
+    const lnk::RetargetResult edited = lnk::RetargetShellLink(BytesOf(*bytes), bytes->size(), *target, context);
     if (!edited.ok) {
-        if (lnk::ParseShellLink(bytes->data(), bytes->size()).status != lnk::ParseStatus::Ok)
+        if (lnk::ParseShellLink(BytesOf(*bytes), bytes->size()).status != lnk::ParseStatus::Ok)
             return RetargetFailure::ShortcutUnreadable;
         return RetargetFailure::CannotEdit;
     }
@@ -129,8 +112,8 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
         BeforeFileStep() != ERROR_SUCCESS || !::FlushFileBuffers(temporary.Handle()))
         return failed(RetargetFailure::CannotWrite);
     temporary.Close();
-    const std::optional<Bytes> readBack = ReadWholeFile(temporary.Path());
-    if (!readBack || *readBack != edited.bytes) return RetargetFailure::CannotWrite;
+    const std::optional<std::string> readBack = ReadLinkFile(Narrow(temporary.Path()));
+    if (!readBack || *readBack != newBytes) return RetargetFailure::CannotWrite;
     if (const ReplaceResult replaced = ReplaceKeepingMetadata(shortcutPath, temporary.Path()); replaced.error != ERROR_SUCCESS) {
         code = replaced.error;
         return RetargetFailure::CannotReplace;

@@ -1,6 +1,7 @@
 #include "changes/UndoChange.h"
 
 #include "base/Utf.h"
+#include "base/win/FileAccess.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
@@ -17,18 +18,8 @@ namespace {
 // next line: two seconds of slack keep that from counting as a change made since.
 constexpr uint64_t kSlack = 2 * 10'000'000ull;
 
-bool Exists(const std::string& path) { return ::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool ReadAll(const std::string& path, std::string& bytes) {
-    FileHandle file(::CreateFileW(FileApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > (256 << 20)) return false;
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return false;
-    return read == bytes.size();
-}
+// A deleted shortcut and its copy are compared whole; anything larger than this is no shortcut.
+constexpr std::size_t kLargestCompared = 256u << 20;
 
 bool SameAsBackup(const JournalEntry& entry, const std::string& backupFolder) {
     std::string now, before;
@@ -50,7 +41,7 @@ bool RecycleQuietly(const std::string& path) {
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_ALLOWUNDO | FOF_NO_UI;
     ::SHFileOperationW(&operation);
-    return !Exists(path);
+    return !PathExists(path);
 }
 
 bool ChangedSinceBatch(const JournalEntry& entry, const std::string& backupFolder, uint64_t journalWritten) {
@@ -58,9 +49,10 @@ bool ChangedSinceBatch(const JournalEntry& entry, const std::string& backupFolde
     if (!::GetFileAttributesExW(FileApiPath(entry.originalPath).c_str(), GetFileExInfoStandard, &data)) return false;
     if (LeavesNoFile(entry)) {
         // The deleted file itself, put back from the Recycle Bin, is no change to keep.
-        std::string now, before;
-        return entry.attributes == kNoFileBefore || !ReadAll(entry.originalPath, now) ||
-               !ReadAll(backupFolder + "\\" + entry.backupName, before) || now != before;
+        if (entry.attributes == kNoFileBefore) return true;
+        const std::optional<std::string> now = ReadWholeFile(entry.originalPath, kLargestCompared);
+        const std::optional<std::string> before = ReadWholeFile(backupFolder + "\\" + entry.backupName, kLargestCompared);
+        return !now || !before || *now != *before;
     }
     std::string target;
     if (!ReadShortcutTarget(entry.originalPath, target) || target != entry.newTarget) return true;
@@ -77,7 +69,7 @@ UndoResult UndoChangeBatch(const std::string& backupFolder, const StoredBatch& s
         const JournalEntry& entry = *it;
         const std::string& path = entry.originalPath;
         const bool hadNoFile = entry.attributes == kNoFileBefore;
-        const bool present = Exists(path);
+        const bool present = PathExists(path);
         if (hadNoFile && !present) continue;  // already as it was
         // A change not known to have happened (the program ended, or the change failed, after
         // its entry) left nothing to undo when the file is still the one backed up.

@@ -2,7 +2,7 @@
 
 #include "base/PathSplit.h"
 #include "base/Utf.h"
-#include "base/win/LongPath.h"
+#include "base/win/FileAccess.h"
 #include "host/Components.h"
 
 #include <commdlg.h>
@@ -11,14 +11,9 @@
 namespace qm::results {
 namespace {
 
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(FileApiPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The deepest folder of `folder` that still exists ("" when not even its drive does).
 std::string DeepestExistingFolder(std::string folder) {
-    while (!folder.empty() && !FolderExists(folder)) {
+    while (!folder.empty() && !IsFolder(folder)) {
         std::string parent = PathFolder(folder);
         if (parent == folder) return {};
         folder = std::move(parent);

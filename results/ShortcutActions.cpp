@@ -1,6 +1,7 @@
 #include "results/ShortcutActions.h"
 
 #include "base/Utf.h"
+#include "base/win/FileAccess.h"
 #include "base/win/FileTimes.h"
 #include "base/win/Handle.h"
 #include "base/win/SystemText.h"
@@ -36,11 +37,7 @@ std::string WhyStillThere(const std::string& path) {
 
 }  // namespace
 
-bool PathPresent(const std::string& path) {
-    if (::GetFileAttributesW(FileApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    const DWORD error = ::GetLastError();
-    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
-}
+bool PathPresent(const std::string& path) { return !PathIsGone(path); }
 
 bool ChangedSinceScan(const wizard::BrokenShortcut& record) {
     return record.fileWriteTime != 0 && !UnchangedSinceSearch(record.Path(), record);

@@ -1,6 +1,7 @@
 #include "suite/finder/SuggestPhase.h"
 
-#include "base/win/Handle.h"
+#include "base/Utf.h"
+#include "base/win/FileAccess.h"
 #include "suite/finder/FindOptions.h"
 #include "suite/finder/ScanCache.h"
 #include "suite/finder/WindowsFileSystem.h"
@@ -24,26 +25,19 @@ bool IsInternetShortcut(const std::string& path) {
 
 std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem) {
     std::vector<BrokenLink> links(paths.size());
-    std::vector<unsigned char> buffer;
     for (size_t i = 0; i < paths.size(); ++i) {
-        // FILE_FLAG_OPEN_NO_RECALL: a cloud placeholder is not fetched for this.
-        FileHandle file(::CreateFileW(ToExtendedPath(paths[i]).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_NO_RECALL, nullptr));
-        if (!file) continue;
-        buffer.resize(lnk::kMaxLinkFileSize);
-        size_t got = 0;
-        while (got < buffer.size()) {
-            DWORD read = 0;
-            if (!::ReadFile(file.Get(), buffer.data() + got, static_cast<DWORD>(buffer.size() - got), &read, nullptr) || read == 0) break;
-            got += read;
-        }
+        // The search's own form of the path, as it listed the file. FILE_FLAG_OPEN_NO_RECALL: a
+        // cloud placeholder is not fetched for this.
+        const std::optional<std::string> bytes = ReadWholeFile(Narrow(ToExtendedPath(paths[i])), lnk::kMaxLinkFileSize,
+                                                               FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_NO_RECALL);
+        if (!bytes) continue;
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes->data());
         if (IsInternetShortcut(paths[i])) {
             // Judged by its URL's path; the link stays empty, so only the path is searched for.
-            links[i].judgement = JudgeInternetShortcut(lnk::ParseInternetShortcut(buffer.data(), got), fileSystem);
+            links[i].judgement = JudgeInternetShortcut(lnk::ParseInternetShortcut(data, bytes->size()), fileSystem);
             continue;
         }
-        links[i].link = lnk::ParseShellLink(buffer.data(), got);
+        links[i].link = lnk::ParseShellLink(data, bytes->size());
         if (links[i].link.status != lnk::ParseStatus::Ok) continue;
         links[i].judgement = JudgeShortcut(links[i].link, FolderOf(paths[i]), fileSystem);
     }
