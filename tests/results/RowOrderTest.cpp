@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace qm::results {
 namespace {
 
@@ -32,9 +37,30 @@ TEST(RowOrder, TextNumbersAndOtherKindsInBothDirections) {
     }
 }
 
-TEST(RowOrder, ExplorerGetsTheShortcutPathQuoted) {
-    EXPECT_EQ(ExplorerSelectParameters(L"C:\\Old, new\\My app, v2.lnk"), L"/e,/select,\"C:\\Old, new\\My app, v2.lnk\"");
-    EXPECT_EQ(ExplorerSelectParameters(L"D:\\x.lnk"), L"/e,/select,\"D:\\x.lnk\"");
+// Explorer splits its parameters at commas outside quotes and its command line at spaces: the
+// path must come through whole both ways. The system's own splitting is the oracle for spaces.
+TEST(RowOrder, ExplorerGetsTheShortcutPathWhole) {
+    for (const std::wstring path : {L"C:\\Old, new\\My app, v2.lnk", L"D:\\x.lnk", L"\\\\server\\share, a\\b c.lnk",
+                                    L"C:\\\u65E5\u672C \u00E4\\%TEMP%;x.lnk"}) {
+        const std::wstring parameters = ExplorerSelectParameters(path);
+        int outside = 0;
+        bool quoted = false;
+        for (wchar_t c : parameters) {
+            if (c == L'"') quoted = !quoted;
+            if (c == L',' && !quoted) ++outside;
+        }
+        EXPECT_EQ(outside, 2) << "only /e and /select end at a comma";
+#ifdef _WIN32
+        int count = 0;
+        wchar_t** arguments = ::CommandLineToArgvW((L"explorer.exe " + parameters).c_str(), &count);
+        ASSERT_NE(arguments, nullptr);
+        EXPECT_EQ(count, 2);
+        if (count == 2) {
+            EXPECT_EQ(std::wstring(arguments[1]), L"/e,/select," + path);
+        }
+        ::LocalFree(arguments);
+#endif
+    }
 }
 
 }  // namespace
