@@ -22,8 +22,9 @@ constexpr uint64_t kSlack = 2 * 10'000'000ull;
 constexpr std::size_t kLargestCompared = 256u << 20;
 
 bool SameAsBackup(const JournalEntry& entry, const std::string& backupFolder) {
-    std::string now, before;
-    return ReadAll(entry.originalPath, now) && ReadAll(backupFolder + "\\" + entry.backupName, before) && now == before;
+    const std::optional<std::string> now = ReadWholeFile(entry.originalPath, kLargestCompared);
+    const std::optional<std::string> before = ReadWholeFile(backupFolder + "\\" + entry.backupName, kLargestCompared);
+    return now && before && *now == *before;
 }
 
 bool LeavesNoFile(const JournalEntry& entry) {
@@ -49,10 +50,7 @@ bool ChangedSinceBatch(const JournalEntry& entry, const std::string& backupFolde
     if (!::GetFileAttributesExW(FileApiPath(entry.originalPath).c_str(), GetFileExInfoStandard, &data)) return false;
     if (LeavesNoFile(entry)) {
         // The deleted file itself, put back from the Recycle Bin, is no change to keep.
-        if (entry.attributes == kNoFileBefore) return true;
-        const std::optional<std::string> now = ReadWholeFile(entry.originalPath, kLargestCompared);
-        const std::optional<std::string> before = ReadWholeFile(backupFolder + "\\" + entry.backupName, kLargestCompared);
-        return !now || !before || *now != *before;
+        return entry.attributes == kNoFileBefore || !SameAsBackup(entry, backupFolder);
     }
     std::string target;
     if (!ReadShortcutTarget(entry.originalPath, target) || target != entry.newTarget) return true;

@@ -361,7 +361,7 @@ void ResultsPage::RefreshChangedRow(int row) {
     record.suggestion.clear();
     record.confidence = wizard::Confidence::None;
     rows_.ShowBroken(IdOfRow(row), record, now.target.empty() ? std::string() : PathFolder(now.target), std::string());
-    ListView_RedrawItems(ListWindow(), row, row);
+    view_.Redraw(row);
 }
 
 std::vector<int> ResultsPage::KeepOnlyStillBroken(const std::vector<int>& rows) {
@@ -380,10 +380,10 @@ std::vector<int> ResultsPage::KeepOnlyStillBroken(const std::vector<int>& rows) 
     }
     if (dropped.empty()) return rows;
     std::sort(dropped.begin(), dropped.end());
-    for (auto it = dropped.rbegin(); it != dropped.rend(); ++it) ListView_DeleteItem(ListWindow(), *it);
+    for (auto it = dropped.rbegin(); it != dropped.rend(); ++it) view_.DeleteRow(*it);
     ShowBoxText(Fill("_QM_KeptNotBroken", {{"count", std::to_string(dropped.size())}}), "_Information", MB_ICONINFORMATION);
     std::vector<int> kept;
-    for (const RowId id : stillBroken) kept.push_back(RowOfId(id));
+    for (const RowId id : stillBroken) kept.push_back(view_.FindData(id));
     return kept;
 }
 
