@@ -7,6 +7,8 @@
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
 #include "base/PathSplit.h"
+#include "base/Text.h"
+#include "suite/lnk/InternetShortcut.h"
 #include "suite/lnk/ShellLink.h"
 #include "suite/lnk/ShellLinkEditor.h"
 
@@ -14,6 +16,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace qm::changes {
 namespace {
@@ -68,12 +71,55 @@ std::optional<lnk::NewTarget> DescribeTarget(const std::string& path) {
     return target;
 }
 
+// An internet shortcut is told by its name, as the shell and the search tell it.
+bool IsInternetShortcut(const std::string& path) {
+    return path.size() >= 4 && EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 4), ".url");
+}
+
+// The file-system path an internet shortcut opens: empty for a web address or any other scheme.
+// nullopt when the file is no internet shortcut with a URL.
+std::optional<std::string> InternetShortcutTarget(const std::string& bytes) {
+    const lnk::InternetShortcutInfo shortcut = lnk::ParseInternetShortcut(BytesOf(bytes), bytes.size());
+    if (shortcut.status != lnk::UrlFileStatus::Ok) return std::nullopt;
+    const std::optional<lnk::UrlPath> path = lnk::PathFromUrl(shortcut.url);
+    return path ? path->path : std::string();
+}
+
+// The shortcut's new bytes: a shell link through the link editor, an internet shortcut with
+// its URL (and an icon file that named the old target) changed and every other byte kept.
+RetargetFailure EditedShortcut(const std::string& shortcutPath, const std::string& bytes, const lnk::NewTarget& target,
+                               std::vector<unsigned char>& edited) {
+    if (IsInternetShortcut(shortcutPath)) {
+        if (lnk::ParseInternetShortcut(BytesOf(bytes), bytes.size()).status != lnk::UrlFileStatus::Ok)
+            return RetargetFailure::ShortcutUnreadable;
+        lnk::UrlRetargetResult result = lnk::RetargetInternetShortcut(BytesOf(bytes), bytes.size(), target.path);
+        if (!result.ok) return RetargetFailure::CannotEdit;
+        edited = std::move(result.bytes);
+        return RetargetFailure::None;
+    }
+    lnk::RetargetContext context;
+    context.linkFolder = PathFolder(shortcutPath);
+    context.folderExists = [](const std::string& folder) { return IsFolder(folder); };
+    context.expandVariables = ExpandVariables;
+    lnk::RetargetResult result = lnk::RetargetShellLink(BytesOf(bytes), bytes.size(), target, context);
+    if (!result.ok)
+        return lnk::ParseShellLink(BytesOf(bytes), bytes.size()).status != lnk::ParseStatus::Ok ? RetargetFailure::ShortcutUnreadable
+                                                                                               : RetargetFailure::CannotEdit;
+    edited = std::move(result.bytes);
+    return RetargetFailure::None;
+}
+
 }  // namespace
 
 bool ReadShortcutTarget(const std::string& shortcutPath, std::string& target) {
     if (shortcutPath.empty()) return false;
     const std::optional<std::string> bytes = ReadLinkFile(shortcutPath);
     if (!bytes) return false;
+    if (IsInternetShortcut(shortcutPath)) {
+        std::optional<std::string> path = InternetShortcutTarget(*bytes);
+        if (path) target = std::move(*path);
+        return path.has_value();
+    }
     const lnk::ShellLinkInfo link = lnk::ParseShellLink(BytesOf(*bytes), bytes->size());
     if (link.status != lnk::ParseStatus::Ok) return false;
     target = lnk::LinkTargetPath(link, ExpandVariables);
@@ -94,20 +140,13 @@ RetargetFailure RetargetShortcut(const std::string& shortcutPath, const std::str
     const std::optional<lnk::NewTarget> target = DescribeTarget(newTarget);
     if (!target) return RetargetFailure::TargetUnusable;
 
-    lnk::RetargetContext context;
-    context.linkFolder = PathFolder(shortcutPath);
-    context.folderExists = [](const std::string& folder) { return IsFolder(folder); };
-    context.expandVariables = ExpandVariables;
-    const lnk::RetargetResult edited = lnk::RetargetShellLink(BytesOf(*bytes), bytes->size(), *target, context);
-    if (!edited.ok) {
-        if (lnk::ParseShellLink(BytesOf(*bytes), bytes->size()).status != lnk::ParseStatus::Ok)
-            return RetargetFailure::ShortcutUnreadable;
-        return RetargetFailure::CannotEdit;
-    }
+    std::vector<unsigned char> edited;
+    if (const RetargetFailure failure = EditedShortcut(shortcutPath, *bytes, *target, edited); failure != RetargetFailure::None)
+        return failure;
 
     // The new file, complete on disk and read back, then swapped for the old one.
     TemporaryFile temporary(shortcutPath);
-    const std::string_view newBytes(reinterpret_cast<const char*>(edited.bytes.data()), edited.bytes.size());
+    const std::string_view newBytes(reinterpret_cast<const char*>(edited.data()), edited.size());
     if (!temporary.IsOpen() || WriteAll(temporary.Handle(), newBytes) != ERROR_SUCCESS ||
         BeforeFileStep() != ERROR_SUCCESS || !::FlushFileBuffers(temporary.Handle()))
         return failed(RetargetFailure::CannotWrite);

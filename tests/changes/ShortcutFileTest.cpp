@@ -1,9 +1,10 @@
-// Reading and re-targeting real shortcut files under Wine: what the reader answers for missing,
-// foreign and odd files, and that a re-target keeps everything of the shortcut (its DACL,
-// streams, attributes and creation time included) or, when it fails, leaves the original byte
-// for byte as it was.
+// Reading and re-targeting real shortcut files (shell links and internet shortcuts) under Wine:
+// what the reader answers for missing, foreign and odd files, and that a re-target keeps
+// everything of the shortcut (its DACL, streams, attributes and creation time included) or, when
+// it fails, leaves the original byte for byte as it was.
 #include "changes/ShortcutFile.h"
 
+#include "suite/lnk/InternetShortcut.h"
 #include "suite/lnk/ShellLink.h"
 #include "tests/results/ScratchFolder.h"
 #include "tools/lnkwriter/LinkBytes.h"
@@ -53,6 +54,13 @@ Bytes RichLink(const std::string& oldTarget) {
     bytes[0x41] = 0x06;
     bytes[0x3C] = 3;                     // SW_SHOWMAXIMIZED
     return bytes;
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// An internet shortcut as Windows writes it, with `lines` in its section.
+Bytes UrlFile(const std::string& lines) {
+    return Text("[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n[InternetShortcut]\r\nIDList=\r\n" + lines);
 }
 
 Bytes Truncated(Bytes bytes, size_t cut) {
@@ -121,6 +129,17 @@ TEST(ReadShortcutTarget, AnswersForMissingForeignAndOddFiles) {
         {"environment target", folder.File("env.lnk", lnkwriter::BuildLink(environment)), true, "C:\\windows\\gone.exe"},
         {"path longer than MAX_PATH", folder.File(deep.substr(folder.Root().size() + 1) + "\\Ünï.lnk", lnkwriter::BuildLink(stored)),
          true, "C:\\Program Files\\Gone\\app.exe"},
+        {"internet shortcut to a file", folder.File("file.url", UrlFile("URL=file:///C:/Gone/%C3%9C%20x.txt\r\n")), true,
+         "C:\\Gone\\\u00DC x.txt"},
+        {"internet shortcut to a bare path", folder.File("bare.URL", UrlFile("URL=\\\\server\\share\\a.txt\r\n")), true,
+         "\\\\server\\share\\a.txt"},
+        {"internet shortcut to a web page", folder.File("web.url", UrlFile("URL=https://example.com/\r\n")), true, ""},
+        {"internet shortcut without a URL", folder.File("nourl.url", UrlFile("IconIndex=0\r\n")), false, "untouched"},
+        {"internet shortcut without its section", folder.File("nosection.url", Text("[Other]\r\nURL=file:///C:/a\r\n")), false,
+         "untouched"},
+        {"binary .url", folder.File("binary.url", Bytes(64, '\0')), false, "untouched"},
+        {"a shell link named .url", folder.File("link.url", lnkwriter::BuildLink(stored)), false, "untouched"},
+        {"an internet shortcut named .lnk", folder.File("internet.lnk", UrlFile("URL=file:///C:/a\r\n")), false, "untouched"},
     };
     for (const auto& c : cases) {
         std::string target = "untouched";
@@ -197,6 +216,29 @@ TEST(RetargetShortcut, KeepsTheSecurityDescriptorAndTheStreams) {
     EXPECT_EQ(ScratchFolder::Names(folder.Root()), names) << "no temporary file is left";
 }
 
+// An internet shortcut: only its URL and the icon file that named the old target change; the
+// file is replaced as a shell link is, attributes and all.
+TEST(RetargetShortcut, AnInternetShortcutKeepsEveryOtherByte) {
+    ScratchFolder folder;
+    const std::string target = folder.File("new.txt", Bytes(3, 'x'));
+    const std::string newUrl = lnk::FileUrlFromPath(target);
+    const std::string before = "URL=file:///C:/Gone/old.txt\r\nIconIndex=1\r\nHotKey=0\r\nIconFile=C:\\Gone\\old.txt\r\n"
+                               "[Extra]\nkept=C:\\Gone\\old.txt\n";
+    const std::string link = folder.File("Notes.url", UrlFile(before));
+    ASSERT_TRUE(::SetFileAttributesW(FileApiPath(link).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+    ASSERT_EQ(RetargetShortcut(link, target), RetargetFailure::None);
+    Bytes after;
+    ASSERT_TRUE(test::ReadBytes(link, after));
+    EXPECT_EQ(after,
+              UrlFile("URL=" + newUrl + "\r\nIconIndex=1\r\nHotKey=0\r\nIconFile=" + target + "\r\n[Extra]\nkept=C:\\Gone\\old.txt\n"));
+    std::string read;
+    EXPECT_TRUE(ReadShortcutTarget(link, read));
+    EXPECT_EQ(read, target);
+    EXPECT_EQ(test::Attributes(link) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(ScratchFolder::Names(folder.Root()).size(), 2u) << "no temporary file is left";
+}
+
 TEST(RetargetShortcut, LongPathsBothWays) {
     ScratchFolder folder;
     const std::string deep = folder.Folder(std::string(140, 'a') + "\\" + std::string(140, 'b'));
@@ -230,6 +272,11 @@ TEST(RetargetShortcut, AnyFailureLeavesTheOriginalByteForByte) {
         {"new target relative", "b.lnk", RichLink("C:\\gone\\editor.exe"), "new.exe", RetargetFailure::TargetUnusable},
         {"not a shortcut", "c.lnk", Bytes(100, 'x'), target, RetargetFailure::ShortcutUnreadable},
         {"malformed shortcut", "d.lnk", Truncated(RichLink("C:\\gone\\x.exe"), 300), target, RetargetFailure::ShortcutUnreadable},
+        {"internet shortcut, new target missing", "e.url", UrlFile("URL=file:///C:/gone.txt\r\n"), folder.Path("none.exe"),
+         RetargetFailure::TargetUnusable},
+        {"internet shortcut to a web page", "f.url", UrlFile("URL=http://example.com/\r\n"), target, RetargetFailure::CannotEdit},
+        {"internet shortcut without a URL", "g.url", UrlFile("IconIndex=0\r\n"), target, RetargetFailure::ShortcutUnreadable},
+        {"a shell link named .url", "h.url", RichLink("C:\\gone\\editor.exe"), target, RetargetFailure::ShortcutUnreadable},
     };
     for (const auto& c : cases) {
         const std::string link = folder.File(c.link, c.bytes);
@@ -250,7 +297,7 @@ TEST(RetargetShortcut, AnyFailureLeavesTheOriginalByteForByte) {
     ASSERT_TRUE(test::ReadBytes(ansiLink, after));
     EXPECT_EQ(after, ansi);
     // Only the case files and the targets: no temporary file is left behind.
-    EXPECT_EQ(ScratchFolder::Names(folder.Root()).size(), 7u);
+    EXPECT_EQ(ScratchFolder::Names(folder.Root()).size(), 11u);
 }
 
 // The folder that cannot be written is made by the test fixture (a Unix immutable folder, which

@@ -14,6 +14,7 @@
 #include "wizard/ResultStore.h"
 #include "base/win/FileTimes.h"
 #include "base/win/SystemText.h"
+#include "suite/lnk/InternetShortcut.h"
 #include "suite/lnk/ShellLink.h"
 #include "tests/base/ReportParsers.h"
 #include "tests/controls/WindowTestKit.h"
@@ -822,6 +823,74 @@ TEST_F(ResultsPageTest, ReTargetAndDeleteAreUndoneExactlyAlsoAfterTheRecycleBinW
     EXPECT_EQ(test::WithoutAccessTimes(test::FolderState(folder)).at(PathFileName(moved)),
               test::WithoutAccessTimes(changed).at(PathFileName(moved)));
     EXPECT_EQ(Shown(0, 2), tree_.Root());
+}
+
+// An internet shortcut goes the way of a shell link: its row, reason and suggestion, its line in
+// the saved list; Repair rewrites only its URL; each change is undone byte for byte, a delete
+// also after the Recycle Bin was emptied.
+TEST_F(ResultsPageTest, AnInternetShortcutIsListedRepairedDeletedAndUndoneLikeAShellLink) {
+    const std::string trash = TrashFolder();
+    ASSERT_FALSE(trash.empty()) << "the test needs a private XDG_DATA_HOME";
+    const std::string folder = tree_.Folder("links");
+    const std::string name = "notes-" + std::to_string(::GetCurrentProcessId()) + ".url";
+    const std::string url = folder + "\\" + name;
+    tree_.Folder("new");
+    const std::string found = tree_.File("new\\notes.txt", Bytes(3, 'x'));
+    const std::string gone = tree_.Path("gone\\notes.txt");
+    const std::string text = "[InternetShortcut]\r\nURL=" + lnk::FileUrlFromPath(gone) + "\r\nIconIndex=0\r\n[Extra]\nkept=1\n";
+    WriteFile(url, text);
+    test::Stamp(url, FILE_ATTRIBUTE_HIDDEN);
+    wizard::BrokenShortcut record{name, folder, gone, "TargetMissing"};
+    record.goneKind = wizard::GoneKind::ItemNotInFolder;
+    record.goneName = "notes.txt";
+    record.goneFolder = tree_.Path("gone");
+    record.suggestion = found;
+    record.confidence = wizard::Confidence::Certain;
+    wizard::TheResultStore().Append(record);
+    const auto before = test::FolderState(folder);
+    Open();
+    ASSERT_EQ(Column(kNameColumn), Texts{name});
+    EXPECT_EQ(Column(kTargetFolderColumn), Texts{tree_.Path("gone")});
+    EXPECT_EQ(Column(kSuggestionColumn), Texts{found});
+    Select(0);
+    EXPECT_EQ(page_->ExplanationText(), "The file notes.txt is no longer in " + tree_.Path("gone") + ". It is now at " + found + ".");
+
+    const std::string list = files_.Path("list.csv");
+    {
+        std::wstring proposed;
+        DialogScript script({SaveAs(Widen(list), proposed)});
+        Button(IDC_RESULTS_SAVE_LIST);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    testing::CsvTable table;
+    ASSERT_TRUE(testing::ParseCsv(std::string_view(ReadText(list)).substr(3), table));
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[1], (std::vector<std::string>{url, folder, name, gone, "TargetMissing", found, "Certain"}));
+
+    // Repaired: the URL names the suggestion, every other byte stays; the row leaves.
+    Button(IDC_RESULTS_REPAIR);
+    EXPECT_EQ(page_->RowCount(), 0);
+    std::string repaired = text;
+    repaired.replace(repaired.find(lnk::FileUrlFromPath(gone)), lnk::FileUrlFromPath(gone).size(), lnk::FileUrlFromPath(found));
+    EXPECT_EQ(ReadText(url), repaired);
+    menuAnswer_ = kUndoLast;
+    ListNotify(NM_RCLICK);
+    EXPECT_EQ(test::FolderState(folder), before);
+    ASSERT_EQ(Column(kNameColumn), Texts{name}) << "the row is back";
+
+    // Deleted, the Recycle Bin emptied, undone.
+    page_->SetTicked(0, true);
+    {
+        DialogScript script({DialogScript::Press(IDYES)});
+        Button(IDC_RESULTS_DELETE);
+    }
+    EXPECT_EQ(page_->RowCount(), 0);
+    EXPECT_FALSE(PathPresent(url));
+    EmptyTrash(trash, {name});
+    ListNotify(NM_RCLICK);
+    EXPECT_EQ(test::FolderState(folder), before);
+    EXPECT_EQ(Column(kNameColumn), Texts{name});
+    EXPECT_EQ(page_->UndoLinkText(), "Undo: 1 repaired, 2 restored, 1 to the Recycle Bin");
 }
 
 TEST_F(ResultsPageTest, UndoAsksBeforeReplacingAShortcutChangedSince) {
