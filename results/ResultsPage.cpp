@@ -313,54 +313,16 @@ void ResultsPage::RunTickOperation(TickOperation operation) {
 
 // ---- Repair actions ------------------------------------------------------------------------
 
-namespace {
-
-// The rule's judgement of the shortcuts now, one per path; without the finder (never in the
-// program, which cannot start without it) the scan's word stands.
-std::vector<host::ShortcutJudgement> JudgeNow(const std::vector<std::string>& paths) {
-    const host::FileFinderComponent& finder = host::TheComponents().finder;
-    if (!finder) return std::vector<host::ShortcutJudgement>(paths.size(), {host::ShortcutVerdict::Broken, {}, {}});
-    return finder.JudgeShortcuts(paths);
-}
-
-// The record's file as it is now, so that it is judged again only after its next change.
-void NoteFileNow(wizard::BrokenShortcut& record) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(FileApiPath(record.Path()).c_str(), GetFileExInfoStandard, &data)) return;
-    record.fileSize = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
-    record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
-}
-
-void NoteFileNow(ResultRows& rows, RowId id) {
-    const ResultRow* row = rows.Find(id);
-    if (!row || row->record.fileWriteTime == 0) return;
-    wizard::BrokenShortcut record = row->record;
-    NoteFileNow(record);
-    rows.NoteFile(id, record.fileSize, record.fileWriteTime);
-}
-
-}  // namespace
-
 void ResultsPage::RefreshChangedRow(int row) {
     const wizard::BrokenShortcut* shown = RowRecord(row);
     if (!shown || !ChangedSinceScan(*shown)) return;
     const host::ShortcutJudgement now = JudgeNow({shown->Path()}).front();
-    // The scan's size and time stay: a file changed since the scan is never deleted or repaired
-    // on the scan's word, however it is explained now.
-    wizard::BrokenShortcut record = *shown;
     if (now.verdict == host::ShortcutVerdict::Unreadable) {
-        rows_.ShowBroken(IdOfRow(row), record, RowText(row, kTargetFolderColumn), RowText(row, kSuggestionColumn));
+        rows_.ShowBroken(IdOfRow(row), *shown, RowText(row, kTargetFolderColumn), RowText(row, kSuggestionColumn));
         return;
     }
-    // What the search for moved targets said was about the old target.
-    record.target = now.target;
-    record.reason = now.reason;
-    record.goneKind = now.verdict == host::ShortcutVerdict::Broken ? wizard::GoneKind::Unknown : wizard::GoneKind::Retargeted;
-    record.goneName.clear();
-    record.goneFolder.clear();
-    record.suggestion.clear();
-    record.confidence = wizard::Confidence::None;
-    rows_.ShowBroken(IdOfRow(row), record, now.target.empty() ? std::string() : PathFolder(now.target), std::string());
+    rows_.ShowBroken(IdOfRow(row), Rejudged(*shown, now), now.target.empty() ? std::string() : PathFolder(now.target),
+                     std::string());
     view_.Redraw(row);
 }
 

@@ -51,6 +51,42 @@ std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record) {
     return record.target.empty() ? stored : record.target;
 }
 
+std::vector<host::ShortcutJudgement> JudgeNow(const std::vector<std::string>& paths) {
+    const host::FileFinderComponent& finder = host::TheComponents().finder;
+    if (!finder) return std::vector<host::ShortcutJudgement>(paths.size(), {host::ShortcutVerdict::Broken, {}, {}});
+    return finder.JudgeShortcuts(paths);
+}
+
+void NoteFileNow(wizard::BrokenShortcut& record) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileApiPath(record.Path()).c_str(), GetFileExInfoStandard, &data)) return;
+    record.fileSize = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
+    record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
+}
+
+void NoteFileNow(ResultRows& rows, RowId id) {
+    const ResultRow* row = rows.Find(id);
+    if (!row || row->record.fileWriteTime == 0) return;
+    wizard::BrokenShortcut record = row->record;
+    NoteFileNow(record);
+    rows.NoteFile(id, record.fileSize, record.fileWriteTime);
+}
+
+wizard::BrokenShortcut Rejudged(const wizard::BrokenShortcut& scanned, const host::ShortcutJudgement& now) {
+    // The scan's size and time stay: a file changed since the scan is never deleted or repaired
+    // on the scan's word, however it is explained now.
+    wizard::BrokenShortcut record = scanned;
+    // What the search for moved targets said was about the old target.
+    record.target = now.target;
+    record.reason = now.reason;
+    record.goneKind = now.verdict == host::ShortcutVerdict::Broken ? wizard::GoneKind::Unknown : wizard::GoneKind::Retargeted;
+    record.goneName.clear();
+    record.goneFolder.clear();
+    record.suggestion.clear();
+    record.confidence = wizard::Confidence::None;
+    return record;
+}
+
 ShortcutActions::ShortcutActions(std::string backupFolder, RecycleFiles recycle, NoteChanges note)
     : backupFolder_(std::move(backupFolder)), recycle_(std::move(recycle)), note_(std::move(note)) {}
 

@@ -10,6 +10,8 @@
 #include "changes/ChangeHistory.h"
 #include "changes/ShortcutFile.h"
 #include "changes/UndoChange.h"
+#include "host/Components.h"
+#include "results/ResultRows.h"
 #include "wizard/ResultStore.h"
 
 #include <cstddef>
@@ -85,6 +87,15 @@ std::optional<std::string> TargetToShow(const wizard::BrokenShortcut& record);
 // Whether the shortcut file is no longer the one the scan listed: its size or last write time
 // differ from the record's, or it is gone. A record that knows neither counts as unchanged.
 bool ChangedSinceScan(const wizard::BrokenShortcut& record);
+
+// The rule's judgement of the shortcuts now, one per path; without the finder (never in the
+// program, which cannot start without it) the scan's word stands.
+std::vector<host::ShortcutJudgement> JudgeNow(const std::vector<std::string>& paths);
+// The record's file as it is now, so that it is judged again only after its next change.
+void NoteFileNow(wizard::BrokenShortcut& record);
+void NoteFileNow(ResultRows& rows, RowId id);
+// A record changed since the scan, as the rule explains it now (not broken: re-targeted).
+wizard::BrokenShortcut Rejudged(const wizard::BrokenShortcut& scanned, const host::ShortcutJudgement& now);
 
 // A file counts as gone only when the system says it is not there: a file that another program
 // holds open is still there.
