@@ -1,5 +1,8 @@
 #include "app/WizardSheet.h"
 
+#include "app/CommandLine.h"
+#include "base/PathText.h"
+#include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "controls/ModalDialog.h"
 #include "host/Components.h"
@@ -7,6 +10,9 @@
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
 #include "ui/PathMacros.h"
+#include "wizard/ScanRoots.h"
+
+#include <shellapi.h>
 
 #include <cstring>
 #include <memory>
@@ -29,9 +35,43 @@ void HideTemplate(LPARAM lParam) {
     std::memcpy(style, &value, sizeof(value));
 }
 
+// The arguments after the program's name, split by the system's rules.
+std::vector<std::string> SplitArguments(const char* commandLine) {
+    // The first argument follows rules of its own (a program path): a stand-in goes first.
+    const std::wstring line = L"QuillMend.exe " + Widen(commandLine ? commandLine : "");
+    int count = 0;
+    LocalMemory block(::CommandLineToArgvW(line.c_str(), &count));
+    std::vector<std::string> arguments;
+    const auto* argv = static_cast<const LPWSTR*>(block.Get());
+    for (int i = 1; argv && i < count; ++i) arguments.push_back(Narrow(argv[i]));
+    return arguments;
+}
+
+// A folder given relative to the current folder, as from a console, made a full path.
+std::string FullPath(const std::string& folder) {
+    const std::wstring wide = Widen(folder);
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return folder;
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return folder;
+    full.resize(written);
+    return Narrow(full);
+}
+
+void ShowCommandLineProblem(const CommandLine& parsed) {
+    std::string text = parsed.problem == CommandLine::Problem::NoFolder ? host::Text("_QM_CmdNoFolder")
+                                                                         : host::Text("_QM_CmdUnknown");
+    const std::string placeholder = "{argument}";
+    if (const size_t at = text.find(placeholder); at != std::string::npos) text.replace(at, placeholder.size(), parsed.argument);
+    text += "\n\n" + host::Text("_QM_CmdUsage");
+    ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(host::Text("_SHELL_ERROR")).c_str(), MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
-WizardSheet::WizardSheet(WelcomeDialogEntry showWelcome) : showWelcome_(showWelcome) {}
+WizardSheet::WizardSheet(WelcomeDialogEntry showWelcome, std::vector<std::string> scanFolders)
+    : showWelcome_(showWelcome), scanFolders_(std::move(scanFolders)) {}
 
 WizardSheet::~WizardSheet() {
     if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
@@ -49,6 +89,12 @@ HWND WizardSheet::Create() {
     header_.hInstance = ui::TheAppModule().Instance();
     header_.nPages = static_cast<UINT>(pages_.size());
     header_.nStartPage = 0;
+    if (!scanFolders_.empty()) {
+        // Straight to the scan page: the roots are there before it starts its worker.
+        wizard::TheScanRoots().Replace(WithoutNestedRoots(scanFolders_));
+        folderPage_.TickInstead(scanFolders_);
+        header_.nStartPage = 1;
+    }
     header_.phpage = pages_.data();
     header_.pfnCallback = &WizardSheet::SheetCallback;
 
@@ -93,7 +139,7 @@ void WizardSheet::OnInitialized(HWND window) {
     } else {
         components.skin.UseNoSkin();
     }
-    if (components.config.GetInt("quillmend_module", "showstartup") != 0 && showWelcome_) {
+    if (scanFolders_.empty() && components.config.GetInt("quillmend_module", "showstartup") != 0 && showWelcome_) {
         showWelcome_(::GetActiveWindow());
     }
 }
@@ -167,7 +213,15 @@ bool WizardSheet::PreTranslateMessage(MSG& message) {
     return window_ && ::IsDialogMessageW(window_, &message);
 }
 
-int Run(const char* /*commandLine*/, int showCommand, WelcomeDialogEntry showWelcome) {
+int Run(const char* commandLine, int showCommand, WelcomeDialogEntry showWelcome) {
+    const CommandLine parsed = ParseCommandLine(SplitArguments(commandLine));
+    if (parsed.problem != CommandLine::Problem::None) {
+        ShowCommandLineProblem(parsed);
+        return kExitBadCommandLine;
+    }
+    std::vector<std::string> scanFolders;
+    for (const std::string& folder : parsed.scanFolders) scanFolders.push_back(FullPath(folder));
+
     ui::MessageLoop loop;
     ui::AppModule& module = ui::TheAppModule();
     module.AddMessageLoop(&loop);
@@ -176,7 +230,7 @@ int Run(const char* /*commandLine*/, int showCommand, WelcomeDialogEntry showWel
         ~LoopRegistration() { module.RemoveMessageLoop(); }
     } registration{module};
 
-    auto sheet = std::make_unique<WizardSheet>(showWelcome);
+    auto sheet = std::make_unique<WizardSheet>(showWelcome, std::move(scanFolders));
     HWND window = sheet->Create();
     if (!window) return 0;
     if (ui::HasFatalError()) return ui::kExitComponentFailure;  // the sheet's initialisation failed

@@ -22,12 +22,16 @@ using ui::WM_WIZARD_NEXT_PAGE;
 // Quit codes of the wizard's message loop.
 inline constexpr int kExitOk = 1;
 inline constexpr int kExitCancel = 2;
+// A command line the program does not understand (after a message saying why).
+inline constexpr int kExitBadCommandLine = 1;
 
 class WizardSheet : public ui::MessageFilter, public ui::IdleHandler {
 public:
     // The pages look up their titles here. `showWelcome` runs while the sheet initialises and
-    // "showstartup" is nonzero; a null entry shows nothing.
-    explicit WizardSheet(WelcomeDialogEntry showWelcome);
+    // "showstartup" is nonzero; a null entry shows nothing. With `scanFolders` the wizard
+    // starts on the scan page with them as the roots, without the welcome dialog; Back shows
+    // them ticked on the folder page.
+    explicit WizardSheet(WelcomeDialogEntry showWelcome, std::vector<std::string> scanFolders = {});
     ~WizardSheet();
     WizardSheet(const WizardSheet&) = delete;
     WizardSheet& operator=(const WizardSheet&) = delete;
@@ -50,6 +54,7 @@ private:
     LRESULT MoveToNextPage();
 
     WelcomeDialogEntry showWelcome_ = nullptr;
+    std::vector<std::string> scanFolders_;
     HWND window_ = nullptr;
     PROPSHEETHEADERW header_{};
     std::vector<HPROPSHEETPAGE> pages_;
@@ -61,7 +66,9 @@ private:
 };
 
 // Builds and runs the wizard on the calling (main) thread; returns the loop's exit code, or 0
-// when the sheet window cannot be created.
+// when the sheet window cannot be created. `commandLine` (without the program's name) may ask
+// for a scan of folders (app/CommandLine.h); one it does not understand is refused with a
+// message and kExitBadCommandLine.
 int Run(const char* commandLine, int showCommand, WelcomeDialogEntry showWelcome);
 
 }  // namespace qm::app

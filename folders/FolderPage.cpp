@@ -73,9 +73,9 @@ BOOL FolderPage::OnInitDialog() {
     loader_.SetWake([window = Window()] { ::PostMessageW(window, kAnswersWaiting, 0, 0); });
     BuildTree();
     const auto& components = host::TheComponents();
-    restoring_ = LoadSavedSelection(components.moduleXml, components.commonXml);
+    restoring_ = preset_ ? *preset_ : LoadSavedSelection(components.moduleXml, components.commonXml);
     // Nothing saved (as shipped, or every tick taken off): the places where shortcuts live.
-    if (restoring_.empty()) model_.TickFirstStartPlaces();
+    if (restoring_.empty() && !preset_) model_.TickFirstStartPlaces();
     AdvanceRestore();
     return TRUE;
 }

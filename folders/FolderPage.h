@@ -42,6 +42,9 @@ public:
     // The control's item of a model node (null before the page starts).
     HTREEITEM Item(CheckTree::NodeId node) const;
     CheckTree::NodeId NodeOf(HTREEITEM item) const;
+    // Before the page starts: these folders are ticked in place of the saved selection, which
+    // stays as it is until the next Next (a scan started from the command line).
+    void TickInstead(std::vector<std::string> paths) { preset_ = std::move(paths); }
     // Nothing is being read within its time bound and no answer waits to be shown.
     bool Settled() const { return !loader_.Waiting(); }
 
@@ -89,6 +92,7 @@ private:
     std::map<FolderLoader::Ticket, Request> requests_;
     std::size_t drivesAwaited_ = 0;
     std::vector<std::string> restoring_;  // saved paths whose way down has not been read yet
+    std::optional<std::vector<std::string>> preset_;
     bool overdueTimer_ = false;
     std::vector<HTREEITEM> items_;  // by model node
     controls::SkinnedStatic heading_;

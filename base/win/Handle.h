@@ -82,6 +82,7 @@ inline void DestroyImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
 inline void CloseRegistryKey(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void FreeTaskMemory(PWSTR p) noexcept { ::CoTaskMemFree(p); }
+inline void FreeLocalMemory(HLOCAL h) noexcept { ::LocalFree(h); }
 }  // namespace handle_traits
 
 // Kernel objects whose failure value is null (threads, events, mutexes).
@@ -98,6 +99,8 @@ using WindowHandle = UniqueHandle<handle_traits::NullIsEmpty<HWND, handle_traits
 using RegistryKey = UniqueHandle<handle_traits::NullIsEmpty<HKEY, handle_traits::CloseRegistryKey>>;
 // A text the shell allocated with the COM task allocator (SHGetKnownFolderPath).
 using TaskMemoryText = UniqueHandle<handle_traits::NullIsEmpty<PWSTR, handle_traits::FreeTaskMemory>>;
+// A block the system allocated with LocalAlloc (CommandLineToArgvW).
+using LocalMemory = UniqueHandle<handle_traits::NullIsEmpty<HLOCAL, handle_traits::FreeLocalMemory>>;
 
 // Any GDI object (bitmap, font, brush, pen); typed access through Get<T>().
 class GdiObject : public UniqueHandle<handle_traits::NullIsEmpty<HGDIOBJ, handle_traits::DeleteGdi>> {

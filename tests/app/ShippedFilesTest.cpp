@@ -49,7 +49,7 @@ std::set<std::string> KeysUsed() {
         std::snprintf(key, sizeof(key), "_QM_%03d", i);
         keys.insert(key);
     }
-    keys.insert("_QM_UsualPlaces");
+    for (const char* key : {"_QM_UsualPlaces", "_QM_CmdNoFolder", "_QM_CmdUnknown", "_QM_CmdUsage"}) keys.insert(key);
     for (const qm::UsualPlaceTraits& place : qm::UsualPlaceTable()) keys.insert(std::string(place.languageKey));
     return keys;
 }
