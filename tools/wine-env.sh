@@ -80,11 +80,24 @@ qm_ensure_prefix() {
     # code. Wine's default debugger would show a crash dialog that waits until the test's time
     # runs out, and once dismissed or told not to show, end the program with exit code 0: a
     # crash would pass as success.
+    qm_unlink_profile_folders
     if [ ! -f "$WINEPREFIX/.qm-no-debugger" ]; then
       "$QM_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f \
         >/dev/null 2>&1 </dev/null 9>&- && touch "$WINEPREFIX/.qm-no-debugger"
     fi
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
+}
+
+# A new prefix makes the user's Desktop, Documents, Downloads, Music, Pictures and Videos links
+# to the Linux home folder: a program that searches the desktop would search the home folder.
+# They become real (empty) folders of the prefix. Wine puts the links back only where it finds
+# no folder, so this is done at every start and changes nothing the second time.
+qm_unlink_profile_folders() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    rm -f "$link" && mkdir -p "$link"
+  done
 }
 
 # One persistent wineserver for a whole test run instead of one per test program. Wine's own

@@ -84,7 +84,8 @@ std::wstring MessageBoxText(HWND box) {
     return WindowText(::GetDlgItem(box, 0xFFFF));
 }
 
-Program::Program(const std::wstring& folder, const std::vector<std::wstring>& environment, const std::wstring& program) {
+Program::Program(const std::wstring& folder, const std::vector<std::wstring>& environment, const std::wstring& program,
+                 const std::wstring& arguments) {
     // The child's environment: this process's, plus the given entries.
     std::wstring block;
     if (!environment.empty()) {
@@ -103,6 +104,7 @@ Program::Program(const std::wstring& folder, const std::vector<std::wstring>& en
         block.push_back(L'\0');
     }
     std::wstring command = L"\"" + folder + L"\\" + program + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -149,6 +151,72 @@ std::optional<DWORD> Program::WaitForExit(std::chrono::milliseconds timeout) {
     DWORD code = 0;
     ::GetExitCodeProcess(process_.Get(), &code);
     return code;
+}
+
+namespace {
+
+// A block in another process's memory: a control's record and the text buffer behind it.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, std::size_t size)
+        : process_(process), address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteBlock() { if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    char* At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool Write(std::size_t offset, const void* data, std::size_t size) const {
+        return address_ && ::WriteProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+    bool Read(std::size_t offset, void* data, std::size_t size) const {
+        return address_ && ::ReadProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+constexpr std::size_t kTextChars = 1024;
+
+}  // namespace
+
+std::vector<std::wstring> Program::ListViewColumn(HWND list, int column) const {
+    std::vector<std::wstring> texts;
+    const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    RemoteBlock block(process_.Get(), sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+    for (int row = 0; row < rows; ++row) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<LPWSTR>(block.At(sizeof(LVITEMW)));
+        item.cchTextMax = kTextChars;
+        wchar_t text[kTextChars] = {};
+        if (!block.Write(0, &item, sizeof(item))) break;
+        ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.At(0)));
+        block.Read(sizeof(LVITEMW), text, sizeof(text) - sizeof(wchar_t));
+        texts.emplace_back(text);
+    }
+    return texts;
+}
+
+std::vector<std::pair<std::wstring, UINT>> Program::VisibleTreeItems(HWND tree) const {
+    std::vector<std::pair<std::wstring, UINT>> items;
+    RemoteBlock block(process_.Get(), sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
+    for (auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+        TVITEMW query{};
+        query.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
+        query.hItem = item;
+        query.stateMask = TVIS_STATEIMAGEMASK;
+        query.pszText = reinterpret_cast<LPWSTR>(block.At(sizeof(TVITEMW)));
+        query.cchTextMax = kTextChars;
+        wchar_t text[kTextChars] = {};
+        if (!block.Write(0, &query, sizeof(query))) break;
+        ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0)));
+        block.Read(0, &query, sizeof(query));
+        block.Read(sizeof(TVITEMW), text, sizeof(text) - sizeof(wchar_t));
+        items.emplace_back(text, (query.state & TVIS_STATEIMAGEMASK) >> 12);
+    }
+    return items;
 }
 
 }  // namespace qm::test

@@ -25,10 +25,10 @@ std::vector<std::string> Lines(const std::string& text);
 
 class Program {
 public:
-    // Starts `folder`\`program` in `folder`; `environment` entries ("NAME=value") replace or
-    // add to this process's environment for the child.
+    // Starts `folder`\`program` in `folder` with `arguments` after its name; `environment`
+    // entries ("NAME=value") replace or add to this process's environment for the child.
     explicit Program(const std::wstring& folder, const std::vector<std::wstring>& environment = {},
-                     const std::wstring& program = L"QuillMend.exe");
+                     const std::wstring& program = L"QuillMend.exe", const std::wstring& arguments = L"");
     ~Program();  // ends a process still running, so a failed test leaves nothing behind
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -46,6 +46,12 @@ public:
     HWND VisibleWindow() const;
     // The exit code, or nullopt if it still runs after `timeout`.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+    // Controls of the program's windows that answer through pointers (read in its memory):
+    // one column of a list view, row by row; the visible items of a tree view with their
+    // state image (the tick), in display order.
+    std::vector<std::wstring> ListViewColumn(HWND list, int column) const;
+    std::vector<std::pair<std::wstring, UINT>> VisibleTreeItems(HWND tree) const;
 
 private:
     HWND WaitFor(bool wantWizard, std::chrono::milliseconds timeout);

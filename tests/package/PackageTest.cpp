@@ -4,12 +4,15 @@
 // portable zip, unpacked by the script into a folder whose path has spaces and non-ASCII letters.
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "res/dialogs/ResultsPage.h"
 #include "res/dialogs/WelcomeDialog.h"
 #include "suite/lnk/ShellLink.h"
 #include "tests/app/ProgramDriver.h"
+#include "tools/lnkwriter/LinkWriter.h"
 
 #include <windows.h>
 #include <msi.h>
+#include <prsht.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -135,6 +138,68 @@ std::vector<ArpEntry> QuillMendEntries() {
     return entries;
 }
 
+// Explorer's verbs on folders and drives that start QuillMend: "class\\verb: text | command".
+std::vector<std::wstring> QuillMendVerbs() {
+    std::vector<std::wstring> verbs;
+    for (const wchar_t* kind : {L"Directory", L"Drive"}) {
+        RegistryKey shell;
+        const std::wstring path = std::wstring(L"Software\\Classes\\") + kind + L"\\shell";
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, shell.Put()) != ERROR_SUCCESS) continue;
+        for (DWORD i = 0;; ++i) {
+            wchar_t name[256];
+            DWORD length = 256;
+            if (::RegEnumKeyExW(shell.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            RegistryKey verb, command;
+            if (::RegOpenKeyExW(shell.Get(), name, 0, KEY_READ | KEY_WOW64_64KEY, verb.Put()) != ERROR_SUCCESS) continue;
+            if (::RegOpenKeyExW(verb.Get(), L"command", 0, KEY_READ | KEY_WOW64_64KEY, command.Put()) != ERROR_SUCCESS) continue;
+            const std::wstring line = ReadValues(command.Get())[L""];
+            if (Lower(line).find(L"quillmend.exe") == std::wstring::npos) continue;
+            verbs.push_back(std::wstring(kind) + L"\\" + name + L": " + ReadValues(verb.Get())[L""] + L" | " + line);
+        }
+    }
+    return verbs;
+}
+
+std::vector<std::wstring> ExpectedVerbs() {
+    const std::wstring line = L"\"" + InstallFolder() + L"\\QuillMend.exe\" /scan \"%1\"";
+    return {L"Directory\\QuillMend.Scan: Find broken shortcuts here | " + line,
+            L"Drive\\QuillMend.Scan: Find broken shortcuts here | " + line};
+}
+
+// Explorer's verb on a folder holding one broken shortcut: its command line, with the folder
+// for %1, starts the program straight on the scan, and the results list that shortcut.
+void VerbScansTheFolder(const std::wstring& verb) {
+    const std::wstring folder = KnownFolder(CSIDL_COMMON_APPDATA) + L"\\QuillMend verb test";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    lnkwriter::LinkFields fields;
+    fields.localBasePath = Narrow(folder) + "\\uninstalled.exe";
+    const std::vector<unsigned char> link = lnkwriter::BuildLink(fields);
+    WriteFile(folder + L"\\Old tool.lnk", std::string(link.begin(), link.end()));
+
+    std::wstring line = verb.substr(verb.find(L" | ") + 3);
+    const std::wstring program = L"\"" + InstallFolder() + L"\\QuillMend.exe\" ";
+    ASSERT_EQ(line.rfind(program, 0), 0u) << Narrow(line);
+    std::wstring arguments = line.substr(program.size());
+    arguments.replace(arguments.find(L"%1"), 2, folder);
+    Program started(InstallFolder(), {}, L"QuillMend.exe", arguments);
+    HWND wizard = started.WaitForWizard();  // no welcome dialog: a message box is not a wizard
+    ASSERT_NE(wizard, nullptr);
+    HWND list = nullptr;
+    for (int tries = 0; tries < 2400 && !list && !started.WaitForExit(std::chrono::milliseconds(50)); ++tries)
+    {
+        // The results page: the one with a Repair button (the scan page's list has the same id).
+        const HWND page = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (::GetDlgItem(page, IDC_RESULTS_REPAIR)) list = ::GetDlgItem(page, IDC_RESULTS_LIST);
+    }
+    ASSERT_NE(list, nullptr) << "the scan never reached the results";
+    EXPECT_EQ(started.ListViewColumn(list, 0), std::vector<std::wstring>{L"Old tool.lnk"});
+    EXPECT_EQ(started.ListViewColumn(list, 1), std::vector<std::wstring>{folder});
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(started.WaitForExit(), 2u);
+    ::DeleteFileW((folder + L"\\Old tool.lnk").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 bool MakerKeyExists() {
     RegistryKey key;
     return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMakerKey, 0, KEY_READ | KEY_WOW64_64KEY, key.Put()) == ERROR_SUCCESS;
@@ -213,6 +278,11 @@ void ExpectNothingOfThePackageLeft(const std::vector<std::wstring>& userFiles = 
     }
     for (const std::wstring& place : ShortcutPlaces()) EXPECT_FALSE(Exists(place)) << Narrow(place);
     EXPECT_FALSE(MakerKeyExists());
+    EXPECT_TRUE(QuillMendVerbs().empty());
+    for (const wchar_t* key : {L"Software\\Classes\\Directory\\shell\\QuillMend.Scan", L"Software\\Classes\\Drive\\shell\\QuillMend.Scan"}) {
+        RegistryKey left;
+        EXPECT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, left.Put()), ERROR_SUCCESS) << Narrow(key);
+    }
 }
 
 class MsiPackage : public ::testing::Test {
@@ -287,6 +357,10 @@ TEST_F(MsiPackage, SilentInstallPutsEverythingInPlaceAndSilentRemovalTakesItAway
 
     // The installed program: the shipped settings show the welcome dialog first.
     StartsAndShowsTheWizard(InstallFolder(), true);
+    // Explorer's verb on folders and drives, for every user, and what it starts.
+    const std::vector<std::wstring> verbs = QuillMendVerbs();
+    ASSERT_EQ(verbs, ExpectedVerbs());
+    VerbScansTheFolder(verbs[0]);
 
     // A file the user keeps in the installation folder is not the package's to remove.
     WriteFile(InstallFolder() + L"\\my notes.txt", "mine");
@@ -323,6 +397,7 @@ TEST_F(MsiPackage, UpgradeFromAnOlderVersionKeepsOneEntryAndTheUsersChanges) {
     EXPECT_EQ(ReadFile(settings), changedSettings);
     EXPECT_EQ(ReadFile(selection), savedSelection);
     ExpectTheInstalledFiles({L"config.ini", L"data\\QuillMend.xml"});
+    EXPECT_EQ(QuillMendVerbs(), ExpectedVerbs()) << "one verb on folders and one on drives after the upgrade";
     // The kept setting is the one the new version reads: straight to the wizard.
     StartsAndShowsTheWizard(InstallFolder(), false);
 

@@ -107,8 +107,15 @@ done
 # Add/Remove Programs shows the size in KB (Wine leaves its own estimate at 0).
 size_kb=$(find "$stage" -type f -printf '%s\n' | awk '{ s += $1 } END { printf "%d", (s + 1023) / 1024 }')
 
+# The Explorer verb's text from the shipped language file (a later line of a key wins), made
+# safe for the XML attribute it goes into; English when the file has none.
+verb_text=$(sed -n 's/^_QM_ExplorerVerb=//p' "$stage/lang/English.lng" | tail -n 1 | tr -d '\r' |
+            sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g; s/"/\&quot;/g')
+[ -n "$verb_text" ] || verb_text="Find broken shortcuts here"
+
 cp "$res/art/program.ico" "$work/QuillMend.ico"
-(cd "$work" && wixl -a x64 -D Version="$version" -D Stage=stage -D SizeKb="$size_kb" -o unsigned.msi "$wxs")
+(cd "$work" && wixl -a x64 -D Version="$version" -D Stage=stage -D SizeKb="$size_kb" -D VerbText="$verb_text" \
+                    -o unsigned.msi "$wxs")
 # What wixl cannot express: the components of the user's files are never overwritten (128,
 # beside 256 for 64-bit), and an earlier build of the same version is replaced too (the upper
 # bound of the older-versions row made inclusive: 512, beside 256 for the inclusive lower bound;
