@@ -49,13 +49,17 @@ const UsualPlaceTraits& TraitsOf(UsualPlace place) { return kTable[static_cast<s
 std::vector<UsualPlaceFolder> ResolveUsualPlaces(const KnownFolderLookup& lookup, const FolderExists& exists) {
     std::vector<UsualPlaceFolder> found;
     const std::string profile = lookup(KnownFolder::Profile);
-    std::string pinned = lookup(KnownFolder::UserPinned);
-    if (pinned.empty()) {
-        const std::string quickLaunch = lookup(KnownFolder::QuickLaunch);
-        if (!quickLaunch.empty()) pinned = Joined(quickLaunch, "User Pinned");
+    std::string quickLaunch = lookup(KnownFolder::QuickLaunch);
+    if (quickLaunch.empty()) {
+        const std::string roaming = lookup(KnownFolder::RoamingAppData);
+        if (!roaming.empty()) quickLaunch = Joined(roaming, "Microsoft\\Internet Explorer\\Quick Launch");
     }
+    std::string pinned = lookup(KnownFolder::UserPinned);
+    if (pinned.empty() && !quickLaunch.empty()) pinned = Joined(quickLaunch, "User Pinned");
     for (const UsualPlaceTraits& traits : kTable) {
-        const std::string folder = traits.folder == KnownFolder::UserPinned ? pinned : lookup(traits.folder);
+        const std::string folder = traits.folder == KnownFolder::UserPinned    ? pinned
+                                   : traits.folder == KnownFolder::QuickLaunch ? quickLaunch
+                                                                               : lookup(traits.folder);
         if (folder.empty()) continue;
         UsualPlaceFolder place{traits.place, Joined(folder, traits.below), {}, {}};
         if (!exists(place.path)) continue;

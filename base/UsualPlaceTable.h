@@ -32,7 +32,8 @@ inline constexpr std::size_t kUsualPlaceCount = 11;
 
 // The shell's known folders the places are found from.
 enum class KnownFolder {
-    Profile,  // the user's profile root (C:\Users\Ann)
+    Profile,         // the user's profile root (C:\Users\Ann)
+    RoamingAppData,  // C:\Users\Ann\AppData\Roaming
     Desktop,
     PublicDesktop,
     StartMenu,
@@ -82,8 +83,9 @@ using FolderExists = std::function<bool(const std::string& path)>;
 
 // The places that exist here, in enum order: a place whose known folder is unknown or whose
 // folder is not there is left out, and so is one whose folder another place has already named.
-// The pinned folders lie in "User Pinned" under Quick Launch where the shell does not know
-// that folder by itself.
+// Where the shell does not know them by themselves (Wine knows neither), Quick Launch is found
+// at its place in the roaming application data and the pinned folders in "User Pinned" under
+// it.
 std::vector<UsualPlaceFolder> ResolveUsualPlaces(const KnownFolderLookup& lookup, const FolderExists& exists);
 
 // The innermost place that holds `path` (the user's Startup folder rather than the Start menu

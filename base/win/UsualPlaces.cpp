@@ -12,6 +12,7 @@ namespace {
 const KNOWNFOLDERID& IdOf(KnownFolder folder) {
     switch (folder) {
     case KnownFolder::Profile: return FOLDERID_Profile;
+    case KnownFolder::RoamingAppData: return FOLDERID_RoamingAppData;
     case KnownFolder::Desktop: return FOLDERID_Desktop;
     case KnownFolder::PublicDesktop: return FOLDERID_PublicDesktop;
     case KnownFolder::StartMenu: return FOLDERID_StartMenu;

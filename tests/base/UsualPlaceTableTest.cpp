@@ -15,6 +15,7 @@ const std::string kRoaming = "C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\";
 std::map<KnownFolder, std::string> WindowsLayout() {
     return {
         {KnownFolder::Profile, "C:\\Users\\Ann"},
+        {KnownFolder::RoamingAppData, "C:\\Users\\Ann\\AppData\\Roaming"},
         {KnownFolder::Desktop, "C:\\Users\\Ann\\Desktop"},
         {KnownFolder::PublicDesktop, "C:\\Users\\Public\\Desktop"},
         {KnownFolder::StartMenu, kRoaming + "Windows\\Start Menu"},
@@ -71,6 +72,10 @@ TEST(UsualPlaces, MachinesThatDifferFromTheDefault) {
          {{KnownFolder::UserPinned, ""}, {KnownFolder::QuickLaunch, kRoaming + "Internet Explorer\\Quick Launch\\"}},
          {},
          {{UsualPlace::TaskbarPins, pinned + "\\TaskBar"}, {UsualPlace::StartPins, pinned + "\\StartMenu"}}},
+        {"Quick Launch and the pins found in the roaming data when the shell knows neither",
+         {{KnownFolder::UserPinned, ""}, {KnownFolder::QuickLaunch, ""}},
+         {},
+         {{UsualPlace::QuickLaunch, kRoaming + "Internet Explorer\\Quick Launch"}, {UsualPlace::StartPins, pinned + "\\StartMenu"}}},
         {"a folder that is not there and a folder the shell does not know are left out",
          {{KnownFolder::SendTo, ""}},
          {pinned + "\\StartMenu"},
