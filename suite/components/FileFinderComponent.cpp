@@ -96,7 +96,7 @@ STDMETHODIMP FileFinderComponent::JudgeShortcuts(const char** shortcutPaths, LON
         const std::vector<finder::BrokenLink> links = finder::JudgeShortcutFiles(paths);
         for (size_t i = 0; i < links.size(); ++i) {
             const finder::Judgement& judgement = links[i].judgement;
-            const bool readable = links[i].link.status == lnk::ParseStatus::Ok;
+            const bool readable = links[i].read;
             const LONG verdict = !readable ? -1 : judgement.verdict == finder::Verdict::Broken ? 1 : 0;
             const ShortcutJudgementReport report{sizeof(ShortcutJudgementReport), static_cast<LONG>(i), verdict,
                                                  judgement.target.c_str(), readable ? finder::ReasonKey(judgement.reason) : ""};

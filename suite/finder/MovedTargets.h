@@ -71,8 +71,9 @@ struct TargetSuggestion {
 };
 
 struct BrokenLink {
-    lnk::ShellLinkInfo link;
+    lnk::ShellLinkInfo link;  // empty for an internet shortcut, which is judged by its URL alone
     Judgement judgement;
+    bool read = false;  // the file held a shell link or an internet shortcut
 };
 
 struct SuggestOptions {

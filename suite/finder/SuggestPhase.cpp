@@ -34,11 +34,14 @@ std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, Fil
         const auto* data = reinterpret_cast<const unsigned char*>(bytes->data());
         if (IsInternetShortcut(paths[i])) {
             // Judged by its URL's path; the link stays empty, so only the path is searched for.
-            links[i].judgement = JudgeInternetShortcut(lnk::ParseInternetShortcut(data, bytes->size()), fileSystem);
+            const lnk::InternetShortcutInfo shortcut = lnk::ParseInternetShortcut(data, bytes->size());
+            links[i].read = shortcut.status == lnk::UrlFileStatus::Ok;
+            links[i].judgement = JudgeInternetShortcut(shortcut, fileSystem);
             continue;
         }
         links[i].link = lnk::ParseShellLink(data, bytes->size());
         if (links[i].link.status != lnk::ParseStatus::Ok) continue;
+        links[i].read = true;
         links[i].judgement = JudgeShortcut(links[i].link, FolderOf(paths[i]), fileSystem);
     }
     return links;

@@ -10,8 +10,9 @@
 
 namespace qm::finder {
 
-// Reads and judges each shortcut file; a file that can't be read or is no shell link gives an
-// entry judged Unjudged, so the result lines up with `paths`.
+// Reads and judges each shortcut file (a shell link, or an internet shortcut when named .url); a
+// file that can't be read or is neither gives an entry judged Unjudged and not `read`, so the
+// result lines up with `paths`.
 std::vector<BrokenLink> ReadShortcuts(const std::vector<std::string>& paths, FileSystem& fileSystem);
 
 // ReadShortcuts with the real file system: the rule's judgement of each file now.

@@ -179,7 +179,8 @@ struct ShortcutJudgementReport {
     DWORD size;          // sizeof(ShortcutJudgementReport): later versions may only append members
     LONG index;          // the shortcut's position in the list JudgeShortcuts was given
     LONG verdict;        // 1: broken; 0: working, or not to be judged (a drive not ready...);
-                         // -1: the file is gone or cannot be read as a shell link
+                         // -1: the file is gone or cannot be read as a shell link (nor,
+                         // named .url, as an internet shortcut)
     const char* target;  // the target path that was checked; "" when none
     const char* reason;  // the engine's reason name, e.g. "TargetMissing", "TargetExists"
 };

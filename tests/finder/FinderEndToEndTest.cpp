@@ -505,6 +505,19 @@ TEST_F(FinderTest, InternetShortcutsToFilesAreJudgedLikeShellLinks) {
     EXPECT_EQ(Find(root, recorder), S_OK);
     EXPECT_EQ(Paths(recorder.files), broken);
 
+    // Judged again before a change: broken, working, and not an internet shortcut at all.
+    ComPtr<IShortcutJudge> judge;
+    ASSERT_EQ(finder_.As(&judge), S_OK);
+    const std::string again[] = {root + "\\gone.url", root + "\\kept.url", root + "\\binary.url"};
+    const char* paths[] = {again[0].c_str(), again[1].c_str(), again[2].c_str()};
+    std::vector<LONG> verdicts;
+    auto collect = [](const ShortcutJudgementReport* report, void* context) -> int {
+        static_cast<std::vector<LONG>*>(context)->push_back(report->verdict);
+        return 1;
+    };
+    EXPECT_EQ(judge->JudgeShortcuts(paths, 3, collect, &verdicts), S_OK);
+    EXPECT_EQ(verdicts, (std::vector<LONG>{1, 0, -1}));
+
     ScanRun jsonl = RunScanner(L"--format=jsonl \"" + temp.Wide() + L"\"");
     EXPECT_EQ(jsonl.exitCode, 0u) << jsonl.err;
     std::vector<testing::JsonObject> objects;
