@@ -194,10 +194,11 @@ TEST_F(StartupOrder, StartupPrunesOnlyTheOldBatchesOfTheBackupFolder) {
         const changes::JournalEntry entry{changes::ChangeAction::Delete, "C:\\x.lnk", "C:\\gone.exe", "", batch.id + "-0.lnk"};
         std::string error;
         WriteFile(Widen(backup + "\\" + entry.backupName), "copy");
-        ASSERT_TRUE(changes::AppendToJournal(backup + "\\" + batch.id + ".qmjournal",
-                                            changes::JournalHeaderText(batch) + changes::JournalEntryText(entry) +
-                                                changes::JournalEndText(1),
-                                            error))
+        bool exists = false;
+        ASSERT_TRUE(changes::CreateJournal(backup + "\\" + batch.id + ".qmjournal",
+                                          changes::JournalHeaderText(batch) + changes::JournalEntryText(entry) +
+                                              changes::JournalEndText(1),
+                                          exists, error))
             << error;
         ids.push_back(batch.id);
     }
