@@ -370,6 +370,11 @@ ShortcutActions ResultsPage::Actions() {
         [this](changes::ChangeAction action, std::size_t count) { NoteChanges(action, count); });
 }
 
+void ResultsPage::ShowJournalFault(const ShortcutActions& actions) const {
+    if (!actions.JournalFault().empty())
+        ShowBoxText(host::Text("_QM_JournalFailed") + "\n\n" + actions.JournalFault(), "_Error", MB_ICONERROR);
+}
+
 std::string ResultsPage::BackupFailureText(const std::vector<std::string>& paths) const {
     const host::BackupComponent& backup = host::TheComponents().backup;
     return Fill("_QM_BackupFailed", {{"folder", backup ? backup.GetBackupDir() : std::string()}}) + "\n\n" + PathList(paths);
@@ -390,9 +395,11 @@ void ResultsPage::DeleteTicked() {
         ShowSelectedRow();
         return;
     }
-    const DeleteOutcome outcome = Actions().Delete(paths, [this](const std::vector<std::string>& left, const std::string& reason) {
+    ShortcutActions actions = Actions();
+    const DeleteOutcome outcome = actions.Delete(paths, [this](const std::vector<std::string>& left, const std::string& reason) {
         ShowBoxText(BackupFailureText(left) + "\n\n" + reason, "_Error", MB_ICONERROR);
     });
+    ShowJournalFault(actions);
     // From the bottom up, so that the rows above keep their places.
     for (std::size_t i = ticked.size(); i-- > 0;)
         if (outcome.gone[i]) view_.DeleteRow(ticked[i]);
@@ -413,7 +420,9 @@ std::vector<NewTargetOutcome> ResultsPage::ChangeTargets(changes::ChangeAction a
                                                          const std::vector<std::pair<int, std::string>>& rows) {
     std::vector<std::pair<std::string, std::string>> targets;
     for (const auto& [row, newTarget] : rows) targets.emplace_back(RowPath(row), newTarget);
-    const std::vector<NewTargetOutcome> outcomes = Actions().ChangeTargets(action, targets);
+    ShortcutActions actions = Actions();
+    const std::vector<NewTargetOutcome> outcomes = actions.ChangeTargets(action, targets);
+    ShowJournalFault(actions);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!outcomes[i].Ok()) continue;
         const int row = rows[i].first;

@@ -132,6 +132,8 @@ private:
     std::vector<NewTargetOutcome> ChangeTargets(changes::ChangeAction action, const std::vector<std::pair<int, std::string>>& rows);
     void ShowRepairFailures(const std::vector<std::string>& paths, const std::vector<NewTargetOutcome>& outcomes) const;
     std::string BackupFailureText(const std::vector<std::string>& paths) const;
+    // The box that says the backup journal stopped taking lines, when it did in that action.
+    void ShowJournalFault(const ShortcutActions& actions) const;
     void Undo(const changes::StoredBatch& stored);
     void PutBackRows(const changes::UndoResult& result);
     void NoteChanges(changes::ChangeAction action, std::size_t count);

@@ -92,12 +92,14 @@ ShortcutActions::ShortcutActions(std::string backupFolder, RecycleFiles recycle,
 
 void ShortcutActions::Finish(changes::ChangeBatch& batch) {
     std::string error;
-    // An end line that cannot be written leaves the batch marked interrupted; it stays undoable.
-    batch.Finish(error);
+    // An end line that cannot be written leaves the batch marked interrupted; it stays undoable,
+    // and the user is told.
+    if (!batch.Finish(error) || batch.Ended()) journalFault_ = batch.Ended() ? batch.EndReason() : error;
     if (note_ && batch.ChangedCount() > 0) note_(batch.Action(), batch.ChangedCount());
 }
 
 DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, const TellNotBackedUp& tell) {
+    journalFault_.clear();
     DeleteOutcome outcome;
     outcome.gone.assign(paths.size(), false);
     outcome.why.assign(paths.size(), std::string());
@@ -147,6 +149,7 @@ DeleteOutcome ShortcutActions::Delete(const std::vector<std::string>& paths, con
 
 std::vector<NewTargetOutcome> ShortcutActions::ChangeTargets(changes::ChangeAction action,
                                                              const std::vector<std::pair<std::string, std::string>>& targets) {
+    journalFault_.clear();
     std::vector<NewTargetOutcome> outcomes;
     changes::ChangeBatch batch(backupFolder_, action);
     for (const auto& [path, newTarget] : targets) {

@@ -56,6 +56,9 @@ public:
     ShortcutActions(std::string backupFolder, RecycleFiles recycle, NoteChanges note);
 
     const std::string& BackupFolder() const { return backupFolder_; }
+    // Why the journal stopped taking lines in the last action (a line, a done line or the end
+    // line could not be written): the action then ended there. Empty when it did not.
+    const std::string& JournalFault() const { return journalFault_; }
 
     // Backs every file up, tells of those that cannot be, and moves the others to the Recycle
     // Bin in one operation of the shell.
@@ -74,6 +77,7 @@ private:
     void Finish(changes::ChangeBatch& batch);
 
     std::string backupFolder_;
+    std::string journalFault_;
     RecycleFiles recycle_;
     NoteChanges note_;
 };

@@ -217,6 +217,8 @@ TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
         std::string error;
         EXPECT_TRUE(BackUpFile(Narrow(MakeFile(linkName, "bytes").wstring()), backup_, entry, error)) << error;
         batch.entries.push_back(entry);
+        // A copy whose journal line was never written (the program ended, or the line was torn).
+        std::ofstream(root_ / L"backup" / (Widen(batch.id) + L"-1.lnk"), std::ios::binary) << "orphan";
         std::string text = JournalHeaderText(batch) + JournalEntryText(entry) + JournalEndText(1);
         bool exists = false;
         EXPECT_TRUE(CreateJournal(backup_ + "\\" + batch.id + std::string(kJournalExtension), text, exists, error)) << error;
@@ -230,7 +232,8 @@ TEST_F(BackupFiles, PruningDeletesTheOldBatchsCopiesAndJournalOnly) {
 
     std::set<std::wstring> left;
     for (const auto& entry : fs::directory_iterator(root_ / L"backup")) left.insert(entry.path().filename().wstring());
-    EXPECT_EQ(left, (std::set<std::wstring>{Widen(batches[1].id) + L".qmjournal", Widen(batches[1].id) + L"-0.lnk"}));
+    EXPECT_EQ(left, (std::set<std::wstring>{Widen(batches[1].id) + L".qmjournal", Widen(batches[1].id) + L"-0.lnk",
+                                            Widen(batches[1].id) + L"-1.lnk"}));
     // Pruned twice (a start-up that ended half-way): nothing to do is no failure.
     EXPECT_TRUE(PruneBatch(batches[0], backup_, error)) << error;
 }

@@ -131,6 +131,40 @@ TEST_F(ChangeJournal, ABackupFolderThatCannotBeWrittenRefusesEveryFile) {
     }
 }
 
+// An entry whose change failed is not done: it does not count as changed, and Undo leaves its
+// untouched file alone. A backup copy cut short or damaged since is never put back.
+TEST_F(ChangeJournal, OnlyDoneEntriesCountAndADamagedCopyIsRefused) {
+    const std::string a = Link("a.lnk"), b = Link("b.lnk");
+    const auto before = FolderState(links_.Root());
+    ChangeBatch batch(backup_, ChangeAction::Retarget);
+    std::string error;
+    ASSERT_TRUE(Retarget(batch, a));
+    ASSERT_TRUE(batch.RecordShortcut(b, newTarget_, error)) << error;  // its change then fails
+    ASSERT_TRUE(batch.Finish(error)) << error;
+    StoredBatch stored = Last();
+    ASSERT_EQ(stored.batch.entries.size(), 2u);
+    EXPECT_EQ(ChangedFiles(stored.batch), 1u);
+
+    // The copy of a.lnk loses its last byte.
+    const std::string copy = backup_ + "\\" + stored.batch.entries[0].backupName;
+    Bytes bytes;
+    ASSERT_TRUE(test::ReadBytes(copy, bytes));
+    bytes.pop_back();
+    ::SetFileAttributesW(Widen(copy).c_str(), FILE_ATTRIBUTE_NORMAL);
+    test::WriteBytes(copy, bytes);
+    const auto changed = FolderState(links_.Root());
+    int asked = 0;
+    UndoResult result = UndoChangeBatch(backup_, stored, [&](const std::string&) { return ++asked, false; });
+    EXPECT_EQ(asked, 0) << "b.lnk was never touched";
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_NE(result.failures[0].find("is not the one written"), std::string::npos) << result.failures[0];
+    EXPECT_TRUE(result.restored.empty());
+    EXPECT_EQ(test::WithoutAccessTimes(FolderState(links_.Root())), test::WithoutAccessTimes(changed))
+        << "nothing put back from a damaged copy";
+    EXPECT_NE(changed.at("a.lnk"), before.at("a.lnk"));
+    EXPECT_EQ(test::WithoutAccessTimes(changed).at("b.lnk"), test::WithoutAccessTimes(before).at("b.lnk"));
+}
+
 // The program ended between two files: the journal has no end line. Undo restores the files
 // that were changed, exactly, and leaves the one never reached alone; a line torn in half by
 // the end of the program is no entry.

@@ -592,6 +592,31 @@ TEST_F(ResultsPageTest, APartialDeleteRemovesExactlyTheRowsWhoseFilesWent) {
     EXPECT_EQ(told.rfind(Fill("_QM_040", {{"count", "1"}}) + "\n\n" + std::string(locked) + "\\locked.lnk: ", 0), 0u) << told;
 }
 
+// A re-target that cannot replace the file (another program holds it) says which file and the
+// system's reason in words, never a bare number; the file stays as it was.
+TEST_F(ResultsPageTest, ARetargetThatFailsNamesTheFileAndTheReason) {
+    const std::string link = AddShortcut("held.lnk", "C:\\Gone\\held.exe");
+    const std::string chosen = tree_.File("found.exe", Bytes(5, 'x'));
+    Bytes before;
+    ASSERT_TRUE(test::ReadBytes(link, before));
+    Open();
+    FileHandle held(::CreateFileW(FileApiPath(link).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    DialogScript script({DialogScript::OpenFile(Widen(chosen)), DialogScript::Press(IDOK)});
+    page_->RetargetRow(0);
+    EXPECT_EQ(script.Unexpected(), 0);
+    ASSERT_EQ(script.Seen().size(), 2u);
+    const std::string told = Narrow(script.Seen()[1].text);
+    const std::string start = host::Text("_QM_038") + "\n\n" + link + "\n";
+    EXPECT_EQ(told.rfind(start, 0), 0u) << told;
+    EXPECT_GT(told.size(), start.size() + 5) << "the system's reason follows";
+    EXPECT_EQ(told.find("(error"), std::string::npos) << told;
+    held.Reset();
+    Bytes after;
+    ASSERT_TRUE(test::ReadBytes(link, after));
+    EXPECT_EQ(after, before);
+}
+
 TEST_F(ResultsPageTest, RetargetThroughTheOpenFileDialog) {
     const std::string link = AddShortcut("app.lnk", tree_.Path("gone\\deeper\\app.exe"));
     test::WriteBytes(link, LinkTo(tree_.Path("gone\\deeper\\app.exe"), "--keep me"));
@@ -659,6 +684,13 @@ TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
     Open();
     ListNotify(LVN_COLUMNCLICK, -1, 0);  // names descending
     ASSERT_EQ(Column(0), (Texts{"stored.lnk", "b, \u00E9t\u00E9.lnk", "a.lnk"}));
+    // A row given a new target by hand is saved as the list shows it: with that target.
+    const std::string found = tree_.File("found.exe", Bytes(3, 'f'));
+    {
+        DialogScript script({DialogScript::OpenFile(Widen(found))});
+        page_->RetargetRow(2);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
 
     // An older, longer list at the chosen name is replaced whole, once the dialog has asked.
     const std::string list = files_.Path("Liste \u00FC.csv");
@@ -683,10 +715,10 @@ TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
         {root + "\\stored.lnk", root, "stored.lnk", "E:\\Stored\\e.exe", "DriveAbsent", "", ""},
         {odd + "\\b, \u00E9t\u00E9.lnk", odd, "b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", "TargetMissing",
          "C:\\Now \"here\", \u00E4\\a.exe", "Possible"},
-        {root + "\\a.lnk", root, "a.lnk", "D:\\plain.exe", "TargetMissing", "", ""},
+        {root + "\\a.lnk", root, "a.lnk", found, "Retargeted", "", ""},
     };
     EXPECT_EQ(table, expected);
-    EXPECT_EQ(ScratchFolder::Names(files_.Root()).size(), 2u) << "the settings and the list: no temporary file";
+    EXPECT_EQ(ScratchFolder::Names(files_.Root()).size(), 3u) << "the settings, the backups and the list: no temporary file";
 
     // A name typed without its type gets the list's own.
     DialogScript bare({DialogScript::OpenFile(Widen(files_.Path("report")))});

@@ -3,10 +3,16 @@
 // backup copy can be made; and that a batch is kept exactly when it changed something.
 #include "results/ShortcutActions.h"
 
+#include "base/Utf.h"
+#include "base/win/FileFault.h"
+#include "base/win/SystemText.h"
 #include "tests/results/ScratchFolder.h"
 #include "tools/lnkwriter/LinkWriter.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace qm::results {
 namespace {
@@ -120,6 +126,146 @@ TEST_F(Actions, NewTargetsAreOneBatchWithAnOutcomePerShortcut) {
     ASSERT_TRUE(changes::ReadShortcutTarget(a_, target));
     EXPECT_EQ(target, "C:\\Gone\\a.exe");
     EXPECT_EQ(noted_.back(), (std::pair{changes::ChangeAction::Undo, std::size_t{1}}));
+}
+
+}  // namespace
+}  // namespace qm::results
+
+namespace qm::results {
+namespace {
+
+// ---- Faults at every step ----------------------------------------------------------------
+// A batch of each kind (a Delete of two shortcuts that the "Recycle Bin" deletes for good, a
+// re-target, a Repair certain) is cut short at each step of the file layer in turn: the process
+// ends there (in a child process of this test), or the disk is full from there on. After it,
+// Undo of every batch kept (as the next start offers it) brings each shortcut back byte for
+// byte, never asking about a file the batches did not touch; with a full disk nothing is changed
+// that has no backup, and the reason comes back in words.
+
+namespace crash {
+
+const char* const kNames[] = {"del1.lnk", "del2.lnk", "retarget.lnk", "repair.lnk"};
+
+std::string Links(const std::string& root) { return root + "\\links"; }
+
+void Prepare(const std::string& root) {
+    ::CreateDirectoryW(Widen(Links(root)).c_str(), nullptr);
+    for (const char* name : kNames) test::WriteBytes(Links(root) + "\\" + name, LinkTo("C:\\Gone\\" + std::string(name) + ".exe"));
+    test::WriteBytes(root + "\\target.exe", Bytes(9, 't'));
+}
+
+struct Told {
+    std::vector<std::string> reasons;
+};
+
+// The three batches, as the results page runs them.
+void RunBatches(const std::string& root, Told& told) {
+    const std::string links = Links(root);
+    ShortcutActions actions(
+        root + "\\backup", [](const std::vector<std::string>& paths) {
+            for (const std::string& path : paths) ::DeleteFileW(Widen(path).c_str());  // for good
+            return false;
+        },
+        nullptr);
+    actions.Delete({links + "\\del1.lnk", links + "\\del2.lnk"},
+                   [&](const std::vector<std::string>&, const std::string& reason) { told.reasons.push_back(reason); });
+    if (!actions.JournalFault().empty()) told.reasons.push_back(actions.JournalFault());
+    for (const auto action : {changes::ChangeAction::Retarget, changes::ChangeAction::Repair}) {
+        const std::string link = links + (action == changes::ChangeAction::Retarget ? "\\retarget.lnk" : "\\repair.lnk");
+        for (const NewTargetOutcome& outcome : actions.ChangeTargets(action, {{link, root + "\\target.exe"}})) {
+            if (!outcome.backedUp) told.reasons.push_back(outcome.backupError);
+            if (outcome.failure != changes::RetargetFailure::None) told.reasons.push_back(Narrow(SystemMessage(outcome.systemError)));
+        }
+        if (!actions.JournalFault().empty()) told.reasons.push_back(actions.JournalFault());
+    }
+}
+
+// Undoes every batch kept, newest first; answers how many files it compared.
+int UndoAllAndCompare(const std::string& root, const std::string& step) {
+    ShortcutActions actions(root + "\\backup", nullptr, nullptr);
+    int asked = 0;
+    std::vector<changes::StoredBatch> history = actions.History();
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        const changes::UndoResult result = actions.Undo(*it, [&](const std::string&) { return ++asked, false; });
+        EXPECT_TRUE(result.failures.empty()) << step << ": " << (result.failures.empty() ? "" : result.failures[0]);
+    }
+    EXPECT_EQ(asked, 0) << step << ": asked about a file only the batches changed";
+    int compared = 0;
+    for (const char* name : kNames) {
+        Bytes now;
+        EXPECT_TRUE(test::ReadBytes(Links(root) + "\\" + name, now)) << step << ": " << name << " lost";
+        EXPECT_EQ(now, LinkTo("C:\\Gone\\" + std::string(name) + ".exe")) << step << ": " << name;
+        ++compared;
+    }
+    return compared;
+}
+
+}  // namespace crash
+
+// The child: runs the batches with the process ended at the step its parent names.
+TEST(FaultAtEveryStep, Child) {
+    const char* root = std::getenv("QM_CRASH_ROOT");
+    const char* step = std::getenv("QM_CRASH_STEP");
+    if (!root || !step) GTEST_SKIP() << "run by FaultAtEveryStep.NoShortcutIsLost";
+    crash::Told told;
+    ArmFileFault(FileFault::EndProcess, static_cast<unsigned>(std::atoi(step)));
+    crash::RunBatches(root, told);
+    ArmFileFault(FileFault::None, 0);
+}
+
+TEST(FaultAtEveryStep, NoShortcutIsLost) {
+    // How many steps the whole work takes.
+    unsigned steps = 0;
+    {
+        test::ScratchFolder scratch;
+        crash::Prepare(scratch.Root());
+        crash::Told told;
+        ArmFileFault(FileFault::None, 0);
+        crash::RunBatches(scratch.Root(), told);
+        steps = FileFaultSteps();
+        EXPECT_TRUE(told.reasons.empty());
+    }
+    ASSERT_GT(steps, 20u);
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    int tried = 0, compared = 0;
+    for (unsigned k = 1; k <= steps; ++k) {
+        const std::string step = "step " + std::to_string(k);
+        {
+            test::ScratchFolder scratch;
+            crash::Prepare(scratch.Root());
+            ::SetEnvironmentVariableW(L"QM_CRASH_ROOT", Widen(scratch.Root()).c_str());
+            ::SetEnvironmentVariableW(L"QM_CRASH_STEP", std::to_wstring(k).c_str());
+            std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=FaultAtEveryStep.Child";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION child{};
+            ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+            ::WaitForSingleObject(child.hProcess, INFINITE);
+            DWORD code = 0;
+            ::GetExitCodeProcess(child.hProcess, &code);
+            ::CloseHandle(child.hThread);
+            ::CloseHandle(child.hProcess);
+            EXPECT_EQ(code, 0xFA17u) << step << ": the child did not end at its step";
+            ::SetEnvironmentVariableW(L"QM_CRASH_ROOT", nullptr);
+            ::SetEnvironmentVariableW(L"QM_CRASH_STEP", nullptr);
+            ++tried;
+            compared += crash::UndoAllAndCompare(scratch.Root(), "ended at " + step);
+        }
+        {
+            test::ScratchFolder scratch;
+            crash::Prepare(scratch.Root());
+            crash::Told told;
+            ArmFileFault(FileFault::DiskFull, k);
+            crash::RunBatches(scratch.Root(), told);
+            ArmFileFault(FileFault::None, 0);
+            ASSERT_FALSE(told.reasons.empty()) << "disk full at " << step << ": the user is told";
+            EXPECT_NE(told.reasons[0].find(Narrow(SystemMessage(ERROR_DISK_FULL))), std::string::npos) << told.reasons[0];
+            ++tried;
+            compared += crash::UndoAllAndCompare(scratch.Root(), "disk full at " + step);
+        }
+    }
+    std::printf("[ faults ] %u steps, %d runs cut short, %d shortcuts compared after undo\n", steps, tried, compared);
 }
 
 }  // namespace
