@@ -1,5 +1,6 @@
 #include "folders/Drives.h"
 
+#include "base/Text.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "base/win/UsualPlaces.h"
@@ -39,7 +40,8 @@ std::optional<DriveInfo> QueryDrive(const std::string& rootPath) {
     drive.driveName = rootPath.substr(0, 2);
     {
         ComApartment com;  // the shell's names need COM on this (loader) thread
-        drive.displayName = ShellDisplayName(rootPath);
+        // Wine names an unlabelled drive " (C:)".
+        drive.displayName = std::string(Trim(ShellDisplayName(rootPath)));
     }
     return drive;
 }

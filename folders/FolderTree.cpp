@@ -33,7 +33,9 @@ void FolderTree::AddUsualPlaces(std::string branchText, const std::vector<UsualP
                                 const std::function<std::string(std::string_view key)>& text) {
     if (places.empty() || usualBranch_ != CheckTree::kNone) return;
     usualText_ = std::move(branchText);
-    usualBranch_ = AddNode(CheckTree::kNone, -1, 0);
+    // Known before the node is added: the observer that hears of it asks for its kind and text.
+    usualBranch_ = static_cast<NodeId>(ticks_.Size());
+    AddNode(CheckTree::kNone, -1, 0);
     load_[usualBranch_].listing = Listing::Read;
     for (const UsualPlaceFolder& place : places) {
         const auto sameName = [&](const UsualPlaceFolder& other) {

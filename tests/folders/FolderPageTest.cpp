@@ -334,6 +334,12 @@ TEST_F(FolderPageTest, UsualPlacesAreTickedAtTheFirstStartSavedByPathAndSearched
     EXPECT_TRUE(TreeView_GetItemState(tree, branch, TVIS_EXPANDED) & TVIS_EXPANDED);
     wchar_t text[260] = {};
     TVITEMW shownItem{};
+    shownItem.mask = TVIF_TEXT;
+    shownItem.hItem = branch;
+    shownItem.pszText = text;
+    shownItem.cchTextMax = 260;
+    TreeView_GetItem(tree, &shownItem);
+    EXPECT_EQ(qm::Narrow(text), qm::host::Text("_QM_UsualPlaces"));
     shownItem.mask = TVIF_TEXT | TVIF_IMAGE;
     shownItem.hItem = item(UsualPlace::Desktop);
     shownItem.pszText = text;
