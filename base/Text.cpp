@@ -22,4 +22,12 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+std::string FillIn(std::string text, std::string_view placeholder, std::string_view value) {
+    if (placeholder.empty()) return text;
+    for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size())) {
+        text.replace(at, placeholder.size(), value);
+    }
+    return text;
+}
+
 }  // namespace qm

@@ -24,4 +24,7 @@ std::string AsciiLower(std::string_view text);
 // Equal when ASCII letters are compared without regard to case (other bytes exactly).
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;
 
+// `text` with every `placeholder` (a display text's "{file}") replaced by `value`.
+std::string FillIn(std::string text, std::string_view placeholder, std::string_view value);
+
 }  // namespace qm

@@ -2,6 +2,7 @@
 
 #include "ui/AppModule.h"
 #include "base/PathText.h"
+#include "base/Text.h"
 #include "base/Utf.h"
 #include "base/win/MessagePump.h"
 #include "base/win/UsualPlaces.h"
@@ -291,16 +292,28 @@ void FolderPage::AdvanceRestore() {
     // Each saved path goes down as far as the tree has been read; it is ticked once its node and
     // that node's children are there, dropped once a part of it is known to be missing.
     const auto expand = [this](CheckTree::NodeId open) { TreeView_Expand(TreeWindow(), Item(open), TVE_EXPAND); };
+    const size_t droppedBefore = dropped_.size();
     for (auto saved = restoring_.begin(); saved != restoring_.end();) {
         const FolderTree::Resolution resolution = model_.TryResolve(*saved, expand);
         if (resolution.outcome == FolderTree::Resolution::Outcome::Waiting) {
             ++saved;
             continue;
         }
-        if (resolution.outcome == FolderTree::Resolution::Outcome::Reached)
+        if (resolution.outcome == FolderTree::Resolution::Outcome::Reached) {
             model_.Ticks().SetCheck(resolution.node, CheckState::Checked);
+        } else {
+            dropped_.push_back(*saved);
+        }
         saved = restoring_.erase(saved);
     }
+    // A saved folder that is gone is dropped from the file at the next Next; the line under the
+    // tree says which, so that it does not go unnoticed.
+    if (dropped_.size() == droppedBefore) return;
+    std::sort(dropped_.begin(), dropped_.end());
+    std::string list;
+    for (const std::string& path : dropped_) list += (list.empty() ? "" : "; ") + path;
+    const std::string line = FillIn(FillIn(host::Text("_QM_SavedDropped"), "{count}", std::to_string(dropped_.size())), "{list}", list);
+    ::SetDlgItemTextW(Window(), IDC_FOLDER_DROPPED, Widen(line).c_str());
 }
 
 bool FolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -93,6 +93,7 @@ private:
     std::size_t drivesAwaited_ = 0;
     std::vector<std::string> restoring_;  // saved paths whose way down has not been read yet
     std::optional<std::vector<std::string>> preset_;
+    std::vector<std::string> dropped_;    // saved paths found missing, named in the line under the tree
     bool overdueTimer_ = false;
     std::vector<HTREEITEM> items_;  // by model node
     controls::SkinnedStatic heading_;

@@ -11,16 +11,14 @@
 namespace qm::host {
 namespace {
 
+// A failure the component did not describe: the system's words for its code, which then only
+// follows in brackets; the code alone only when the system has no words for it either.
 std::string GenericMessage(HRESULT code) {
-    char text[96];
-    std::snprintf(text, sizeof text, "A host component reported failure 0x%08lX.", static_cast<unsigned long>(code));
-    std::string message = text;
+    char number[32];
+    std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
     const std::wstring reason = SystemMessage(static_cast<DWORD>(code));
-    if (!reason.empty()) {
-        message += ' ';
-        message += Narrow(reason);
-    }
-    return message;
+    if (reason.empty()) return std::string("A host component failed and gave no reason (code ") + number + ").";
+    return "A host component failed: " + Narrow(reason) + " (" + number + ")";
 }
 
 }  // namespace

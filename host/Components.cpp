@@ -1,7 +1,11 @@
 #include "host/Components.h"
 
+#include "host/BuiltinTexts.h"
+
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "base/win/SystemText.h"
+#include "base/win/WindowTree.h"
 
 #include <vector>
 
@@ -91,14 +95,41 @@ void LanguageComponent::Load(std::string_view path) const {
     Check(Require(component_)->Load(file.Get()), component_);
 }
 
-std::string LanguageComponent::GetText(std::string_view key) const {
+namespace {
+
+// What the component answers for `key`: "" when it has no text of its own (it answers a key it
+// lacks with the key itself).
+std::string ComponentText(const ComPtr<ILanguageComponent>& component, std::string_view key) {
     Bstr keyName = ToBstr(key), text;
-    Check(Require(component_)->GetText(keyName.Get(), text.Put()), component_);
-    return FromBstr(text);
+    Check(Require(component)->GetText(keyName.Get(), text.Put()), component);
+    std::string answer = FromBstr(text);
+    return answer == key ? std::string() : answer;
+}
+
+}  // namespace
+
+std::string LanguageComponent::GetText(std::string_view key) const {
+    std::string text = ComponentText(component_, key);
+    if (!text.empty()) return text;
+    const std::string* builtin = BuiltinText(key);
+    return builtin ? *builtin : std::string(key);
 }
 
 void LanguageComponent::TranslateWindow(HWND window) const {
     Check(Require(component_)->TranslateWindow(window), component_);
+    for (HWND each : WindowAndDescendants(window)) {
+        const std::wstring caption = WindowText(each);
+        if (caption.empty() || caption.size() > 64) continue;  // no key is that long
+        if (const std::string* builtin = BuiltinText(Narrow(caption))) ::SetWindowTextW(each, Widen(*builtin).c_str());
+    }
+}
+
+std::vector<std::string> LanguageComponent::MissingKeys() const {
+    std::vector<std::string> missing;
+    for (const std::string& key : BuiltinKeys()) {
+        if (ComponentText(component_, key).empty()) missing.push_back(key);
+    }
+    return missing;
 }
 
 // ---- XmlStoreComponent ------------------------------------------------------------------------
@@ -311,9 +342,10 @@ Components& TheComponents() {
 
 std::string Text(std::string_view key) {
     const LanguageComponent& language = TheComponents().language;
-    // Before start-up made the component (or after teardown) the key itself shows, never a blank.
-    if (!language) return std::string(key);
-    return language.GetText(key);
+    if (language) return language.GetText(key);
+    // Before start-up made the component, or after teardown.
+    const std::string* builtin = BuiltinText(key);
+    return builtin ? *builtin : std::string(key);
 }
 
 }  // namespace qm::host

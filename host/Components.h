@@ -46,8 +46,14 @@ public:
     static HRESULT Create(LanguageComponent& out);
 
     void Load(std::string_view path) const;
-    std::string GetText(std::string_view key) const;  // safe from the scan worker too
+    // The display text of `key`; the built-in English one (host/BuiltinTexts.h) when the
+    // component has none (it answers the key itself, or nothing). Safe from the scan worker too.
+    std::string GetText(std::string_view key) const;
+    // The component's translation of the window's and its children's captions, then the built-in
+    // English for every caption that is still a key.
     void TranslateWindow(HWND window) const;
+    // The keys with a built-in text that the component has no text for, sorted.
+    std::vector<std::string> MissingKeys() const;
 
     ILanguageComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }
@@ -181,7 +187,8 @@ struct Components {
 };
 Components& TheComponents();
 
-// Shorthand for the most common call: a display text by key.
+// Shorthand for the most common call: a display text by key. Before the language component
+// exists (and after it is gone) the built-in English text.
 std::string Text(std::string_view key);
 
 }  // namespace qm::host

@@ -6,3 +6,4 @@
 #define IDC_FOLDER_NOTE         1006
 #define IDC_FOLDER_TREE         1007
 #define IDC_FOLDER_TREE_LABEL   1008
+#define IDC_FOLDER_DROPPED      1009

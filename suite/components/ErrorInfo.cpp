@@ -1,5 +1,7 @@
 #include "suite/components/ComObject.h"
 
+#include "base/win/SystemText.h"
+
 #include <wrl/client.h>
 
 #include <cwchar>
@@ -10,9 +12,12 @@ HRESULT SetError(HRESULT code, const wchar_t* source, const IID& iid, std::wstri
     try {
         std::wstring text(description);
         if (text.empty()) {
-            wchar_t generic[64];
-            std::swprintf(generic, 64, L"The operation failed (code 0x%08lX).", static_cast<unsigned long>(code));
-            text = generic;
+            // The system's words for the code; the code itself only follows them.
+            wchar_t number[24];
+            std::swprintf(number, 24, L"0x%08lX", static_cast<unsigned long>(code));
+            const std::wstring reason = SystemMessage(static_cast<DWORD>(code));
+            text = reason.empty() ? L"The operation failed and gave no reason (code " + std::wstring(number) + L")."
+                                  : L"The operation failed: " + reason + L" (" + number + L")";
         }
         Microsoft::WRL::ComPtr<ICreateErrorInfo> create;
         if (FAILED(::CreateErrorInfo(&create))) return code;

@@ -5,6 +5,7 @@
 
 #include "base/Utf.h"
 #include "base/win/SystemText.h"
+#include "base/win/WindowTree.h"
 #include "suite/components/Coclasses.h"
 #include "suite/components/ComObject.h"
 #include "suite/components/FileIo.h"
@@ -32,15 +33,18 @@ public:
             if (file.empty()) throw ComFailure(E_INVALIDARG, L"No language file was named (the path is empty).");
             LanguageParseError error;
             std::optional<LanguageTable> table = ParseLanguageFile(ReadTextFile(file, L"language file"), error);
-            if (!table) {
-                std::wstring where = error.line ? L" (line " + std::to_wstring(error.line) + L")" : L"";
-                throw ComFailure(HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
-                                 L"The language file \"" + file + L"\" is malformed" + where + L": " + Widen(error.message) + L".");
+            const std::wstring where = error.line ? L" (line " + std::to_wstring(error.line) + L")" : L"";
+            const std::wstring fault = L"The language file \"" + file + L"\" is damaged" + where + L": " + Widen(error.message) + L".";
+            // No text at all: the texts the windows already show stay consistent with every
+            // later GetText.
+            if (!table) throw ComFailure(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), fault);
+            {
+                std::unique_lock lock(mutex_);
+                texts_ = std::move(*table);
             }
-            // Swapped in only once the whole file has parsed: a failed load keeps the texts the
-            // windows already show consistent with every later GetText.
-            std::unique_lock lock(mutex_);
-            texts_ = std::move(*table);
+            // A damaged line costs only itself: the other texts are in use, and the load still
+            // fails, naming the line, so that the caller can say so.
+            if (!error.message.empty()) throw ComFailure(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), fault);
             return S_OK;
         });
     }
@@ -59,16 +63,7 @@ public:
             if (!window || !::IsWindow(window)) {
                 throw ComFailure(E_INVALIDARG, L"TranslateWindow was given no window, or one that no longer exists.");
             }
-            std::vector<HWND> windows{window};
-            ::EnumChildWindows(window, [](HWND child, LPARAM list) -> BOOL {
-                try {
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-                    return TRUE;
-                } catch (...) {
-                    return FALSE;  // out of memory: translate the windows listed so far
-                }
-            }, reinterpret_cast<LPARAM>(&windows));
-            for (HWND each : windows) {
+            for (HWND each : WindowAndDescendants(window)) {
                 const std::wstring caption = WindowText(each);
                 if (caption.empty()) continue;
                 if (std::optional<std::wstring> translated = Lookup(caption)) ::SetWindowTextW(each, translated->c_str());

@@ -243,8 +243,8 @@ public:
             if (result != S_OK || loaded != VARIANT_TRUE) {
                 std::wstring reason = ParseFailure();
                 document_ = CreateDocument();  // empty: SelectNode finds nothing
-                throw ComFailure(FAILED(result) ? result : HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
-                                 L"The XML file \"" + file + L"\" cannot be loaded: " + reason);
+                // The file could be opened (above), so it is its content that the parser refused.
+                throw ComFailure(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), L"The XML file \"" + file + L"\" cannot be loaded: " + reason);
             }
             path_ = file;
             return S_OK;
@@ -429,18 +429,21 @@ private:
         return lock_;
     }
 
+    // Opened once before the parser reads it, so that a file that is missing, locked or not ours
+    // to read says so in those words, and only a file that was read can count as malformed.
     static void ReadableOrThrow(const std::wstring& file) {
         const DWORD attributes = ::GetFileAttributesW(file.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-                throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" does not exist.");
-            }
-            throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" cannot be read: " + ErrorText(error) + L".");
-        }
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             throw ComFailure(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), L"The XML file \"" + file + L"\" is a folder, not a file.");
         }
+        FileHandle opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (opened) return;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" does not exist.");
+        }
+        throw ComFailure(HRESULT_FROM_WIN32(error), L"The XML file \"" + file + L"\" cannot be read: " + ErrorText(error) + L".");
     }
 
     // The parser's account of why the last load failed: its reason, line and column.

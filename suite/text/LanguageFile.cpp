@@ -3,9 +3,6 @@
 #include "base/Text.h"
 
 namespace qm::suite {
-namespace {
-
-}  // namespace
 
 std::string UnescapeLanguageText(std::string_view text) {
     std::string out;
@@ -25,6 +22,7 @@ std::string UnescapeLanguageText(std::string_view text) {
 }
 
 std::optional<LanguageTable> ParseLanguageFile(std::string_view text, LanguageParseError& error) {
+    error = {};
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
     if (text.find('\0') != std::string_view::npos) {
@@ -44,14 +42,13 @@ std::optional<LanguageTable> ParseLanguageFile(std::string_view text, LanguagePa
         const std::string_view trimmed = Trim(line);
         if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' || trimmed.front() == '[') continue;
         const size_t eq = line.find('=');
-        if (eq == std::string_view::npos) {
-            error = {lineNumber, "the line has no '=' between key and text"};
-            return std::nullopt;
-        }
         const std::string_view key = Trim(line.substr(0, eq));
-        if (key.empty()) {
-            error = {lineNumber, "the line has no key before '='"};
-            return std::nullopt;
+        if (eq == std::string_view::npos || key.empty()) {
+            if (error.message.empty()) {
+                error = {lineNumber, eq == std::string_view::npos ? "the line has no '=' between key and text"
+                                                                  : "the line has no key before '='"};
+            }
+            continue;
         }
         table.insert_or_assign(std::string(key), UnescapeLanguageText(line.substr(eq + 1)));
     }

@@ -4,7 +4,8 @@
 //     trailing CR, with the escapes \n (newline), \t (tab) and \\ (backslash); any other
 //     backslash stays as written, so paths need no doubling;
 //   - a later duplicate key wins; keys are case-sensitive;
-//   - a line without '=' or with an empty key is malformed.
+//   - a line without '=' or with an empty key is malformed; it costs only itself (a file cut
+//     short or damaged in one place keeps every other text).
 // Portable (no <windows.h>).
 #pragma once
 
@@ -19,10 +20,12 @@ namespace qm::suite {
 using LanguageTable = std::unordered_map<std::string, std::string>;
 
 struct LanguageParseError {
-    size_t line = 0;  // 1-based
-    std::string message;
+    size_t line = 0;  // 1-based; 0 when the fault is not on one line
+    std::string message;  // empty when there was none
 };
 
+// The texts of every well-formed line; `error` tells of the first malformed one. A file that is
+// no text at all (a NUL byte: binary, or UTF-16) gives no table.
 std::optional<LanguageTable> ParseLanguageFile(std::string_view text, LanguageParseError& error);
 
 // Decodes the three escapes of a display text.

@@ -1,26 +1,70 @@
 // The program with the suite's real components' DLL and the shipped data files (folder
-// "app-real", a copy of the installation): the wizard comes up in English, and the exits that
-// depend on the system (no XML library, no components at all) end as they should.
+// "app-real", a copy of the installation): the wizard comes up in English; the exits that
+// depend on the system (no XML library, no components at all) end as they should; and files
+// that are missing or damaged never lock the user out, nor show a bare language key.
 #include "ProgramDriver.h"
 
 #include "base/Utf.h"
+#include "base/win/WindowTree.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qm::test {
 namespace {
 
 std::wstring Folder() { return TestFolder() + L"\\app-real"; }
 
-// The shipped settings with the welcome dialog switched off, so the wizard comes up at once.
-void PrepareSettings() {
-    std::string ini = ReadFile(Folder() + L"\\config.shipped.ini");
-    const std::string from = "showstartup=1", to = "showstartup=0";
-    const size_t at = ini.find(from);
-    if (at != std::string::npos) ini.replace(at, from.size(), to);
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// The shipped settings with the welcome dialog switched off, so the wizard comes up at once;
+// `langfile` in place of the shipped language file's path.
+void PrepareSettings(const std::string& langfile = "") {
+    std::string ini = Replaced(ReadFile(Folder() + L"\\config.shipped.ini"), "showstartup=1", "showstartup=0");
+    if (!langfile.empty()) ini = Replaced(ini, "%ModulePath%\\lang\\English.lng", langfile);
     WriteFile(Folder() + L"\\config.ini", ini);
+}
+
+std::wstring UserStateFile() { return Folder() + L"\\data\\QuillMend.xml"; }
+std::string ShippedUserState() { return ReadFile(Folder() + L"\\QuillMend.shipped.xml"); }
+
+// A language key as the user would see it where a text belongs: "_QM_005", "_Error".
+bool ShowsAKey(const std::wstring& text) {
+    return text.find(L"_QM_") != std::wstring::npos || (!text.empty() && text[0] == L'_');
+}
+
+// The captions of the window and all its children that are bare keys.
+std::vector<std::wstring> KeysShown(HWND window) {
+    std::vector<std::wstring> keys;
+    for (HWND each : WindowAndDescendants(window)) {
+        if (ShowsAKey(WindowText(each))) keys.push_back(WindowText(each));
+    }
+    return keys;
+}
+
+// Closes the box the program shows first and returns its caption and text; then expects the
+// wizard in English, and closes it.
+std::pair<std::wstring, std::wstring> AnswerTheBoxThenCancelTheWizard(Program& program) {
+    HWND box = program.WaitForMessageBox();
+    if (!box) return {};
+    std::pair<std::wstring, std::wstring> shown{WindowText(box), MessageBoxText(box)};
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND wizard = program.WaitForWizard();
+    EXPECT_NE(wizard, nullptr) << "the program goes on after the box";
+    if (!wizard) return shown;
+    EXPECT_EQ(WindowText(wizard), L"QuillMend - Broken Shortcut Repair");
+    EXPECT_EQ(KeysShown(wizard), std::vector<std::wstring>{});
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+    return shown;
 }
 
 class RealComponents : public ::testing::Test {
@@ -31,6 +75,7 @@ protected:
         }
         ASSERT_TRUE(WaitUntilNoInstanceRuns()) << "another copy of QuillMend keeps running";
         PrepareSettings();
+        WriteFile(UserStateFile(), ShippedUserState());
     }
 };
 
@@ -77,6 +122,141 @@ TEST_F(RealComponents, WithoutTheSystemXmlLibraryTheUserIsToldOnceAndTheProgramE
     EXPECT_NE(MessageBoxText(box).find(L"MSXML"), std::wstring::npos);
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// The module XML holds only the user's state: missing, empty or cut off, it is replaced by a
+// fresh one, a damaged one kept beside it; one box names both, and the next start shows none. A
+// file that cannot be read now (another program holds it) is left as it is, and the box says why.
+TEST_F(RealComponents, AMissingOrDamagedUserStateFileIsReplacedKeptAndReportedOnce) {
+    const std::string shipped = ShippedUserState();
+    ASSERT_NE(shipped.find("<select_folders"), std::string::npos);
+    const std::wstring kept = UserStateFile() + L".damaged";
+    std::wstring sharingViolation = SystemMessage(ERROR_SHARING_VIOLATION);
+    if (!sharingViolation.empty() && sharingViolation.back() == L'.') sharingViolation.pop_back();
+    struct Case {
+        const char* name;
+        std::optional<std::string> content;  // none: no file
+        bool locked;
+    } cases[] = {
+        {"cut off", std::string("<?xml version=\"1.0\"?>\r\n<config>\r\n  <select_fol"), false},
+        {"empty", std::string(), false},
+        {"missing", std::nullopt, false},
+        {"locked", shipped, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileW(kept.c_str());
+        ::DeleteFileW(UserStateFile().c_str());
+        if (c.content) WriteFile(UserStateFile(), *c.content);
+        {
+            FileHandle lock(c.locked ? ::CreateFileW(UserStateFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE);
+            Program program(Folder());
+            const auto [caption, text] = AnswerTheBoxThenCancelTheWizard(program);
+            EXPECT_FALSE(ShowsAKey(caption) || ShowsAKey(text)) << Narrow(caption) << ": " << Narrow(text);
+            EXPECT_NE(text.find(UserStateFile()), std::wstring::npos) << Narrow(text);
+            if (c.locked) {
+                EXPECT_NE(text.find(sharingViolation), std::wstring::npos) << "the system's reason: " << Narrow(text);
+            } else if (c.content) {
+                EXPECT_NE(text.find(kept), std::wstring::npos) << Narrow(text);
+                EXPECT_NE(::GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+                EXPECT_EQ(ReadFile(kept), *c.content) << "the damaged bytes are kept";
+            }
+            if (!c.content || c.locked) {
+                EXPECT_EQ(::GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing to keep";
+            }
+        }
+        EXPECT_EQ(ReadFile(UserStateFile()), shipped);
+        Program again(Folder());
+        HWND wizard = again.WaitForWizard();
+        ASSERT_NE(wizard, nullptr);
+        EXPECT_EQ(again.VisibleWindow(), wizard) << "no box at the next start";
+        ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(again.WaitForExit(), 2u);
+    }
+    ::DeleteFileW(kept.c_str());
+}
+
+// A language file that is missing, lacks texts or is cut off: the built-in English stands in, the
+// user is told once which file (not again at the next start), and no box or window shows a bare key.
+TEST_F(RealComponents, AMissingOrIncompleteLanguageFileIsReportedOnceAndEnglishStandsIn) {
+    const std::string english = ReadFile(Folder() + L"\\lang\\English.lng");
+    std::string lacking = english;
+    for (const char* line : {"_QM_Mainname=", "_QM_005=", "_Error=", "_Information="}) {
+        const size_t at = lacking.find(std::string("\n") + line);
+        ASSERT_NE(at, std::string::npos) << line;
+        lacking.erase(at + 1, lacking.find('\n', at + 1) - at);
+    }
+    struct Case {
+        const char* name;
+        const wchar_t* file;
+        std::optional<std::string> content;
+        const wchar_t* told;
+    } cases[] = {
+        {"missing", L"Missing.lng", std::nullopt, L"does not exist"},
+        {"lacks texts", L"Lacking.lng", lacking, L"lacks 4 of"},
+        {"cut off", L"CutOff.lng", lacking + "_QM_0", L"line"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.file));
+        const std::wstring path = Folder() + L"\\lang\\" + c.file;
+        ::DeleteFileW(path.c_str());
+        if (c.content) WriteFile(path, *c.content);
+        PrepareSettings("%ModulePath%\\lang\\" + Narrow(c.file));
+        {
+            Program program(Folder());
+            const auto [caption, text] = AnswerTheBoxThenCancelTheWizard(program);
+            EXPECT_FALSE(ShowsAKey(caption) || ShowsAKey(text)) << Narrow(caption) << ": " << Narrow(text);
+            EXPECT_NE(text.find(path), std::wstring::npos) << Narrow(text);
+            EXPECT_NE(text.find(c.told), std::wstring::npos) << Narrow(text);
+        }
+        // Told once: the next start with the same file goes straight to the wizard, in English.
+        Program again(Folder());
+        HWND wizard = again.WaitForWizard();
+        ASSERT_NE(wizard, nullptr);
+        EXPECT_EQ(again.VisibleWindow(), wizard) << "no box at the next start";
+        EXPECT_EQ(KeysShown(wizard), std::vector<std::wstring>{});
+        ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(again.WaitForExit(), 2u);
+        ::DeleteFileW(path.c_str());
+    }
+}
+
+// Without its settings file the program cannot find its other files: it ends, with a box in the
+// built-in English that names the file and says what to do.
+TEST_F(RealComponents, AMissingOrDamagedSettingsFileEndsTheProgramWithABoxThatSaysWhatToDo) {
+    const std::wstring settings = Folder() + L"\\config.ini";
+    std::wstring accessDenied = SystemMessage(ERROR_ACCESS_DENIED);
+    if (!accessDenied.empty() && accessDenied.back() == L'.') accessDenied.pop_back();
+    struct Case {
+        const char* name;
+        std::optional<std::string> content;
+        std::wstring fault;  // the component's account, the system's words where it has them
+        const wchar_t* advice;
+    } cases[] = {
+        {"missing", std::nullopt, L"does not exist", L"Please reinstall QuillMend to restore the file."},
+        {"damaged", std::string("[common\r\nlangfile=x\r\n"), L"(line 1)", L"Please correct the line named above"},
+        {"a folder in its place", std::nullopt, accessDenied, L"Please make sure that the file can be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileW(settings.c_str());
+        ::RemoveDirectoryW(settings.c_str());
+        if (c.content) WriteFile(settings, *c.content);
+        if (std::string(c.name) == "a folder in its place") ::CreateDirectoryW(settings.c_str(), nullptr);
+        Program program(Folder());
+        HWND box = program.WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(WindowText(box), L"QuillMend - Error");
+        const std::wstring text = MessageBoxText(box);
+        EXPECT_FALSE(ShowsAKey(text)) << Narrow(text);
+        EXPECT_NE(text.find(settings), std::wstring::npos) << Narrow(text);
+        EXPECT_NE(text.find(c.fault), std::wstring::npos) << Narrow(text);
+        EXPECT_NE(text.find(c.advice), std::wstring::npos) << Narrow(text);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(program.WaitForExit(), 3u);
+    }
+    ::RemoveDirectoryW(settings.c_str());
 }
 
 TEST(ProgramWithoutComponents, EndsWithZeroAndShowsNothing) {

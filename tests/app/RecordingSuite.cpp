@@ -5,7 +5,8 @@
 //   unavailable=SkinComponent           that class cannot be created (not registered)
 //   xml_library=missing                 CheckLibrary answers S_FALSE
 //   fail=LanguageComponent.Load         that operation fails with E_FAIL and error information
-// The configuration component reads and writes the INI file given to Load, as the real one.
+// The configuration component reads and writes the INI file given to Load, as the real one; the
+// language component answers every key as "<key>".
 // The file finder plays a search per root as the section [recording_double_find] scripts it,
 // one line per root (the root as the key), words separated by spaces:
 //   folders=N    reports N folders ROOT\fK (and, with "dots", a "." and a ".." entry first)
@@ -187,7 +188,9 @@ public:
     STDMETHODIMP GetText(BSTR key, BSTR* text) override {
         *text = nullptr;
         const HRESULT result = Call(L"GetText", Text(key));
-        if (SUCCEEDED(result)) *text = ::SysAllocString(Text(key).c_str());
+        // "<key>": which key was asked for shows, and the program sees a text (a language file
+        // that has every key), not the key itself, which stands for a text the file lacks.
+        if (SUCCEEDED(result)) *text = ::SysAllocString((L"<" + Text(key) + L">").c_str());
         return result;
     }
     STDMETHODIMP TranslateWindow(HWND) override { return Call(L"TranslateWindow"); }

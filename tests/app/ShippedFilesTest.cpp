@@ -27,7 +27,7 @@ qm::suite::LanguageTable ReadLanguageFile(const fs::path& path) {
     text << file.rdbuf();
     qm::suite::LanguageParseError error;
     std::optional<qm::suite::LanguageTable> table = qm::suite::ParseLanguageFile(text.str(), error);
-    EXPECT_TRUE(table) << path << " line " << error.line << ": " << error.message;
+    EXPECT_TRUE(table && error.message.empty()) << path << " line " << error.line << ": " << error.message;
     return table ? std::move(*table) : qm::suite::LanguageTable{};
 }
 
@@ -43,6 +43,9 @@ std::set<std::string> KeysUsed() {
         "_QM_SugFolderMissingOnShare", "_QM_SugTargetGone", "_QM_SugFoundCertain", "_QM_SugFoundPossible",
         "_QM_RepairMenu", "_QM_RepairAskPossible", "_QM_RepairNothingCertain", "_QM_RepairFailed",
         "_QM_LocationColumn", "_QM_RecentExplained",
+        "_QM_ComFailed", "_QM_NoReason", "_QM_SettingsFailed", "_QM_SettingsReinstall", "_QM_SettingsFixLine",
+        "_QM_SettingsCheckAccess", "_QM_LanguageUnusable", "_QM_LanguageIncomplete", "_QM_StateReplaced",
+        "_QM_StateCreated", "_QM_StateUnusable", "_QM_SavedDropped",
     };
     for (int i = 1; i <= 34; ++i) {
         char key[16];

@@ -117,7 +117,7 @@ TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMess
         if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
         busy = true;
 
-        EXPECT_EQ(test::WindowText(wizard), L"_QM_Mainname");
+        EXPECT_EQ(test::WindowText(wizard), L"<_QM_Mainname>");
         EXPECT_TRUE(::GetWindowLongPtrW(wizard, GWL_STYLE) & WS_MINIMIZEBOX);
         const struct {
             WPARAM which;
@@ -308,7 +308,10 @@ TEST(WizardSheet, ACallerThreadWhereCOMCannotBeInitialisedIsToldAndEndsWithTheFa
     caller.join();
     EXPECT_EQ(code, 3);
     EXPECT_FALSE(wizardSeen);
-    EXPECT_NE(shown.find(L"COM could not be initialised"), std::wstring::npos) << Narrow(shown);
+    EXPECT_NE(shown.find(L"(COM) could not be started"), std::wstring::npos) << Narrow(shown);
+    // The reason in the system's words, never a bare number.
+    const std::wstring reason = SystemMessage(static_cast<DWORD>(RPC_E_CHANGED_MODE));
+    EXPECT_NE(shown.find(reason.empty() ? L"The system gives no reason" : reason), std::wstring::npos) << Narrow(shown);
 }
 
 }  // namespace

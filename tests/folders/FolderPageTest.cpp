@@ -8,7 +8,10 @@
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "help/HelpMenu.h"
+#include "base/Text.h"
+#include "base/win/SystemText.h"
 #include "host/Components.h"
+#include "res/dialogs/FolderPage.h"
 #include "wizard/ScanRoots.h"
 #include "tests/support/TempFolder.h"
 
@@ -202,6 +205,8 @@ protected:
     CheckState ShownComputer() const {
         return static_cast<CheckState>(TreeView_GetItemState(page_->TreeWindow(), page_->Item(0), TVIS_STATEIMAGEMASK) >> 12);
     }
+    // The line under the tree that names the saved folders no longer found.
+    std::string DroppedLine() const { return qm::Narrow(qm::WindowText(::GetDlgItem(page_->Window(), IDC_FOLDER_DROPPED))); }
     bool IsOpen(const std::string& path) const {
         return TreeView_GetItemState(page_->TreeWindow(), page_->Item(Node(path)), TVIS_EXPANDED) & TVIS_EXPANDED;
     }
@@ -479,12 +484,13 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     Open();
     EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
     EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
+    EXPECT_EQ(DroppedLine(), "");
     EXPECT_EQ(PressNext(), 0);
     EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
     Close();
 
-    // A deleted folder and a letter-case mismatch: the way is opened, nothing is ticked, and
-    // the next Next drops them from the file.
+    // A deleted folder and a letter-case mismatch: the way is opened, nothing is ticked, the
+    // line under the tree names both, and the next Next drops them from the file.
     std::string upper = T("b");
     std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return static_cast<char>(::toupper(c)); });
     UseModuleXml(XmlWithItems({T("gone\\deeper"), upper}));
@@ -492,6 +498,9 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     EXPECT_TRUE(IsOpen(T()));
     EXPECT_EQ(ShownComputer(), CheckState::Unchecked);
     EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
+    EXPECT_EQ(DroppedLine(), qm::FillIn(qm::FillIn(qm::host::Text("_QM_SavedDropped"), "{count}", "2"), "{list}",
+                                        upper + "; " + T("gone\\deeper")))
+        << "in order, upper case first";
     EXPECT_EQ(PressNext(), -1);  // nothing ticked: the notice, and the page stays
     EXPECT_EQ(notices_, Paths{qm::host::Text("_Information") + ": " + qm::host::Text("_QM_009")});
     EXPECT_TRUE(SavedItems().empty());

@@ -170,7 +170,7 @@ protected:
     // Every row done, with the done text.
     void ExpectAllDone() const {
         for (int row = 0; row < Rows(); ++row) {
-            EXPECT_EQ(Cell(row, 1), "_QM_016") << row;
+            EXPECT_EQ(Cell(row, 1), "<_QM_016>") << row;
             EXPECT_EQ(Image(row), static_cast<int>(RootState::Done)) << row;
         }
     }
@@ -210,7 +210,7 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(0, 0), "C:\\one");
     EXPECT_EQ(Cell(1, 0), "C:\\two");
-    EXPECT_EQ(Cell(2, 0), "_QM_SugPhase") << "the search for moved targets has the last row";
+    EXPECT_EQ(Cell(2, 0), "<_QM_SugPhase>") << "the search for moved targets has the last row";
     ExpectAllDone();
     EXPECT_EQ(Progress(), 8000);
     EXPECT_EQ(Status(), "C:\\two\\f399") << "the last folder shown stays";
@@ -246,15 +246,15 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
 TEST_F(ScanPageTest, StopDuringTheSearchForMovedTargetsMovesOnWithRecordsThatSuggestNothing) {
     Script({{"C:\\a", "found=2"}}, "suggest=endless");
     StartScan({"C:\\a"});
-    ASSERT_TRUE(PumpUntil([&] { return Rows() == 2 && Cell(1, 1) == "_QM_015"; }));
-    EXPECT_EQ(Cell(0, 1), "_QM_016") << "the root is done before the search for moved targets";
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == 2 && Cell(1, 1) == "<_QM_015>"; }));
+    EXPECT_EQ(Cell(0, 1), "<_QM_016>") << "the root is done before the search for moved targets";
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Scanning));
     EXPECT_TRUE(StopEnabled());
     ClickStop();
     WaitForTheEnd();
     EXPECT_FALSE(ui::HasFatalError());
     EXPECT_EQ(CurrentPage(), kResultsPage);
-    EXPECT_EQ(Cell(1, 1), "_QM_SugStopped");
+    EXPECT_EQ(Cell(1, 1), "<_QM_SugStopped>");
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Done));
     ASSERT_EQ(TheResultStore().Count(), 2u);
     for (size_t i = 0; i < 2; ++i) {
@@ -272,7 +272,7 @@ TEST_F(ScanPageTest, AFailedSearchForMovedTargetsMarksItsRowAndKeepsTheScansReco
     EXPECT_EQ(CurrentPage(), kResultsPage);
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
-    EXPECT_EQ(Cell(1, 1).rfind("_QM_SugFailed ", 0), 0u) << Cell(1, 1);
+    EXPECT_EQ(Cell(1, 1).rfind("<_QM_SugFailed> ", 0), 0u) << Cell(1, 1);
     ASSERT_EQ(TheResultStore().Count(), 2u);
     EXPECT_EQ(TheResultStore().At(1).suggestion, "");
 }
@@ -281,7 +281,7 @@ TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSo
     Script({{"C:\\a", "found=2"}, {"C:\\b", "found=1 endless"}, {"C:\\c", "found=4"}});
     StartScan({"C:\\a", "C:\\b", "C:\\c"});
     EXPECT_TRUE(StopEnabled());
-    ASSERT_TRUE(PumpUntil([&] { return Rows() == 3 && Cell(1, 1) == "_QM_015" && Progress() > 50; }));
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == 3 && Cell(1, 1) == "<_QM_015>" && Progress() > 50; }));
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Scanning));
     EXPECT_EQ(Image(2), static_cast<int>(RootState::Waiting));
     EXPECT_EQ(Cell(2, 1), "");
@@ -345,7 +345,7 @@ TEST_F(ScanPageTest, TheWorkerNeverWaitsForTheWindowAndItsRefreshesDoNotPileUp) 
     EXPECT_EQ(Status(), "C:\\b\\f2") << "the last folder of the last root";
     EXPECT_EQ(Progress(), 8000);
     ASSERT_EQ(Rows(), 3);
-    EXPECT_EQ(Cell(2, 0), "_QM_SugPhase");
+    EXPECT_EQ(Cell(2, 0), "<_QM_SugPhase>");
     ExpectAllDone();
     EXPECT_EQ(TheResultStore().Count(), 2u);
     EXPECT_FALSE(ui::HasFatalError());
@@ -375,7 +375,7 @@ TEST_F(ScanPageTest, ARootThatCannotBeSearchedIsMarkedAndTheOthersAreStillSearch
     EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a", "X:\\gone", "C:\\c"}));
     EXPECT_EQ(Image(0), static_cast<int>(RootState::Done));
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
-    EXPECT_EQ(Cell(1, 1), "_QM_RootFailed cannot search \"X:\\gone\": recorded failure");
+    EXPECT_EQ(Cell(1, 1), "<_QM_RootFailed> cannot search \"X:\\gone\": recorded failure");
     EXPECT_EQ(Image(2), static_cast<int>(RootState::Done));
     EXPECT_EQ(TheResultStore().Count(), 3u);
 }
@@ -403,7 +403,7 @@ TEST_F(ScanPageTest, ReactivationStartsAFreshScanFromAnEmptyStore) {
     EXPECT_EQ(CurrentPage(), kResultsPage);
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Cell(0, 0), "C:\\second");
-    EXPECT_EQ(Cell(1, 0), "_QM_SugPhase");
+    EXPECT_EQ(Cell(1, 0), "<_QM_SugPhase>");
     ASSERT_EQ(TheResultStore().Count(), 1u);
     EXPECT_EQ(TheResultStore().At(0).folder, "C:\\second\\f0");
 }

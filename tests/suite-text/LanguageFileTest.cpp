@@ -61,22 +61,29 @@ TEST(LanguageFile, UnescapesOnlyTheThreeEscapes) {
     for (const Case& c : cases) EXPECT_EQ(UnescapeLanguageText(c.in), c.out) << c.in;
 }
 
-TEST(LanguageFile, ReportsMalformedLinesByNumber) {
+TEST(LanguageFile, AMalformedLineCostsOnlyItselfAndTheFirstIsReportedByNumber) {
     struct Case {
         std::string text;
         size_t line;
+        size_t textsKept;
     } cases[] = {
-        {"_A=1\n_B=2\nno equals sign here\n", 3},
-        {"; c\r\n\r\n=no key\r\n", 3},
-        {"   =\n", 1},
-        {std::string("_A=\0", 4), 0},
+        {"_A=1\n_B=2\nno equals sign here\n_C=3\n", 3, 3},
+        {"; c\r\n\r\n=no key\r\n_A=1\r\nbroken\r\n", 3, 1},
+        {"   =\n", 1, 0},
+        {"_A=1\n_QM_0", 2, 1},  // cut off in the middle of a key
     };
     for (const Case& c : cases) {
         LanguageParseError error;
-        EXPECT_FALSE(ParseLanguageFile(c.text, error)) << c.text;
+        const auto table = ParseLanguageFile(c.text, error);
+        ASSERT_TRUE(table) << c.text;
+        EXPECT_EQ(table->size(), c.textsKept) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
         EXPECT_FALSE(error.message.empty());
     }
+    LanguageParseError error;
+    EXPECT_FALSE(ParseLanguageFile(std::string("_A=\0", 4), error)) << "a binary file is no language file";
+    EXPECT_EQ(error.line, 0u);
+    EXPECT_FALSE(error.message.empty());
 }
 
 TEST(LanguageFile, EmptyFileIsAnEmptyTable) {
@@ -85,6 +92,7 @@ TEST(LanguageFile, EmptyFileIsAnEmptyTable) {
         auto table = ParseLanguageFile(text, error);
         ASSERT_TRUE(table);
         EXPECT_TRUE(table->empty());
+        EXPECT_TRUE(error.message.empty());
     }
 }
 

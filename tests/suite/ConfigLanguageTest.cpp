@@ -2,6 +2,7 @@
 #include "tests/suite/TestSupport.h"
 
 #include "base/win/SystemText.h"
+#include "host/BuiltinTexts.h"
 
 #include <atomic>
 #include <thread>
@@ -160,9 +161,12 @@ TEST_F(ComponentTest, LanguageAnswersTextsAndMissingKeysAsThemselves) {
     };
     for (const Case& c : cases) EXPECT_EQ(language.GetText(c.key), c.text) << c.key;
 
-    // Before anything is loaded every key answers itself; so does Text() without a component.
-    EXPECT_EQ(NewLanguage().GetText("_Error"), "_Error");
-    EXPECT_EQ(host::Text("_QM_Mainname"), "_QM_Mainname");
+    // Before anything is loaded the program's built-in English answers; so it does for Text()
+    // without a component, and for the keys the file lacks.
+    EXPECT_EQ(NewLanguage().GetText("_Error"), "Error");
+    EXPECT_EQ(host::Text("_QM_Mainname"), "QuillMend - Broken Shortcut Repair");
+    EXPECT_EQ(language.GetText("_QM_009"), "Please tick at least one drive or folder to search.");
+    EXPECT_EQ(language.MissingKeys().size(), host::BuiltinKeys().size() - 6) << "the file has six of them";
 }
 
 TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
@@ -170,11 +174,13 @@ TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
         const char* name;
         std::string path;
         const char* messagePart;
+        const char* textA;  // after the failed load
     } cases[] = {
-        {"missing file", folder_.Path("Klingon.lng"), "does not exist"},
-        {"empty path", "", "path is empty"},
-        {"line without '='", folder_.Write("bad.lng", "_A=1\r\n_B=2\r\nbroken line\r\n"), "line 3"},
-        {"binary file", folder_.Write("bad.bin", std::string("\x89PNG\0\0", 6)), "binary"},
+        {"missing file", folder_.Path("Klingon.lng"), "does not exist", "kept"},
+        {"empty path", "", "path is empty", "kept"},
+        // A damaged line costs only itself: the file's other texts are used.
+        {"line without '='", folder_.Write("bad.lng", "_A=1\r\n_B=2\r\nbroken line\r\n"), "line 3", "1"},
+        {"binary file", folder_.Write("bad.bin", std::string("\x89PNG\0\0", 6)), "binary", "kept"},
     };
     for (const Case& c : cases) {
         host::LanguageComponent language = NewLanguage();
@@ -182,7 +188,7 @@ TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
         const host::ComponentError error = ExpectComponentError([&] { language.Load(c.path); });
         EXPECT_TRUE(FAILED(error.Code())) << c.name;
         EXPECT_TRUE(Contains(error.Message(), c.messagePart)) << c.name << ": " << error.Message();
-        EXPECT_EQ(language.GetText("_A"), "kept") << c.name << ": a failed load keeps the texts it had";
+        EXPECT_EQ(language.GetText("_A"), c.textA) << c.name;
     }
 }
 
@@ -263,6 +269,7 @@ TEST_F(ComponentTest, LanguageTranslatesWindowAndChildCaptionsThatAreKeys) {
         {L"STATIC", L"_QM_004", L"Tick the drives and folders to search."},
         {L"STATIC", L"Plain text stays", L"Plain text stays"},
         {L"STATIC", L"_QM_404", L"_QM_404"},  // no such key: untouched
+        {L"STATIC", L"_QM_009", L"Please tick at least one drive or folder to search."},  // the built-in English
         {L"BUTTON", L"", L""},
         {L"STATIC", L"_Unicode", L"\u00DCbersicht \U0001F517"},
     };
