@@ -3,6 +3,7 @@
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
 #include "ui/PathMacros.h"
+#include "app/RunningInstance.h"
 #include "app/UserStateFile.h"
 #include "app/WizardSheet.h"
 #include "base/Text.h"
@@ -169,11 +170,10 @@ void ReleaseComponents() {
 }
 
 int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand, WelcomeDialogEntry showWelcome) {
-    // Another instance holds the mutex: leave at once, touching nothing. The handle is left
-    // to the process end. Without a mutex at all the program runs unguarded.
-    KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
-    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        mutex.Release();
+    // Another copy runs: its window comes to the front, and this one leaves, touching nothing else.
+    RunningInstance runningInstance;
+    if (!runningInstance.Claim()) {
+        ShowRunningInstance();
         return 0;
     }
 

@@ -8,14 +8,11 @@
 
 namespace qm::app {
 
-// Name of the mutex that marks a running instance.
-inline constexpr wchar_t kSingleInstanceMutexName[] = L"{284E106C-AFA2-424f-B583-B383A444430A}";
-
-// Runs the program and returns the process exit code: 0 when another instance runs, a
-// component cannot be created or the XML library is missing; the wizard's quit code (1 or 2)
-// after it ran; kExitComponentFailure after a component operation failed, when the settings
-// file cannot be used, or when COM cannot be initialised for the calling thread (each shown in
-// a message box).
+// Runs the program and returns the process exit code: 0 when another copy runs (its window is
+// brought to the front), a component cannot be created or the XML library is missing; the
+// wizard's quit code (1 or 2) after it ran; kExitComponentFailure after a component operation
+// failed, when the settings file cannot be used, or when COM cannot be initialised for the
+// calling thread (each shown in a message box).
 // `showWelcome` is the welcome dialog the wizard shows first (null: none).
 int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand,
                WelcomeDialogEntry showWelcome = &WelcomeDialog::Show);

@@ -313,15 +313,23 @@ TEST_F(StartupOrder, AFailingComponentOperationIsShownAndEndsWithItsOwnCodeAfter
     }
 }
 
-TEST_F(StartupOrder, ASecondInstanceEndsAtOnceWithZeroAndTouchesNothing) {
+// A second start, from the same folder or from another copy of the program, brings the running
+// wizard to the front, restored when minimised, ends with 0 and creates no component.
+TEST_F(StartupOrder, ASecondStartBringsTheRunningWizardToTheFrontAndEndsWithZero) {
     Prepare({});
     Program first(Folder());
     HWND wizard = first.WaitForWizard();
     ASSERT_NE(wizard, nullptr);
-    {
-        Program second(Folder());
+    for (const std::wstring& folder : {Folder(), TestFolder() + L"\\app-alone"}) {
+        SCOPED_TRACE(Narrow(folder));
+        ::ShowWindow(wizard, SW_MINIMIZE);
+        ASSERT_TRUE(::IsIconic(wizard));
+        Program second(folder);
         ASSERT_TRUE(second.Started());
         EXPECT_EQ(second.WaitForExit(), 0u);
+        for (int poll = 0; poll < 100 && ::IsIconic(wizard); ++poll) ::Sleep(50);  // the restore is posted
+        EXPECT_FALSE(::IsIconic(wizard));
+        EXPECT_EQ(::GetForegroundWindow(), wizard);
     }
     const std::vector<std::string> calls = Calls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "create ConfigComponent#1"), 1);
