@@ -24,7 +24,8 @@ const fs::path kSource = QM_SOURCE_DIR;
 const std::map<std::string, std::set<std::string>> kMayInclude = {
     {"base", {}},
     {"suite", {"base"}},
-    {"host", {"base", "suite/include"}},
+    // The built-in English texts are read with the language component's own parser.
+    {"host", {"base", "suite/include", "suite/text"}},
     {"controls", {"base"}},
     {"ui", {"base", "host", "controls"}},
     {"wizard", {"base"}},
