@@ -30,3 +30,4 @@
 #define IDD_FINISH_PAGE      213
 #define IDD_SUPPORT          219
 #define IDD_PAST_CHANGES     230
+#define IDD_IGNORE_LIST      231

@@ -13,6 +13,7 @@ MenuHandle MakeContextMenu(const MenuOffer& offer) {
         const char* key;
     } rowItems[] = {{kRetarget, "_QM_025"}, {kRepair, "_QM_RepairMenu"}, {0, nullptr},
                     {kProperties, "_QM_026"}, {kShowInExplorer, "_QM_027"}, {0, nullptr},
+                    {kIgnoreShortcut, "_QM_IgnoreShortcut"}, {kIgnoreFolder, "_QM_IgnoreFolder"}, {0, nullptr},
                     {kTickAll, "_QM_028"}, {kUntickAll, "_QM_029"}, {kInvertTicks, "_QM_030"},
                     {0, nullptr}};
     if (offer.row) {
@@ -30,6 +31,8 @@ MenuHandle MakeContextMenu(const MenuOffer& offer) {
                   Widen(host::Text("_QM_UndoLast")).c_str());
     ::AppendMenuW(menu.Get(), MF_STRING | (offer.pastChanges ? MF_ENABLED : MF_GRAYED), kPastChanges,
                   Widen(host::Text("_QM_UndoHistory")).c_str());
+    ::AppendMenuW(menu.Get(), MF_STRING | (offer.ignored ? MF_ENABLED : MF_GRAYED), kShowIgnored,
+                  Widen(host::Text("_QM_IgnoreShow")).c_str());
     return menu;
 }
 

@@ -21,15 +21,19 @@ enum ContextMenuCommand : UINT {
     kUndoLast = 7,
     kPastChanges = 8,
     kRepair = 9,
+    kIgnoreShortcut = 10,
+    kIgnoreFolder = 11,
+    kShowIgnored = 12,
 };
 
-// What the menu offers. Without a row only Undo and the past changes are in it.
+// What the menu offers. Without a row only Undo, the past changes and the ignore list are in it.
 struct MenuOffer {
     bool row = false;             // a row is selected: its commands are in the menu
     bool properties = false;      // its shortcut is there, so it has properties to show
     bool repair = false;          // it has a suggested target
     bool undo = false;            // there is a change to undo
     bool pastChanges = false;     // any change is kept
+    bool ignored = false;         // the ignore list holds something to show
 };
 
 // The menu's items with their display texts; re-target is the default item.

@@ -8,9 +8,12 @@
 #include "base/win/SystemText.h"
 #include "base/win/UsualPlaces.h"
 #include "help/HelpMenu.h"
+#include "host/ComponentError.h"
 #include "host/Components.h"
+#include "host/IgnoreListStore.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/ResultsPage.h"
+#include "results/IgnoreListDialog.h"
 #include "results/ListReport.h"
 #include "results/PastChangesDialog.h"
 #include "results/ResultsShell.h"
@@ -55,6 +58,7 @@ BOOL ResultsPage::OnInitDialog() {
     list_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LIST));
     view_.Attach(list_.Window());
     undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
+    leftOutLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LEFT_OUT));
     explanation_ = ::GetDlgItem(Window(), IDC_RESULTS_EXPLANATION);
     view_.AddExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     list_.SetRowTextSource([this](LPARAM id, int column) { return rows_.Text(id, column); });
@@ -105,6 +109,7 @@ bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         case IDC_RESULTS_DELETE: DeleteTicked(); break;
         case IDC_RESULTS_SAVE_LIST: SaveList(); break;
         case IDC_RESULTS_UNDO: ShowPastChanges(); break;
+        case IDC_RESULTS_LEFT_OUT: ShowIgnoreList(); break;
         case IDC_RESULTS_REPAIR: RepairRow(SelectedRow()); break;
         case IDC_RESULTS_REPAIR_CERTAIN: RepairCertainTicked(); break;
         default: return false;
@@ -272,16 +277,23 @@ void ResultsPage::FillResults() {
     icons_.Clear();
     rows_.Clear();
     places_ = placesFinder_ ? placesFinder_() : std::vector<UsualPlaceFolder>();
+    ignored_ = host::LoadIgnoreList(host::TheComponents().moduleXml);
+    leftOut_ = 0;
     ListView_SetItemCount(ListWindow(), static_cast<int>(store.Count()));
     int row = 0;
     for (std::size_t i = 0; i < store.Count(); ++i) {
         const wizard::BrokenShortcut& record = store.At(i);
+        if (ignored_.Ignores(record.Path())) {
+            ++leftOut_;
+            continue;
+        }
         const std::optional<std::string> target = TargetToShow(record);
         if (!target || InsertRow(row, record, target->empty() ? "" : PathFolder(*target)) < 0) continue;
         ++row;
     }
     ::SendMessageW(ListWindow(), WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(ListWindow(), nullptr, TRUE);
+    ShowLeftOut();
     ShowSelectedRow();
 }
 
@@ -623,12 +635,13 @@ void ResultsPage::SaveList() {
 void ResultsPage::ShowContextMenu(POINT screenPoint) {
     const int row = SelectedRow();
     const std::vector<changes::StoredBatch> history = Actions().History();
-    // Without a selected row only Undo has something to act on.
-    if (row < 0 && history.empty()) return;
+    // Without a selected row only Undo and the ignore list have something to act on.
+    if (row < 0 && history.empty() && ignored_.Empty()) return;
     MenuOffer offer;
     offer.row = row >= 0;
     offer.undo = changes::LastChange(history) != nullptr;
     offer.pastChanges = !history.empty();
+    offer.ignored = !ignored_.Empty();
     if (offer.row) {
         offer.properties = PathPresent(RowPath(row));
         const wizard::BrokenShortcut* record = RowRecord(row);
@@ -639,7 +652,7 @@ void ResultsPage::ShowContextMenu(POINT screenPoint) {
 }
 
 void ResultsPage::RunCommand(UINT command, int row) {
-    if (row < 0 && command != kUndoLast && command != kPastChanges) return;
+    if (row < 0 && command != kUndoLast && command != kPastChanges && command != kShowIgnored) return;
     switch (command) {
     case kRetarget: RetargetRow(row); break;
     case kRepair: RepairRow(row); break;
@@ -654,8 +667,83 @@ void ResultsPage::RunCommand(UINT command, int row) {
     case kInvertTicks: InvertChecks(); break;
     case kUndoLast: UndoLastChange(); break;
     case kPastChanges: ShowPastChanges(); break;
+    case kIgnoreShortcut: IgnoreRow(row, false); break;
+    case kIgnoreFolder: IgnoreRow(row, true); break;
+    case kShowIgnored: ShowIgnoreList(); break;
     default: break;  // dismissed
     }
+}
+
+// ---- The ignore list -----------------------------------------------------------------------
+
+bool ResultsPage::StoreIgnoreList(const IgnoreList& list) {
+    std::string reason;
+    try {
+        if (host::SaveIgnoreList(host::TheComponents().moduleXml, list)) return true;
+    } catch (const host::ComponentError& error) {
+        // A settings file that cannot be written (read-only, locked) is the user's to fix; the
+        // list stays as it was.
+        reason = error.Message();
+    }
+    ShowBoxText(host::Text("_QM_IgnoreSaveFailed") + (reason.empty() ? "" : "\n\n" + reason), "_Error", MB_ICONERROR);
+    return false;
+}
+
+void ResultsPage::IgnoreRow(int row, bool wholeFolder) {
+    const ResultRow* found = rows_.Find(IdOfRow(row));
+    if (!found) return;
+    IgnoreList updated = ignored_;
+    const bool added = wholeFolder ? updated.AddFolder(found->record.folder) : updated.AddShortcut(found->Path());
+    if (added && !StoreIgnoreList(updated)) return;
+    ignored_ = std::move(updated);
+    // Every row the list now leaves out goes, from the bottom up so that the rows above keep
+    // their places; the records stay in the store, so taking the entry off brings them back.
+    for (int each = RowCount(); each-- > 0;) {
+        if (!ignored_.Ignores(RowPath(each))) continue;
+        ListView_DeleteItem(ListWindow(), each);
+    }
+    const wizard::ResultStore& store = wizard::TheResultStore();
+    leftOut_ = 0;
+    for (std::size_t i = 0; i < store.Count(); ++i) leftOut_ += ignored_.Ignores(store.At(i).Path()) ? 1 : 0;
+    ShowLeftOut();
+    ShowSelectedRow();
+}
+
+void ResultsPage::ShowIgnoreList() {
+    IgnoreListDialog dialog(ignored_);
+    if (!dialog.Edit(DialogOwner()) || !StoreIgnoreList(dialog.List())) return;
+    const IgnoreList before = std::exchange(ignored_, dialog.List());
+    // The shortcuts no longer ignored come back at the end of the list, in the store's order.
+    const wizard::ResultStore& store = wizard::TheResultStore();
+    leftOut_ = 0;
+    for (std::size_t i = 0; i < store.Count(); ++i) {
+        const wizard::BrokenShortcut& record = store.At(i);
+        const std::string path = record.Path();
+        if (ignored_.Ignores(path)) {
+            ++leftOut_;
+            continue;
+        }
+        if (!before.Ignores(path) || FindRow(path) >= 0) continue;
+        const std::optional<std::string> target = TargetToShow(record);
+        if (target) InsertRow(RowCount(), record, target->empty() ? "" : PathFolder(*target));
+    }
+    ShowLeftOut();
+    ShowSelectedRow();
+}
+
+std::string ResultsPage::LeftOutLinkText() const {
+    return Fill("_QM_IgnoredLeftOut", {{"count", std::to_string(leftOut_)}});
+}
+
+bool ResultsPage::LeftOutLinkVisible() const { return ::IsWindowVisible(leftOutLink_.Window()) != FALSE; }
+
+void ResultsPage::ShowLeftOut() {
+    if (leftOut_ == 0) {
+        ::ShowWindow(leftOutLink_.Window(), SW_HIDE);
+        return;
+    }
+    ::SetWindowTextW(leftOutLink_.Window(), Widen(LeftOutLinkText()).c_str());
+    ::ShowWindow(leftOutLink_.Window(), SW_SHOWNA);
 }
 
 }  // namespace qm::results

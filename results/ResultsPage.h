@@ -16,6 +16,7 @@
 // icons, the saved list and the shell's dialogs have files of their own.
 #pragma once
 
+#include "base/IgnoreList.h"
 #include "ui/PropertyPage.h"
 #include "controls/LinkButton.h"
 #include "controls/ListView.h"
@@ -83,6 +84,17 @@ public:
     std::string UndoLinkText() const;
     bool UndoLinkVisible() const;
 
+    // The ignore list (kept in the module XML document): the row's shortcut, or every shortcut
+    // in its folder and below, leaves the list now and after every later scan; the dialog shows
+    // the list and takes entries off it, which brings their rows back.
+    void IgnoreRow(int row, bool wholeFolder);
+    void ShowIgnoreList();
+    // How many shortcuts of the last scan the ignore list leaves out, and the link that says so
+    // (hidden while none is).
+    std::size_t LeftOutCount() const { return leftOut_; }
+    std::string LeftOutLinkText() const;
+    bool LeftOutLinkVisible() const;
+
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
     void SetExplorerLauncher(ExplorerLauncher launcher) { explorerLauncher_ = std::move(launcher); }
     void SetPropertiesLauncher(PropertiesLauncher launcher) { propertiesLauncher_ = std::move(launcher); }
@@ -138,9 +150,16 @@ private:
     void PutBackRows(const changes::UndoResult& result);
     void NoteChanges(changes::ChangeAction action, std::size_t count);
 
+    // Writes the list to the module XML document; false (and the user told) when it cannot be.
+    bool StoreIgnoreList(const IgnoreList& list);
+    void ShowLeftOut();
+
     controls::SkinnedStatic heading_;
     controls::SkinnedStatic hint_;
     controls::LinkButton undoLink_;
+    controls::LinkButton leftOutLink_;
+    IgnoreList ignored_;        // as loaded at the last fill and changed since
+    std::size_t leftOut_ = 0;   // records of the store that it leaves out
     ChangeTally changesMade_;  // by this visit of the page
     SortableListView list_;
     controls::ListView view_;  // the same list: its rows, ticks and images

@@ -46,6 +46,9 @@ std::set<std::string> KeysUsed() {
         "_QM_ComFailed", "_QM_NoReason", "_QM_SettingsFailed", "_QM_SettingsReinstall", "_QM_SettingsFixLine",
         "_QM_SettingsCheckAccess", "_QM_LanguageUnusable", "_QM_LanguageIncomplete", "_QM_StateReplaced",
         "_QM_StateCreated", "_QM_StateUnusable", "_QM_SavedDropped",
+        "_QM_IgnoreShortcut", "_QM_IgnoreFolder", "_QM_IgnoreShow",
+        "_QM_IgnoredLeftOut", "_QM_IgnorePath", "_QM_IgnoreKind", "_QM_IgnoreKindShortcut", "_QM_IgnoreKindFolder",
+        "_QM_IgnoreSaveFailed",
     };
     for (int i = 1; i <= 34; ++i) {
         char key[16];

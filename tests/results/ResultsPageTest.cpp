@@ -22,6 +22,7 @@
 #include "tests/results/DialogScript.h"
 #include "tests/results/FolderState.h"
 #include "tests/results/ScratchFolder.h"
+#include "res/dialogs/IgnoreList.h"
 #include "res/dialogs/PastChanges.h"
 #include "tools/lnkwriter/LinkWriter.h"
 
@@ -86,6 +87,8 @@ protected:
         components.language.Load(QM_LANGUAGE_FILE);
         ASSERT_TRUE(SUCCEEDED(host::BackupComponent::Create(components.backup)));
         components.backup.SetBackupDir(files_.Path("backup"));
+        WriteFile(files_.Path("QuillMend.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n  <select_folders/>\r\n</config>\r\n");
+        LoadModuleXml();
         ASSERT_TRUE(SUCCEEDED(host::FileFinderComponent::Create(components.finder)));
         wizard::TheResultStore().Clear();
     }
@@ -99,8 +102,17 @@ protected:
         wizard::TheResultStore().Clear();
         host::TheComponents().finder.Reset();
         host::TheComponents().backup.Reset();
+        host::TheComponents().moduleXml.Reset();
         host::TheComponents().language.Reset();
         host::TheComponents().config.Reset();
+    }
+
+    // The module XML document read again from its file, as at a start.
+    void LoadModuleXml() {
+        host::XmlStoreComponent& store = host::TheComponents().moduleXml;
+        store.Reset();
+        ASSERT_TRUE(SUCCEEDED(host::XmlStoreComponent::Create(store)));
+        store.Load(files_.Path("QuillMend.xml"));
     }
 
     // A broken shortcut on disk and its record in the store.
@@ -1156,6 +1168,88 @@ TEST_F(ResultsPageTest, TheLocationColumnNamesEachRowsUsualPlaceAndSortsLikeTheO
     EXPECT_EQ(Column(kLocationColumn), descending);
     const int desk = RowNamed("desk.lnk");
     EXPECT_EQ(Shown(desk, kLocationColumn), locations[0]) << "rows move whole";
+}
+
+// Answers the ignore list dialog: notes its entries (path and kind), takes the one whose path is
+// `remove` off the list ("" none), and closes it.
+DialogScript::Answer EditIgnoreList(const std::string& remove, std::vector<Texts>& listed) {
+    return [&listed, remove](HWND dialog) {
+        const HWND list = ::GetDlgItem(dialog, IDC_IGNORE_LIST_ENTRIES);
+        listed.clear();
+        for (int i = 0, count = ListView_GetItemCount(list); i < count; ++i) {
+            Texts cells;
+            for (int column : {0, 1}) {
+                wchar_t text[1024] = L"";
+                ListView_GetItemText(list, i, column, text, 1024);
+                cells.push_back(Narrow(text));
+            }
+            if (cells[0] == remove) ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+            listed.push_back(cells);
+        }
+        if (!remove.empty()) ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_IGNORE_LIST_REMOVE, BN_CLICKED), 0);
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    };
+}
+
+// A shortcut and a folder ignored from the menu leave the list at once and after a new scan,
+// also after a restart; taken off the list in its dialog, the folder's shortcuts come back.
+TEST_F(ResultsPageTest, IgnoredShortcutsAndFoldersStayOutUntilTakenOffTheList) {
+    const std::string old = tree_.Folder("Old");
+    AddShortcut("keep.lnk", "C:\\Gone\\k.exe");
+    const std::string alone = AddShortcut("alone.lnk", "C:\\Gone\\a.exe");
+    AddShortcut("in.lnk", "C:\\Gone\\i.exe", old);
+    AddShortcut("deep.url", "C:\\Gone\\d.txt", tree_.Folder("Old\\Sub"));
+    WriteFile(tree_.Path("Old\\Sub\\deep.url"), "[InternetShortcut]\r\nURL=file:///C:/Gone/d.txt\r\n");
+    AddShortcut("next.lnk", "C:\\Gone\\n.exe", tree_.Folder("Older"));  // a name that begins like the folder's
+    const Texts all = {"keep.lnk", "alone.lnk", "in.lnk", "deep.url", "next.lnk"};
+    Open();
+    ASSERT_EQ(Column(kNameColumn), all);
+    EXPECT_FALSE(page_->LeftOutLinkVisible());
+
+    const struct {
+        const char* row;
+        UINT command;
+        Texts shown;
+        std::size_t leftOut;
+    } steps[] = {
+        {"alone.lnk", kIgnoreShortcut, {"keep.lnk", "in.lnk", "deep.url", "next.lnk"}, 1},
+        {"in.lnk", kIgnoreFolder, {"keep.lnk", "next.lnk"}, 3},
+    };
+    for (const auto& step : steps) {
+        Select(RowNamed(step.row));
+        menuAnswer_ = step.command;
+        ListNotify(NM_RCLICK);
+        EXPECT_EQ(Column(kNameColumn), step.shown) << step.row;
+        EXPECT_EQ(page_->LeftOutCount(), step.leftOut) << step.row;
+    }
+    const Texts kept = {"keep.lnk", "next.lnk"};
+    SheetNotify(PSN_SETACTIVE);  // the next scan's results
+    Pump();
+    EXPECT_EQ(Column(kNameColumn), kept);
+    EXPECT_TRUE(page_->LeftOutLinkVisible());
+    EXPECT_EQ(page_->LeftOutLinkText(), Fill("_QM_IgnoredLeftOut", {{"count", "3"}}));
+
+    // A restart: the list comes from the document's file.
+    ::DestroyWindow(sheet_);
+    sheet_ = nullptr;
+    Pump();
+    LoadModuleXml();
+    Open();
+    EXPECT_EQ(Column(kNameColumn), kept);
+
+    std::vector<Texts> listed;
+    {
+        DialogScript script({EditIgnoreList(old, listed)});
+        Button(IDC_RESULTS_LEFT_OUT);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    EXPECT_EQ(listed, (std::vector<Texts>{{old, host::Text("_QM_IgnoreKindFolder")}, {alone, host::Text("_QM_IgnoreKindShortcut")}}));
+    EXPECT_EQ(Column(kNameColumn), (Texts{"keep.lnk", "next.lnk", "in.lnk", "deep.url"})) << "the folder's shortcuts are back";
+    EXPECT_EQ(page_->LeftOutCount(), 1u);
+    LoadModuleXml();
+    SheetNotify(PSN_SETACTIVE);
+    Pump();
+    EXPECT_EQ(Column(kNameColumn), (Texts{"keep.lnk", "in.lnk", "deep.url", "next.lnk"})) << "and stay back";
 }
 
 TEST_F(ResultsPageTest, RepairCertainRepairsTheTickedCertainRowsAndNamesTheFailuresInOneBox) {
