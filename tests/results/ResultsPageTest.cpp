@@ -783,21 +783,26 @@ void EmptyTrash(const std::string& trash, const std::vector<std::string>& names)
 }
 
 
+// A dialog's list as it shows it: each row's texts in `columns`.
+std::vector<Texts> ListedRows(HWND list, std::initializer_list<int> columns) {
+    std::vector<Texts> rows;
+    for (int i = 0, count = ListView_GetItemCount(list); i < count; ++i) {
+        Texts& cells = rows.emplace_back();
+        for (const int column : columns) {
+            wchar_t text[1024] = L"";
+            ListView_GetItemText(list, i, column, text, 1024);
+            cells.push_back(Narrow(text));
+        }
+    }
+    return rows;
+}
+
 // Answers the past changes dialog: notes its rows' kind and count, then undoes row `row`
 // (-1: closes it).
 DialogScript::Answer PickPastChange(int row, std::vector<Texts>& listed) {
     return [&listed, row](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, IDC_PAST_CHANGES_LIST);
-        listed.clear();
-        for (int i = 0, count = ListView_GetItemCount(list); i < count; ++i) {
-            Texts cells;
-            for (int column : {1, 2}) {
-                wchar_t text[200] = L"";
-                ListView_GetItemText(list, i, column, text, 200);
-                cells.push_back(Narrow(text));
-            }
-            listed.push_back(cells);
-        }
+        listed = ListedRows(list, {1, 2});
         if (row < 0) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return;
@@ -1175,17 +1180,9 @@ TEST_F(ResultsPageTest, TheLocationColumnNamesEachRowsUsualPlaceAndSortsLikeTheO
 DialogScript::Answer EditIgnoreList(const std::string& remove, std::vector<Texts>& listed) {
     return [&listed, remove](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, IDC_IGNORE_LIST_ENTRIES);
-        listed.clear();
-        for (int i = 0, count = ListView_GetItemCount(list); i < count; ++i) {
-            Texts cells;
-            for (int column : {0, 1}) {
-                wchar_t text[1024] = L"";
-                ListView_GetItemText(list, i, column, text, 1024);
-                cells.push_back(Narrow(text));
-            }
-            if (cells[0] == remove) ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
-            listed.push_back(cells);
-        }
+        listed = ListedRows(list, {0, 1});
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            if (listed[i][0] == remove) ListView_SetItemState(list, static_cast<int>(i), LVIS_SELECTED, LVIS_SELECTED);
         if (!remove.empty()) ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_IGNORE_LIST_REMOVE, BN_CLICKED), 0);
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     };
