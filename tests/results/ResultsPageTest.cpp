@@ -730,7 +730,7 @@ TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
         {root + "\\a.lnk", root, "a.lnk", found, "Retargeted", "", ""},
     };
     EXPECT_EQ(table, expected);
-    EXPECT_EQ(ScratchFolder::Names(files_.Root()).size(), 3u) << "the settings, the backups and the list: no temporary file";
+    EXPECT_EQ(ScratchFolder::Names(files_.Root()).size(), 4u) << "the settings, the backups, the module document and the list: no temporary file";
 
     // A name typed without its type gets the list's own.
     DialogScript bare({DialogScript::OpenFile(Widen(files_.Path("report")))});
