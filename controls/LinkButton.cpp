@@ -163,6 +163,11 @@ LRESULT LinkButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDBLCLK:
             Relay(message, wParam, lParam);
             return 0;
+        case BM_CLICK:
+            // The dialog manager clicks a button for its mnemonic; the button's own click lands
+            // at the client's corner, which need not be on the text.
+            NotifyClickedIfEnabled();
+            return 0;
         case WM_CHAR:
             if (wParam == VK_RETURN || wParam == VK_SPACE) {
                 NotifyClickedIfEnabled();

@@ -19,43 +19,13 @@ namespace {
 constexpr std::string_view kModuleSection = "quillmend_module";
 constexpr std::string_view kShowStartupKey = "showstartup";
 constexpr std::string_view kHelpFileKey = "helpfile";
-constexpr UINT kSeparator = 0;
-
-struct MenuItem {
-    UINT command;  // kSeparator for a separator
-    std::string_view textKey;
-};
-
-constexpr MenuItem kFullMenu[] = {
-    {kHelpDocument, "_HELPMENU_Help"},
-    {kOnlineHelp, "_HELPMENU_OnlineHelp"},
-    {kMakerSite, "_HELPMENU_BrivoltWeb"},
-    {kSeparator, {}},
-    {kSupport, "_HELPMENU_Support"},
-    {kOnlineSupport, "_HELPMENU_OnlineSupport"},
-    {kCheckForUpdate, "_HELPMENU_CHECKFORUPDATE"},
-    {kSeparator, {}},
-    {kShowAtStartup, "_HELPMENU_Show"},
-    {kSeparator, {}},
-    {kAbout, "_HELPMENU_About"},
-};
-
-constexpr MenuItem kWelcomeMenu[] = {
-    {kHelpDocument, "_HELPMENU_Help"},
-    {kMakerSite, "_HELPMENU_BrivoltWeb"},
-    {kSeparator, {}},
-    {kSupport, "_HELPMENU_Support"},
-    {kCheckForUpdate, "_HELPMENU_CHECKFORUPDATE"},
-    {kSeparator, {}},
-    {kAbout, "_HELPMENU_About"},
-};
 
 template <size_t N>
-MenuHandle BuildMenu(const MenuItem (&items)[N]) {
+MenuHandle BuildMenu(const MenuItemKey (&items)[N]) {
     MenuHandle menu(::CreatePopupMenu());
     if (!menu) return menu;
-    for (const MenuItem& item : items) {
-        if (item.command == kSeparator)
+    for (const MenuItemKey& item : items) {
+        if (item.command == 0)
             ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
         else
             ::AppendMenuW(menu.Get(), MF_STRING, item.command, Widen(host::Text(item.textKey)).c_str());
@@ -92,12 +62,12 @@ constexpr UINT kMenuFlags = TPM_RETURNCMD | TPM_BOTTOMALIGN | TPM_LEFTALIGN;
 }  // namespace
 
 MenuHandle BuildHelpMenu(bool showAtStartup) {
-    MenuHandle menu = BuildMenu(kFullMenu);
+    MenuHandle menu = BuildMenu(kFullHelpMenu);
     if (menu && showAtStartup) ::CheckMenuItem(menu.Get(), kShowAtStartup, MF_BYCOMMAND | MF_CHECKED);
     return menu;
 }
 
-MenuHandle BuildWelcomeHelpMenu() { return BuildMenu(kWelcomeMenu); }
+MenuHandle BuildWelcomeHelpMenu() { return BuildMenu(kWelcomeHelpMenu); }
 
 void RunHelpCommand(UINT command, HWND owner, int showStartupRead) {
     const auto& config = host::TheComponents().config;

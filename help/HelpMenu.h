@@ -4,21 +4,11 @@
 #pragma once
 
 #include "base/win/Handle.h"
+#include "help/HelpMenuItems.h"
 
 #include <functional>
 
 namespace qm::help {
-
-enum HelpMenuCommand : UINT {
-    kHelpDocument = 1,
-    kMakerSite = 2,
-    kSupport = 4,
-    kCheckForUpdate = 5,
-    kAbout = 6,
-    kShowAtStartup = 8,
-    kOnlineHelp = 9,
-    kOnlineSupport = 10,
-};
 
 // The full menu for a wizard page, opening upward from the mouse pointer.
 void ShowHelpMenu(HWND owner);

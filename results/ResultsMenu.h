@@ -3,28 +3,13 @@
 #pragma once
 
 #include "base/win/Handle.h"
+#include "results/ContextMenuItems.h"
 
 #include <windows.h>
 
 #include <functional>
 
 namespace qm::results {
-
-// The commands of the row's context menu.
-enum ContextMenuCommand : UINT {
-    kRetarget = 1,
-    kProperties = 2,
-    kShowInExplorer = 3,
-    kTickAll = 4,
-    kUntickAll = 5,
-    kInvertTicks = 6,
-    kUndoLast = 7,
-    kPastChanges = 8,
-    kRepair = 9,
-    kIgnoreShortcut = 10,
-    kIgnoreFolder = 11,
-    kShowIgnored = 12,
-};
 
 // What the menu offers. Without a row only Undo, the past changes and the ignore list are in it.
 struct MenuOffer {

@@ -137,6 +137,19 @@ TEST(LinkButton, EnterAndSpaceClickOnce) {
     }
 }
 
+// The dialog manager clicks a button for its mnemonic with BM_CLICK, whose own click lands at
+// the client's corner: beside a centred text.
+TEST(LinkButton, ItsMnemonicClicksWhereverTheTextLies) {
+    for (const bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled);
+        LinkFixture f(BS_CENTER, L"&Write to us");
+        ::EnableWindow(f.button, enabled);
+        ::SendMessageW(f.button, BM_CLICK, 0, 0);
+        testkit::PumpUntilIdle();
+        EXPECT_EQ(f.Clicks(), enabled ? 1 : 0);
+    }
+}
+
 TEST(LinkButton, AsksForEnterInADialog) {
     LinkFixture f;
     MSG enter{f.button, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
