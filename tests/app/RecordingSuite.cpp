@@ -344,14 +344,15 @@ private:
         const unsigned long found = std::wcstoul(script[L"found"].c_str(), nullptr, 10);
         const bool endless = script.count(L"endless") != 0;
         for (unsigned long k = 0; k < folders || k < found || endless; ++k) {
-            const std::string folder = root + "\\f" + std::to_string(k);
-            if (!onFolder(folder.c_str(), nullptr, Entry("f" + std::to_string(k)), folderContext)) return kStopped;
+            const std::string number = std::to_string(k);
+            const std::string folder = root + "\\f" + number;
+            if (!onFolder(folder.c_str(), nullptr, Entry("f" + number), folderContext)) return kStopped;
             if (k < found) {
-                const std::string target = root + "\\gone" + std::to_string(k) + ".exe";
+                const std::string target = root + "\\gone" + number + ".exe";
                 const FinderReport report{sizeof(FinderReport), target.c_str(), "TargetMissing"};
-                WIN32_FIND_DATAA file = Entry("s" + std::to_string(k) + ".lnk");
+                WIN32_FIND_DATAA file = Entry("s" + number + ".lnk");
                 file.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
-                if (!onFile((folder + "\\s" + std::to_string(k) + ".lnk").c_str(), &report, file, fileContext)) return kStopped;
+                if (!onFile((folder + "\\s" + number + ".lnk").c_str(), &report, file, fileContext)) return kStopped;
             }
             if (endless && k > 10000000) break;
         }

@@ -213,7 +213,9 @@ TEST_F(UsualPlacesJourney, ACommandLineItDoesNotUnderstandIsRefusedWithAMessageA
         ASSERT_NE(box, nullptr) << Narrow(arguments);
         const std::wstring text = MessageBoxText(box);
         EXPECT_NE(text.find(L"/scan"), std::wstring::npos) << Narrow(text);
-        if (std::wstring(arguments) == L"/bogus") EXPECT_NE(text.find(L"/bogus"), std::wstring::npos) << Narrow(text);
+        if (std::wstring(arguments) == L"/bogus") {
+            EXPECT_NE(text.find(L"/bogus"), std::wstring::npos) << Narrow(text);
+        }
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(program.WaitForExit(), 1u);
     }

@@ -64,7 +64,7 @@ Bytes UrlFile(const std::string& lines) {
 }
 
 Bytes Truncated(Bytes bytes, size_t cut) {
-    bytes.resize(bytes.size() - cut);
+    bytes.erase(bytes.end() - static_cast<std::ptrdiff_t>(cut), bytes.end());
     return bytes;
 }
 

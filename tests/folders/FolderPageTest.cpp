@@ -224,8 +224,7 @@ protected:
         const HWND tree = page_->TreeWindow();
         TreeView_EnsureVisible(tree, item);
         RECT row{};
-        *reinterpret_cast<HTREEITEM*>(&row) = item;
-        ::SendMessageW(tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&row));
+        TreeView_GetItemRect(tree, item, &row, FALSE);
         for (LONG x = row.left; x < row.right; ++x) {
             TVHITTESTINFO hit{};
             hit.pt = {x, (row.top + row.bottom) / 2};
@@ -278,7 +277,9 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     Open();
     const HWND tree = page_->TreeWindow();
     wchar_t text[260] = {};
-    TVITEMW item{TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE, page_->Item(0)};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    item.hItem = page_->Item(0);
     item.pszText = text;
     item.cchTextMax = 260;
     TreeView_GetItem(tree, &item);
@@ -287,7 +288,9 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     EXPECT_TRUE(TreeView_GetItemState(tree, page_->Item(0), TVIS_EXPANDED) & TVIS_EXPANDED);
 
     const HTREEITEM drive = TreeView_GetChild(tree, page_->Item(0));
-    item = {TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE, drive};
+    item = {};
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    item.hItem = drive;
     item.pszText = text;
     item.cchTextMax = 260;
     TreeView_GetItem(tree, &item);
@@ -578,7 +581,6 @@ struct StandInWorker {
 };
 
 struct Messenger {
-    static inline FolderPageTest* test = nullptr;
     static inline StandInWorker* worker = nullptr;
     static inline Paths rootsSeen;
     static inline LRESULT secondNext = 1;

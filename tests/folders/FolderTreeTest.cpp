@@ -278,7 +278,7 @@ TEST(FolderTree, UsualPlacesSitAboveTheComputerTickLikeFoldersAndLeaveTheDrivesW
         {UsualPlace::Startup, roaming + "Windows\\Start Menu\\Programs\\Startup", "", ""},
         {UsualPlace::Recent, roaming + "Windows\\Recent", "", "Recent"},
     };
-    tree.AddUsualPlaces("Usual places", places, [](std::string_view key) { return "<" + std::string(key) + ">"; });
+    tree.AddUsualPlaces("Usual places", places, [](std::string_view key) { return std::string("<").append(key).append(">"); });
     const Id branch = tree.UsualPlacesBranch();
     ASSERT_EQ(tree.Ticks().TopLevel(), (std::vector<Id>{branch, FolderTree::kComputer}));
     EXPECT_EQ(tree.KindOf(branch), FolderTree::Kind::UsualPlaces);

@@ -94,12 +94,12 @@ bool Contains(const ByteVector& haystack, const ByteVector& needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
+#ifndef _WIN32
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
-#ifndef _WIN32
 LnkinfoResult LnkinfoOf(const ByteVector& bytes) {
     static const test::ScratchDirectory scratch("qm-edit");
     const std::filesystem::path file = scratch.Path() / "edited.lnk";
