@@ -254,15 +254,15 @@ HRESULT FileFinderComponent::Create(FileFinderComponent& out) {
 }
 
 HRESULT FileFinderComponent::FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound,
-                                                 FinderCallback onFolderEntered, void* context) const {
+                                                 FinderCallback onFolderEntered, void* context, bool reportProblems) const {
     // The component may append one character (a backslash) to the root in place.
     std::vector<char> rootBuffer(root.size() + 2, '\0');
     root.copy(rootBuffer.data(), root.size());
     const char* includeMasks[2] = {"", ""};
     const char* excludeMasks[1] = {""};
     const HRESULT result = Require(component_)->FindFiles(rootBuffer.data(), includeMasks, 0, onFileFound, context,
-                                                          onFolderEntered, context, excludeMasks, 0, 1, 0, 0, 0, 0,
-                                                          1, 0, 0);
+                                                          onFolderEntered, context, excludeMasks, 0, 1, 0, 0, 0,
+                                                          reportProblems ? 1 : 0, 1, 0, 0);
     Check(result, component_);
     return result;
 }

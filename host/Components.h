@@ -152,9 +152,11 @@ public:
     // Searches one root for broken shortcuts with the one set of arguments the program uses;
     // raises ComponentError on a failure code, else answers the success code: S_OK complete,
     // S_FALSE when some folder below the root could not be listed (suite/finder/FindOptions.h
-    // has the others). The root is copied into a writable buffer.
+    // has the others). The root is copied into a writable buffer. With `reportProblems` the
+    // callbacks also hear of the folders that could not be listed and the files that could not be
+    // read as shell links (FindFiles' argument 14).
     HRESULT FindBrokenShortcuts(std::string_view root, FinderCallback onFileFound, FinderCallback onFolderEntered,
-                                void* context) const;
+                                void* context, bool reportProblems = false) const;
     // Where the targets of these shortcut files (full paths, e.g. the last scan's broken ones)
     // went: `out` gets one entry per path, in order. `onProgress` (may be null) answers 0 to
     // stop: the answer is then the stopped code and `out` is left empty. Raises ComponentError on

@@ -11,8 +11,10 @@
 // line; 2 a folder could not be searched or the component failed; 3 every folder searched, but
 // some folder below one of them could not be listed (access denied, gone meanwhile), so the
 // list may be incomplete. 2 wins over 3. Either way a message goes to standard error, and the
-// other folders are still searched and their findings printed. --stats adds counts and times
-// on standard error. --ignore-list XMLFILE leaves out the shortcuts the program's ignore list
+// other folders are still searched and their findings printed; with 3 the message names the
+// first folders that could not be listed and says how many there were. --stats adds counts
+// (also of the files that could not be read as shortcuts) and times on standard error.
+// --ignore-list XMLFILE leaves out the shortcuts the program's ignore list
 // names (a module XML document, host/IgnoreListStore.h); one that can't be read ends the run
 // with code 2 before any search, since a report of everything is not what was asked for.
 // --usual-places adds the usual places of the calling user to the folders, --all-users those
@@ -30,8 +32,10 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <optional>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -104,10 +108,28 @@ struct Search {
     uint64_t folders = 0;
     uint64_t broken = 0;
     uint64_t ignored = 0;
+    uint64_t unreadable = 0;                 // files that could not be read as shortcuts
+    uint64_t unlisted = 0;                   // folders below the root that could not be listed
+    std::vector<std::string> unlistedNamed;  // the first of them, each with the system's reason
 };
+
+// The first folders that could not be listed are named on standard error; beyond these a count.
+constexpr size_t kUnlistedNamed = 10;
+
+// What the search passed over (FindFiles' reportProblems), or null for an ordinary report.
+const char* ProblemOf(const FinderReport* report, const char* reason) {
+    if (!report || report->size < offsetof(FinderReport, detail) + sizeof report->detail || !report->reason ||
+        std::strcmp(report->reason, reason) != 0)
+        return nullptr;
+    return report->detail ? report->detail : "";
+}
 
 int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
     Search& search = *static_cast<Search*>(context);
+    if (ProblemOf(report, "Unreadable")) {
+        ++search.unreadable;
+        return 1;
+    }
     if (search.ignore && path && search.ignore->Ignores(path)) {
         ++search.ignored;
         return 1;
@@ -129,8 +151,13 @@ int __cdecl OnFileFound(const char* path, const FinderReport* report, WIN32_FIND
     return search.out->Ok() ? 1 : 0;
 }
 
-int __cdecl OnFolderEntered(const char*, const FinderReport*, WIN32_FIND_DATAA, void* context) {
-    ++static_cast<Search*>(context)->folders;
+int __cdecl OnFolderEntered(const char* path, const FinderReport* report, WIN32_FIND_DATAA, void* context) {
+    Search& search = *static_cast<Search*>(context);
+    if (const char* why = ProblemOf(report, "Unlisted")) {
+        if (++search.unlisted <= kUnlistedNamed) search.unlistedNamed.push_back(std::string(path ? path : "") + " (" + why + ")");
+        return 1;
+    }
+    ++search.folders;
     return 1;
 }
 
@@ -163,9 +190,12 @@ void Usage(Output& err) {
               "Start menus, pinned items, Quick Launch, SendTo, Startup; not Recent items); --all-users\r\n"
               "those of every user profile and of all users (run it as administrator), and the report\r\n"
               "gets a last column, profile, naming the profile (\"All Users\" for the shared places).\r\n"
+              "--stats adds, on standard error, each FOLDER's counts of folders, broken shortcuts and\r\n"
+              "files not readable as shortcuts, and its time.\r\n"
               "Exit code: 0 every folder searched completely; 1 bad command line; 2 a FOLDER could not\r\n"
               "be searched, the search failed or the ignore list could not be read; 3 some folder below\r\n"
-              "a FOLDER could not be listed, so the list may be incomplete.\r\n");
+              "a FOLDER could not be listed, so the list may be incomplete (standard error names the\r\n"
+              "first of them and their count).\r\n");
 }
 
 std::string Seconds(std::chrono::steady_clock::duration elapsed) {
@@ -277,9 +307,14 @@ int Run() {
         search.ignore = ignoreFile.empty() ? nullptr : &ignore;
         const auto folderStart = std::chrono::steady_clock::now();
         try {
-            if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search) == S_FALSE) {
+            if (finder.FindBrokenShortcuts(folder, OnFileFound, OnFolderEntered, &search, /*reportProblems=*/true) == S_FALSE) {
                 out.Flush();
-                err.Write("QuillMendScan: " + folder + ": some folders below it could not be listed\r\n");
+                err.Write("QuillMendScan: " + folder + ": " + std::to_string(search.unlisted) +
+                          (search.unlisted == 1 ? " folder" : " folders") +
+                          " below it could not be listed, so the list may be incomplete:\r\n");
+                for (const std::string& named : search.unlistedNamed) err.Write("  " + named + "\r\n");
+                if (search.unlisted > search.unlistedNamed.size())
+                    err.Write("  and " + std::to_string(search.unlisted - search.unlistedNamed.size()) + " more\r\n");
                 if (exitCode == kExitComplete) exitCode = kExitPartial;
             }
         } catch (const qm::host::ComponentError& error) {
@@ -302,10 +337,12 @@ int Run() {
         }
         if (stats) {
             err.Write(folder + ": " + std::to_string(search.folders) + " folders, " + std::to_string(search.broken) +
-                      " broken shortcuts, " + Seconds(std::chrono::steady_clock::now() - folderStart) + " s\r\n");
+                      " broken shortcuts, " + std::to_string(search.unreadable) + " files not readable as shortcuts, " +
+                      Seconds(std::chrono::steady_clock::now() - folderStart) + " s\r\n");
         }
         total.folders += search.folders;
         total.broken += search.broken;
+        total.unreadable += search.unreadable;
         if (!out.Flush()) {
             err.Write("QuillMendScan: standard output could not be written\r\n");
             return kExitFailed;
@@ -313,7 +350,8 @@ int Run() {
     }
     if (stats && folders.size() > 1) {
         err.Write("total: " + std::to_string(total.folders) + " folders, " + std::to_string(total.broken) +
-                  " broken shortcuts, " + Seconds(std::chrono::steady_clock::now() - start) + " s\r\n");
+                  " broken shortcuts, " + std::to_string(total.unreadable) + " files not readable as shortcuts, " +
+                  Seconds(std::chrono::steady_clock::now() - start) + " s\r\n");
     }
     return exitCode;
 }

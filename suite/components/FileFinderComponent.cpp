@@ -27,7 +27,7 @@ STDMETHODIMP FileFinderComponent::FindFiles(char* root, const char** includeMask
         arguments.skipHidden = arg11;
         arguments.skipSystem = arg12;
         arguments.maxReports = arg13;
-        arguments.reserved14 = arg14;
+        arguments.reportProblems = arg14;
         arguments.checkTargets = arg15;
         arguments.probeTimeoutMs = arg16;
         arguments.reserved17 = arg17;

@@ -114,9 +114,15 @@ private:
     enum class Step { Go, Stop, Unlisted };
 
     Step Visit(Folder& folder, const Entry& self);
-    bool Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement);
+    // False when the file is no broken shortcut; `unreadable` then says why it could not be read
+    // as the shortcut its name says, or stays empty when it was read (or left unread on purpose).
+    bool Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement,
+               std::string& unreadable);
     bool Report(FinderCallback callback, void* context, const std::string& path, const Entry& entry, const std::string& name,
                 const FinderReport* report);
+    // With reportProblems: tells the callback what the search passed over and why.
+    bool ReportProblem(FinderCallback callback, void* context, const std::string& path, const Entry& entry,
+                       const std::string& name, const char* reason, const std::string& detail);
     bool Wanted(const wchar_t* name) const;
 
     const FindRequest& request_;
@@ -138,7 +144,15 @@ bool Walk::Report(FinderCallback callback, void* context, const std::string& pat
     return callback(path.c_str(), report, NarrowFindData(entry, name), context) != 0;
 }
 
-bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement) {
+bool Walk::ReportProblem(FinderCallback callback, void* context, const std::string& path, const Entry& entry,
+                         const std::string& name, const char* reason, const std::string& detail) {
+    if (!request_.options.reportProblems) return true;
+    const FinderReport report{sizeof(FinderReport), "", reason, detail.c_str()};
+    return Report(callback, context, path, entry, name, &report);
+}
+
+bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& path, Judgement& judgement,
+                 std::string& unreadable) {
     // Offline and cloud placeholder files would be fetched by reading them: leave them be.
     // (FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS: not in every SDK's headers.)
     constexpr DWORD kNotHere = FILE_ATTRIBUTE_OFFLINE | 0x00040000 | 0x00400000;
@@ -146,11 +160,18 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
     // and not worth opening.
     const bool internetShortcut = EndsWith(file.name.c_str(), "url");
     const uint64_t smallest = internetShortcut ? 24 : 0x4C;
-    if (file.size < smallest || (file.attributes & kNotHere)) return false;
+    if (file.attributes & kNotHere) return false;
+    if (file.size < smallest) {
+        unreadable = "too short for a shortcut";
+        return false;
+    }
 
     FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!handle) return false;  // locked or unreadable: not a readable shortcut, nothing to say
+    if (!handle) {  // locked or unreadable: no readable shortcut, nothing to judge
+        unreadable = ErrorText(::GetLastError());
+        return false;
+    }
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(file.size, lnk::kMaxLinkFileSize));
     buffer_.resize(wanted);
     size_t got = 0;
@@ -163,13 +184,19 @@ bool Walk::Judge(const Folder& folder, const Entry& file, const std::wstring& pa
 
     if (internetShortcut) {
         lnk::InternetShortcutInfo shortcut = lnk::ParseInternetShortcut(buffer_.data(), got);
-        if (shortcut.status != lnk::UrlFileStatus::Ok) return false;
+        if (shortcut.status != lnk::UrlFileStatus::Ok) {
+            unreadable = "not an internet shortcut";
+            return false;
+        }
         ++stats_.shortcuts;
         judgement = JudgeInternetShortcut(shortcut, cache_);
         return judgement.verdict == Verdict::Broken;
     }
     lnk::ShellLinkInfo link = lnk::ParseShellLink(buffer_.data(), got);
-    if (link.status != lnk::ParseStatus::Ok) return false;
+    if (link.status != lnk::ParseStatus::Ok) {
+        unreadable = link.error.empty() ? "not a shell link" : link.error;
+        return false;
+    }
     ++stats_.shortcuts;
     judgement = JudgeShortcut(link, folder.path, cache_);
     return judgement.verdict == Verdict::Broken;
@@ -188,11 +215,13 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
         return Step::Unlisted;
     }
     ++stats_.folders;
-    if (request_.onFolderEntered) {
-        size_t slash = folder.path.find_last_of('\\');
-        std::string name = (folder.depth == 0 || slash == std::string::npos) ? folder.path : folder.path.substr(slash + 1);
-        if (!Report(request_.onFolderEntered, request_.folderContext, folder.path, self, name, nullptr)) return Step::Stop;
-    }
+    const auto folderName = [&folder] {
+        const size_t slash = folder.path.find_last_of('\\');
+        return (folder.depth == 0 || slash == std::string::npos) ? folder.path : folder.path.substr(slash + 1);
+    };
+    if (request_.onFolderEntered &&
+        !Report(request_.onFolderEntered, request_.folderContext, folder.path, self, folderName(), nullptr))
+        return Step::Stop;
     if (empty) return Step::Go;
 
     const FindOptions& options = request_.options;
@@ -214,7 +243,13 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
             if (Wanted(name)) files.push_back(EntryFrom(data));
         }
     } while (::FindNextFileW(find.Get(), &data));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) ++stats_.unlisted;  // cut short: what was listed still counts
+    if (const DWORD error = ::GetLastError(); error != ERROR_NO_MORE_FILES) {
+        // Cut short: what was listed still counts.
+        ++stats_.unlisted;
+        if (!ReportProblem(request_.onFolderEntered, request_.folderContext, folder.path, self, folderName(), "Unlisted",
+                           ErrorText(error)))
+            return Step::Stop;
+    }
     find.Reset();
 
     std::sort(files.begin(), files.end(), NameBefore);
@@ -223,11 +258,18 @@ Walk::Step Walk::Visit(Folder& folder, const Entry& self) {
     for (const Entry& file : files) {
         std::wstring extended = JoinWide(folder.extendedPath, file.name);
         Judgement judgement;
-        if (options.checkTargets && !Judge(folder, file, extended, judgement)) continue;
+        std::string unreadable;
+        if (options.checkTargets && !Judge(folder, file, extended, judgement, unreadable)) {
+            if (!unreadable.empty() &&
+                !ReportProblem(request_.onFileFound, request_.fileContext, JoinNarrow(folder.path, Narrow(file.name)), file,
+                               Narrow(file.name), "Unreadable", unreadable))
+                return Step::Stop;
+            continue;
+        }
         std::string name = Narrow(file.name);
         ++stats_.reported;
         // The details travel in the same call as the path they belong to.
-        const FinderReport report{sizeof(FinderReport), judgement.target.c_str(), ReasonKey(judgement.reason)};
+        const FinderReport report{sizeof(FinderReport), judgement.target.c_str(), ReasonKey(judgement.reason), ""};
         if (!Report(request_.onFileFound, request_.fileContext, JoinNarrow(folder.path, name), file, name,
                     options.checkTargets ? &report : nullptr))
             return Step::Stop;
@@ -304,7 +346,10 @@ FindResult Walk::Run() {
         step = Visit(child, entry);
         if (step == Step::Unlisted) {
             ++stats_.unlisted;
-            step = Step::Go;
+            step = ReportProblem(request_.onFolderEntered, request_.folderContext, child.path, entry, Narrow(entry.name),
+                                 "Unlisted", ErrorText(lastListError_))
+                       ? Step::Go
+                       : Step::Stop;
         }
         if (step == Step::Go && !child.subfolders.empty()) stack.push_back(std::move(child));  // `parent` is stale now
     }

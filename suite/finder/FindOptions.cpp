@@ -48,6 +48,7 @@ std::optional<FindOptions> ParseFindArguments(const FindArguments& a, std::strin
         !ReadFlag(a.skipHidden, "skipHidden (argument 11)", options.skipHidden, error) ||
         !ReadFlag(a.skipSystem, "skipSystem (argument 12)", options.skipSystem, error) ||
         !ReadCount(a.maxReports, "maxReports (argument 13)", options.maxReports, error) ||
+        !ReadFlag(a.reportProblems, "reportProblems (argument 14)", options.reportProblems, error) ||
         !ReadFlag(a.checkTargets, "checkTargets (argument 15)", options.checkTargets, error) ||
         !ReadCount(a.probeTimeoutMs, "probeTimeoutMs (argument 16)", probeTimeout, error)) {
         return std::nullopt;
@@ -56,8 +57,8 @@ std::optional<FindOptions> ParseFindArguments(const FindArguments& a, std::strin
         error = "followReparse (argument 9) must be 0: junctions and symbolic links are never followed";
         return std::nullopt;
     }
-    if (a.reserved14 != 0 || a.reserved17 != 0) {
-        error = "arguments 14 and 17 are reserved and must be 0";
+    if (a.reserved17 != 0) {
+        error = "argument 17 is reserved and must be 0";
         return std::nullopt;
     }
     if (probeTimeout != 0) options.probeTimeoutMs = probeTimeout;

@@ -2,7 +2,7 @@
 //
 // FindFiles(root, includeMasks, maxDepth, onFileFound, fileContext, onFolderEntered,
 //           folderContext, excludeMasks, followReparse, recurse, skipHidden, skipSystem,
-//           maxReports, reserved14, checkTargets, probeTimeoutMs, reserved17)
+//           maxReports, reportProblems, checkTargets, probeTimeoutMs, reserved17)
 //
 //  1 root            Writable narrow buffer, UTF-8: the folder to search ("C:\" or "C:\Data",
 //                    UNC and relative paths too; a trailing backslash is allowed). The engine
@@ -24,7 +24,16 @@
 // 11 skipHidden      0 searches hidden folders too; 1 leaves them out.
 // 12 skipSystem      0 searches system folders too; 1 leaves them out.
 // 13 maxReports      Stop after this many files were reported; 0 means no limit.
-// 14 reserved        Must be 0.
+// 14 reportProblems  0 reports only what is described here. 1 also tells what the search had
+//                    to pass over, through the same callbacks with a FinderReport whose reason
+//                    says what it was and whose `detail` says why: onFolderEntered for each
+//                    folder below the root that could not be listed, or only in part ("Unlisted";
+//                    such a folder's files found before the listing broke off still count), and
+//                    onFileFound for each file matching includeMasks that could not be read as
+//                    the shortcut its name says ("Unreadable": not opened, too short or
+//                    malformed; offline and cloud placeholder files are left unread, not
+//                    reported). These reports count toward neither maxReports nor the result
+//                    code's meaning.
 // 15 checkTargets    1 reports only broken shortcuts: files that hold a shell link, or (named
 //                    .url) an internet shortcut to a file: URL, whose target certainly no longer
 //                    exists (suite/finder/BrokenRule.h has the rule). 0
@@ -40,7 +49,8 @@
 // A value outside what is listed gives E_INVALIDARG before anything is searched.
 //
 // Callbacks: the path is the entry's full UTF-8 path without any "\\?\" prefix, however long;
-// the second argument is always 0; the find data is the entry's, with cFileName holding its
+// the second argument is null for a folder entered, else the FinderReport of a broken shortcut
+// (checkTargets) or of what the search passed over (reportProblems); the find data is the entry's, with cFileName holding its
 // UTF-8 name (cut at a character boundary if longer than the field) and cAlternateFileName
 // empty. The callbacks are called one at a time on the thread that called FindFiles, only
 // before FindFiles returns, in an order that is the same for an unchanged tree: each folder is
@@ -78,6 +88,7 @@ struct FindOptions {
     bool skipHidden = false;
     bool skipSystem = false;
     uint32_t maxReports = 0;  // 0: no limit
+    bool reportProblems = false;
     bool checkTargets = true;
     uint32_t probeTimeoutMs = kDefaultProbeTimeoutMs;
 };
@@ -88,7 +99,7 @@ struct FindArguments {
     long maxDepth = 0;
     const char* const* excludeMasks = nullptr;
     long followReparse = 0, recurse = 1, skipHidden = 0, skipSystem = 0, maxReports = 0,
-         reserved14 = 0, checkTargets = 1, probeTimeoutMs = 0, reserved17 = 0;
+         reportProblems = 0, checkTargets = 1, probeTimeoutMs = 0, reserved17 = 0;
 };
 
 // Turns FindFiles' arguments into options; nullopt (with the reason in `error`) when a value is

@@ -114,6 +114,8 @@ struct FinderReport {
     DWORD size;          // sizeof(FinderReport): later versions may only append members
     const char* target;  // the target path judged missing (UTF-8, however long); "" when none
     const char* reason;  // why: the engine's reason name, e.g. "TargetMissing"
+    const char* detail;  // for what a search with reportProblems passed over: the system's or the
+                         // reader's words for why ("Access is denied."); "" otherwise
 };
 
 // Called by FindFiles for each report: the full UTF-8 path, the report's details (above), the

@@ -349,7 +349,7 @@ private:
             if (!onFolder(folder.c_str(), nullptr, Entry("f" + number), folderContext)) return kStopped;
             if (k < found) {
                 const std::string target = root + "\\gone" + number + ".exe";
-                const FinderReport report{sizeof(FinderReport), target.c_str(), "TargetMissing"};
+                const FinderReport report{sizeof(FinderReport), target.c_str(), "TargetMissing", ""};
                 WIN32_FIND_DATAA file = Entry("s" + number + ".lnk");
                 file.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
                 if (!onFile((folder + "\\s" + number + ".lnk").c_str(), &report, file, fileContext)) return kStopped;

@@ -14,7 +14,7 @@ TEST(FindOptions, TheScansArgumentsAskForTheFullBrokenShortcutSearch) {
     scan.excludeMasks = oneEmpty;
     scan.followReparse = 0;
     scan.recurse = 1;
-    scan.skipHidden = scan.skipSystem = scan.maxReports = scan.reserved14 = 0;
+    scan.skipHidden = scan.skipSystem = scan.maxReports = scan.reportProblems = 0;
     scan.checkTargets = 1;
     scan.probeTimeoutMs = scan.reserved17 = 0;
 
@@ -28,6 +28,7 @@ TEST(FindOptions, TheScansArgumentsAskForTheFullBrokenShortcutSearch) {
     EXPECT_FALSE(options->skipHidden);
     EXPECT_FALSE(options->skipSystem);
     EXPECT_EQ(options->maxReports, 0u);
+    EXPECT_FALSE(options->reportProblems);
     EXPECT_TRUE(options->checkTargets);
     EXPECT_EQ(options->probeTimeoutMs, kDefaultProbeTimeoutMs);
 }
@@ -62,7 +63,7 @@ TEST(FindOptions, ReadsListsAndRejectsWhatTheEngineCannotDo) {
         {"skipHidden -1", [](FindArguments& a) { a.skipHidden = -1; }},
         {"skipSystem 7", [](FindArguments& a) { a.skipSystem = 7; }},
         {"negative maxReports", [](FindArguments& a) { a.maxReports = -5; }},
-        {"reserved 14", [](FindArguments& a) { a.reserved14 = 1; }},
+        {"reportProblems 2", [](FindArguments& a) { a.reportProblems = 2; }},
         {"checkTargets 3", [](FindArguments& a) { a.checkTargets = 3; }},
         {"negative timeout", [](FindArguments& a) { a.probeTimeoutMs = -1; }},
         {"reserved 17", [](FindArguments& a) { a.reserved17 = 1; }},

@@ -37,7 +37,7 @@ WIN32_FIND_DATAA Entry(const char* name, DWORD attributes = FILE_ATTRIBUTE_DIREC
 TEST(FinderCallbacks, WithTheStopFlagSetTheFirstCallAnswersZeroAndChangesNothing) {
     FakeScan scan;
     scan.stop = true;
-    const FinderReport report{sizeof(FinderReport), "C:\\gone.exe", "TargetMissing"};
+    const FinderReport report{sizeof(FinderReport), "C:\\gone.exe", "TargetMissing", ""};
     EXPECT_EQ(OnFileFound("C:\\a\\x.lnk", &report, Entry("x.lnk", 0), &scan), 0);
     EXPECT_EQ(scan.store.Count(), 0u);
     EXPECT_EQ(OnFolderEntered("C:\\a", nullptr, Entry("a"), &scan), 0);
@@ -49,7 +49,7 @@ TEST(FinderCallbacks, WithTheStopFlagSetTheFirstCallAnswersZeroAndChangesNothing
 TEST(FinderCallbacks, AReportBecomesOneRecordWithNameFolderTargetAndReason) {
     FakeScan scan;
     const std::string longFolder = "C:\\" + std::string(300, 'd') + "\\\xC3\xA9t\xC3\xA9";
-    const FinderReport report{sizeof(FinderReport), "D:\\old\\app.exe", "TargetMissing"};
+    const FinderReport report{sizeof(FinderReport), "D:\\old\\app.exe", "TargetMissing", ""};
     const struct {
         const char* path;
         const FinderReport* report;
@@ -91,7 +91,7 @@ TEST(FinderCallbacks, TheRecordKeepsTheFilesSizeAndWriteTimeFromItsListing) {
     listed.nFileSizeLow = 0x234;
     listed.ftLastWriteTime = {0x89ABCDEF, 0x01D9E63C};
     listed.ftCreationTime = {1, 2};  // not the write time
-    const FinderReport report{sizeof(FinderReport), "C:\\gone.exe", "TargetMissing"};
+    const FinderReport report{sizeof(FinderReport), "C:\\gone.exe", "TargetMissing", ""};
     ASSERT_EQ(OnFileFound("C:\\a\\x.lnk", &report, listed, &scan), 1);
     EXPECT_EQ(scan.store.At(0).fileSize, 0x100000234u);
     EXPECT_EQ(scan.store.At(0).fileWriteTime, 0x01D9E63C89ABCDEFu);
@@ -99,7 +99,7 @@ TEST(FinderCallbacks, TheRecordKeepsTheFilesSizeAndWriteTimeFromItsListing) {
 
 TEST(FinderCallbacks, AReportOfAnOlderShapeLendsNoDetails) {
     FakeScan scan;
-    const FinderReport shorter{sizeof(DWORD), "C:\\t", "TargetMissing"};
+    const FinderReport shorter{sizeof(DWORD), "C:\\t", "TargetMissing", ""};
     EXPECT_EQ(OnFileFound("C:\\a\\x.lnk", &shorter, Entry("x.lnk", 0), &scan), 1);
     ASSERT_EQ(scan.store.Count(), 1u);
     EXPECT_EQ(scan.store.At(0).target, "");
