@@ -12,9 +12,12 @@
 #
 # Signing: QM_SIGN_PKCS12 (a .pfx file) and QM_SIGN_PASSWORD give the certificate; without them
 # a throw-away self-signed certificate is made in <out>/test-certificate, so that signing and
-# verifying run on every build. QM_SIGN_CAFILE names the roots to verify against (default: the
-# throw-away certificate, or the system's roots for a given certificate). No time stamp: the
-# build has no network.
+# verifying run on every build. The password reaches osslsigncode in a file only this user can
+# read (-readpass), deleted when the script ends, never on a command line, which every process
+# list shows. QM_SIGN_RELEASE=1 (tools/package.sh --release) makes a release: it refuses to sign
+# without a certificate given, and with one whose subject is the throw-away certificate's.
+# QM_SIGN_CAFILE names the roots to verify against (default: the throw-away certificate, or the
+# system's roots for a given certificate). No time stamp: the build has no network.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,6 +37,29 @@ for v in bin res data version out; do
   [ -n "${!v}" ] || { echo "make-packages.sh: --$v is missing" >&2; exit 1; }
 done
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "make-packages.sh: version '$version' is not X.Y.Z" >&2; exit 1; }
+
+# The certificate's password, in a file of this user's alone.
+throwaway_subject="/CN=QuillMend test signing (throw-away)/O=The QuillMend developers"
+secrets=$(mktemp -d)
+trap 'rm -rf "$secrets"' EXIT
+chmod 700 "$secrets"
+pass_file="$secrets/password"
+(umask 077 && printf '%s' "${QM_SIGN_PASSWORD:-}" >"$pass_file")
+release=${QM_SIGN_RELEASE:-0}
+if [ "$release" = 1 ]; then
+  if [ -z "${QM_SIGN_PKCS12:-}" ]; then
+    echo "make-packages.sh: a release is signed with its own certificate only: give QM_SIGN_PKCS12 and" \
+         "QM_SIGN_PASSWORD (the throw-away test certificate is for development builds)" >&2
+    exit 1
+  fi
+  subject=$(openssl pkcs12 -in "$QM_SIGN_PKCS12" -passin "file:$pass_file" -nokeys -clcerts 2>/dev/null |
+            openssl x509 -noout -subject -nameopt compat 2>/dev/null) ||
+    { echo "make-packages.sh: the certificate in $QM_SIGN_PKCS12 cannot be read with the password given" >&2; exit 1; }
+  if [ "${subject#subject=}" = "$throwaway_subject" ]; then
+    echo "make-packages.sh: $QM_SIGN_PKCS12 holds the throw-away test certificate: a release is not signed with it" >&2
+    exit 1
+  fi
+fi
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -73,13 +99,13 @@ fi
 sign_args=()
 cafile=${QM_SIGN_CAFILE:-}
 if [ -n "${QM_SIGN_PKCS12:-}" ]; then
-  sign_args=(-pkcs12 "$QM_SIGN_PKCS12" -pass "${QM_SIGN_PASSWORD:-}")
+  sign_args=(-pkcs12 "$QM_SIGN_PKCS12" -readpass "$pass_file")
 else
   certs="$out/test-certificate"
   mkdir -p "$certs"
   if ! openssl x509 -in "$certs/cert.pem" -noout -checkend 86400 >/dev/null 2>&1; then
     openssl req -x509 -newkey rsa:2048 -nodes -days 365 -keyout "$certs/key.pem" -out "$certs/cert.pem" \
-      -subj "/CN=QuillMend test signing (throw-away)/O=The QuillMend developers" \
+      -subj "$throwaway_subject" \
       -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1
   fi
   sign_args=(-certs "$certs/cert.pem" -key "$certs/key.pem")
