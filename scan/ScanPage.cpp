@@ -91,12 +91,18 @@ bool IsUnsearchableRoot(HRESULT code) {
 
 bool WaitServingSentMessages(HANDLE thread) {
     for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, 0);
+        // Woken at least every 100 ms: the queue is looked at, so the system never takes the
+        // windows for hung while a worker on a slow drive takes its time to end.
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &thread, 100, QS_SENDMESSAGE | QS_PAINT, 0);
         if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1) return false;
+        if (woken != WAIT_OBJECT_0 + 1 && woken != WAIT_TIMEOUT) return false;
         MSG message;
         // Carries out the sent messages; nothing posted is taken from the queue.
         ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        // And paints what needs it (a bounded number per wake, should a window never validate itself).
+        for (int painted = 0; painted < 64 && ::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT);
+             ++painted)
+            ::DispatchMessageW(&message);
     }
 }
 

@@ -126,8 +126,8 @@ private:
 // ready, denied) rather than that the component failed.
 bool IsUnsearchableRoot(HRESULT code);
 
-// Waits for `thread` to end while carrying out the messages other threads send to this one
-// (posted messages stay queued). True when it ended.
+// Waits for `thread` to end while carrying out the messages other threads send to this one and
+// painting this thread's windows (posted messages stay queued). True when it ended.
 bool WaitServingSentMessages(HANDLE thread);
 
 }  // namespace qm::scan

@@ -61,11 +61,21 @@ STDMETHODIMP FileFinderComponent::SuggestTargets(const char** shortcutPaths, LON
             paths.emplace_back(shortcutPaths[i]);
         }
 
+        // The caller's one way to stop is its progress callback's answer: it is asked at every
+        // point where the search looks at its stop (before each file it reads and each folder it
+        // lists), with the count so far, so that a stop never waits for a long walk to end.
         bool stopped = false;
+        LONG done = 0, total = count;
+        const auto goOn = [&] {
+            if (!stopped && onProgress && !onProgress(done, total, context)) stopped = true;
+            return !stopped;
+        };
         finder::SuggestOptions options;
-        options.stopRequested = [&] { return stopped; };
-        options.progress = [&](size_t done, size_t total) {
-            if (onProgress && !onProgress(static_cast<LONG>(done), static_cast<LONG>(total), context)) stopped = true;
+        options.stopRequested = [&] { return !goOn(); };
+        options.progress = [&](size_t shortcutsDone, size_t searched) {
+            done = static_cast<LONG>(shortcutsDone);
+            total = static_cast<LONG>(searched);
+            goOn();
         };
         std::vector<finder::TargetSuggestion> suggestions = finder::SuggestForShortcutFiles(paths, options);
         if (stopped) return static_cast<HRESULT>(finder::kFindStopped);

@@ -122,6 +122,8 @@ private:
 };
 
 const std::vector<FolderEntry>* Search::Listing(const std::string& folder) {
+    // Each listing may take long on a slow drive; after a stop nothing more is listed.
+    if (Stopped()) return nullptr;
     auto [known, added] = listings_.try_emplace(AsciiLower(folder));
     if (added) {
         ++stats_.foldersListed;

@@ -79,7 +79,8 @@ struct BrokenLink {
 struct SuggestOptions {
     uint32_t foldersPerSubtree = 1000;  // folders one subtree walk lists at most
     uint32_t foldersInAll = 4000;       // folders the whole phase lists at most
-    // Asked between shortcuts and between folders; true ends the phase (what was found stays).
+    // Asked before each shortcut file is read, between shortcuts and before each folder is
+    // listed; true ends the phase (what was found stays).
     std::function<bool()> stopRequested;
     // Told after each shortcut: how many are done of how many.
     std::function<void(size_t done, size_t total)> progress;

@@ -158,7 +158,9 @@ struct MovedTargetReport {
 };
 // Called once per shortcut, in the order given, after the searches. 1 = go on, 0 = stop.
 typedef int(__cdecl* MovedTargetCallback)(const MovedTargetReport* report, void* context);
-// Called while the searches run: `done` shortcuts of `total` searched. 1 = go on, 0 = stop.
+// Called while the searches run: `done` shortcuts of `total` searched. Also asked before each
+// shortcut file is read and each folder is listed, with `done` as it is, so that a 0 ends the
+// call soon in any phase. 1 = go on, 0 = stop; after a 0 it is not called again.
 typedef int(__cdecl* MovedTargetProgress)(LONG done, LONG total, void* context);
 
 MIDL_INTERFACE("087f9521-5a52-43a7-85b3-95d0396aad9b")

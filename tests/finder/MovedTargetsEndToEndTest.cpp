@@ -31,7 +31,7 @@ struct Recorder {
     std::vector<Reported> reports;
     std::vector<LONG> progress;
     size_t stopAfterReports = 0;  // 0: never
-    bool stopAtProgress = false;
+    size_t stopAtProgress = 0;    // 0: never; k: progress answers 0 at its k-th call
 };
 
 int __cdecl OnReport(const MovedTargetReport* r, void* context) {
@@ -45,7 +45,7 @@ int __cdecl OnReport(const MovedTargetReport* r, void* context) {
 int __cdecl OnProgress(LONG done, LONG, void* context) {
     auto& recorder = *static_cast<Recorder*>(context);
     recorder.progress.push_back(done);
-    return !recorder.stopAtProgress;
+    return recorder.stopAtProgress == 0 || recorder.progress.size() < recorder.stopAtProgress;
 }
 
 std::string WindowsPath(const fs::path& path) { return Narrow(path.wstring()); }
@@ -170,7 +170,7 @@ TEST_F(MovedTargetsEndToEnd, StopsWhenACallbackSaysSoAndRefusesBadArguments) {
     const std::string link = Link(L"moved.lnk", root_ / L"Docs" / L"report.txt", moved);
 
     Recorder stopAtProgress;
-    stopAtProgress.stopAtProgress = true;
+    stopAtProgress.stopAtProgress = 1;
     EXPECT_EQ(Suggest({link, link}, stopAtProgress), static_cast<HRESULT>(kFindStopped));
     EXPECT_TRUE(stopAtProgress.reports.empty());
 
@@ -178,6 +178,23 @@ TEST_F(MovedTargetsEndToEnd, StopsWhenACallbackSaysSoAndRefusesBadArguments) {
     stopAtReport.stopAfterReports = 1;
     EXPECT_EQ(Suggest({link, link, link}, stopAtReport), static_cast<HRESULT>(kFindStopped));
     EXPECT_EQ(stopAtReport.reports.size(), 1u);
+
+    // The progress callback is the caller's Stop: it is asked while the shortcuts are read and
+    // before each folder of the walk that finds the moved file, and a 0 at any of those calls
+    // ends the search there, the callback never asked again.
+    for (int i = 0; i < 20; ++i) fs::create_directories(root_ / L"Docs" / (L"box" + std::to_wstring(i)));
+    Recorder whole;
+    ASSERT_EQ(Suggest({link}, whole), S_OK);
+    ASSERT_EQ(whole.reports.size(), 1u);
+    EXPECT_EQ(whole.reports[0].suggestion, WindowsPath(moved));
+    EXPECT_GE(whole.progress.size(), 22u) << "not asked for each folder the walk lists";
+    for (size_t call = 1; call <= whole.progress.size(); ++call) {
+        Recorder stopped;
+        stopped.stopAtProgress = call;
+        EXPECT_EQ(Suggest({link}, stopped), static_cast<HRESULT>(kFindStopped)) << call;
+        EXPECT_EQ(stopped.progress.size(), call) << "asked again after a stop";
+        EXPECT_TRUE(stopped.reports.empty()) << call;
+    }
 
     Recorder none;
     const char* paths[] = {link.c_str(), nullptr};

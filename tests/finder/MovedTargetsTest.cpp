@@ -316,5 +316,33 @@ TEST(MovedTargets, StopEndsThePhaseAndProgressCounts) {
     EXPECT_EQ(stats.subtreeWalks, 0u);
 }
 
+// A listing may take long on a slow drive: once a stop is asked for, not one more folder is
+// listed, in whichever search the stop comes (profiles, version folders, subtree walks).
+TEST(MovedTargets, NoFolderIsListedAfterAStop) {
+    FakeFileSystem fs = World();
+    fs.AddFile("C:\\Tools\\App 1.3\\bin\\app.exe", kSize, kTime);
+    fs.AddFile("C:\\Users\\Bob\\Documents\\report.doc", kSize, kTime);
+    for (int i = 0; i < 5; ++i) fs.AddFolder("C:\\Data\\box" + std::to_string(i));
+    fs.AddFile("C:\\Data\\box4\\notes.txt", kSize, kTime);
+    const std::vector<BrokenLink> links = {Broken("C:\\Tools\\App 1.2\\bin\\app.exe"),
+                                           Broken("C:\\Users\\Robert\\Documents\\report.doc"),
+                                           Broken("C:\\Data\\notes.txt"), Broken("C:\\Users\\Carl\\Tools\\App 0.9\\x.exe")};
+    const int all = [&] {
+        FakeFileSystem whole = fs;
+        SuggestMovedTargets(links, whole);
+        return whole.listings;
+    }();
+    ASSERT_GE(all, 8) << "the world is too small to stop in each search";
+    for (int stopAt = 0; stopAt < all; ++stopAt) {
+        FakeFileSystem world = fs;
+        SuggestOptions options;
+        options.stopRequested = [&] { return world.listings >= stopAt; };
+        SuggestStats stats;
+        SuggestMovedTargets(links, world, options, &stats);
+        EXPECT_EQ(world.listings, stopAt) << "listings after a stop asked for at the listing " << stopAt;
+        EXPECT_TRUE(stats.stopped) << stopAt;
+    }
+}
+
 }  // namespace
 }  // namespace qm::finder

@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::scan {
@@ -431,6 +432,40 @@ TEST_F(ScanPageTest, ANewActivationStopsAndWaitsForTheRunningWorker) {
     ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
     EXPECT_EQ(::WaitForSingleObject(firstWorker.Get(), 0), WAIT_OBJECT_0) << "the first worker still runs";
     ClickStop();
+    WaitForTheEnd();
+    EXPECT_FALSE(ui::HasFatalError());
+}
+
+TEST_F(ScanPageTest, WhileThePageWaitsForAWorkerToEndItsWindowsArePainted) {
+    Script({{"C:\\a", "found=1 wait=QuillMendScanPaintGate"}});
+    KernelHandle gate(::CreateEventW(nullptr, TRUE, FALSE, L"QuillMendScanPaintGate"));
+    StartScan({"C:\\a"});
+    // Root a has reported everything; its search waits at the gate, deaf to Stop (a slow drive).
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "C:\\a\\f0"; }));
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheScanRoots().Reader(), ::GetCurrentProcess(), &copy,
+                                  SYNCHRONIZE, FALSE, 0));
+    KernelHandle worker(copy);
+    // Another thread asks the status line to be painted again while this thread waits for the
+    // worker, and looks whether it was: two messages sent and answered after the request, the
+    // wait has had its turn to paint.
+    const HWND status = Control(IDC_SCAN_STATUS);
+    bool paintedWhileWaiting = false;
+    std::thread watcher([&] {
+        for (int round = 0; round < 50 && !paintedWhileWaiting; ++round) {
+            DWORD_PTR answer = 0;
+            ::InvalidateRect(status, nullptr, TRUE);
+            const bool asked = ::IsWindowVisible(status) && ::GetUpdateRect(status, nullptr, FALSE);
+            for (int i = 0; i < 2; ++i) ::SendMessageTimeoutW(status, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+            paintedWhileWaiting = asked && !::GetUpdateRect(status, nullptr, FALSE) &&
+                                  ::WaitForSingleObject(worker.Get(), 0) == WAIT_TIMEOUT;
+        }
+        ::SetEvent(gate.Get());
+    });
+    // Activated again: the page stops the running worker and waits for it before it starts anew.
+    ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
+    watcher.join();
+    EXPECT_TRUE(paintedWhileWaiting) << "the page's windows were not painted while it waited for the worker";
     WaitForTheEnd();
     EXPECT_FALSE(ui::HasFatalError());
 }
