@@ -55,12 +55,17 @@ std::string SuggestionCell(const wizard::BrokenShortcut& record, const TextOfKey
 }
 
 std::string ExplanationLine(const wizard::BrokenShortcut& record, const TextOfKey& text, std::optional<UsualPlace> place) {
-    std::string line = ExplainGoneTarget(record, text);
-    const auto append = [&line](const std::string& sentence) { line += (line.empty() ? "" : " ") + sentence; };
+    // A row in Recent items says first what it is: the line under the list has room for two
+    // lines, and the path of the gone document is what may be cut off.
+    std::string line = place == UsualPlace::Recent ? text("_QM_RecentExplained") : std::string();
+    const auto append = [&line](const std::string& sentence) {
+        if (sentence.empty()) return;
+        line += (line.empty() ? "" : " ") + sentence;
+    };
+    append(ExplainGoneTarget(record, text));
     if (!record.suggestion.empty())
         append(FillPlaceholders(text(HasCertainSuggestion(record) ? "_QM_SugFoundCertain" : "_QM_SugFoundPossible"),
                                 {{"target", record.suggestion}}));
-    if (place == UsualPlace::Recent) append(text("_QM_RecentExplained"));
     return line;
 }
 

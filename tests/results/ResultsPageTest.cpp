@@ -1166,6 +1166,8 @@ TEST_F(ResultsPageTest, TheLocationColumnNamesEachRowsUsualPlaceAndSortsLikeTheO
         EXPECT_EQ(page_->ExplanationText().find(recentWords) != std::string::npos, inRecent) << row.name;
         EXPECT_EQ(InfoTip(RowNamed(row.name)), page_->ExplanationText()) << row.name;
     }
+    Select(RowNamed("report.docx.lnk"));
+    testkit::SaveWindowSnapshot(sheet_, L"ResultsPage-locations");
 
     ListNotify(LVN_COLUMNCLICK, -1, kLocationColumn);
     Texts descending = locations;

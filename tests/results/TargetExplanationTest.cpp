@@ -112,7 +112,7 @@ TEST(TargetExplanation, AShortcutInRecentItemsIsSaidToBeHarmlessToDelete) {
         std::optional<UsualPlace> place;
         const char* line;
     } cases[] = {
-        {moved, UsualPlace::Recent, "file app.exe not in C:\\Tools\\App 1.2 Now at D:\\app.exe. Recent: harmless."},
+        {moved, UsualPlace::Recent, "Recent: harmless. file app.exe not in C:\\Tools\\App 1.2 Now at D:\\app.exe."},
         {bare, UsualPlace::Recent, "Recent: harmless."},
         {moved, UsualPlace::Desktop, "file app.exe not in C:\\Tools\\App 1.2 Now at D:\\app.exe."},
         {bare, std::nullopt, ""},
