@@ -2,6 +2,8 @@
 
 #include "base/Utf.h"
 
+#include <algorithm>
+
 namespace qm::controls {
 namespace {
 
@@ -124,6 +126,11 @@ int ListView::FindData(LPARAM data) const {
 }
 
 void ListView::DeleteRow(int row) const { ::SendMessageW(list_, LVM_DELETEITEM, row, 0); }
+void ListView::DeleteRows(std::vector<int> rows) const {
+    std::sort(rows.begin(), rows.end());
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) DeleteRow(*row);
+}
+
 void ListView::DeleteAll() const { ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0); }
 void ListView::Redraw(int row) const { ::SendMessageW(list_, LVM_REDRAWITEMS, row, row); }
 
@@ -149,6 +156,13 @@ void ListView::SetTicked(int row, bool ticked) const {
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(ticked ? kTickedImage : 1);
     ::SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+std::vector<int> ListView::TickedRows() const {
+    std::vector<int> ticked;
+    for (int row = 0, count = Count(); row < count; ++row)
+        if (IsTicked(row)) ticked.push_back(row);
+    return ticked;
 }
 
 }  // namespace qm::controls

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace qm::controls {
 
@@ -46,6 +47,9 @@ public:
     // The row with this item data; -1 when none has it.
     int FindData(LPARAM data) const;
     void DeleteRow(int row) const;
+    // Deletes the rows from the bottom up, so that each index still names its row when its turn
+    // comes; the order given does not matter.
+    void DeleteRows(std::vector<int> rows) const;
     void DeleteAll() const;
     void Redraw(int row) const;
 
@@ -58,6 +62,8 @@ public:
     // tick box image (0) is not.
     bool IsTicked(int row) const;
     void SetTicked(int row, bool ticked) const;
+    // The ticked rows, top down.
+    std::vector<int> TickedRows() const;
 
 private:
     HWND list_ = nullptr;

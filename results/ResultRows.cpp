@@ -1,5 +1,6 @@
 #include "results/ResultRows.h"
 
+#include "base/PathSplit.h"
 #include "results/TargetExplanation.h"
 
 #include <algorithm>
@@ -100,6 +101,31 @@ void ResultRows::ShowBroken(RowId id, const wizard::BrokenShortcut& record, std:
     row.texts[kTargetFolderColumn] = std::move(targetFolder);
     row.texts[kSuggestionColumn] = std::move(suggestionCell);
     row.record = record;
+}
+
+std::string TargetFolderOf(const std::string& target) { return target.empty() ? std::string() : PathFolder(target); }
+
+RestoredRow RestoredRowOf(const wizard::BrokenShortcut* scanned, const std::string& path, const std::string& storedTarget) {
+    RestoredRow row{scanned ? *scanned : wizard::BrokenShortcut{PathFileName(path), PathFolder(path), storedTarget, "TargetMissing"},
+                    {}};
+    row.targetFolder = TargetFolderOf(row.record.target.empty() ? storedTarget : row.record.target);
+    return row;
+}
+
+std::size_t CountIgnored(const wizard::ResultStore& store, const IgnoreList& ignored) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < store.Count(); ++i) count += ignored.Ignores(store.At(i).Path()) ? 1 : 0;
+    return count;
+}
+
+std::vector<const wizard::BrokenShortcut*> NoLongerIgnored(const wizard::ResultStore& store, const IgnoreList& before,
+                                                           const IgnoreList& after) {
+    std::vector<const wizard::BrokenShortcut*> back;
+    for (std::size_t i = 0; i < store.Count(); ++i) {
+        const std::string path = store.At(i).Path();
+        if (before.Ignores(path) && !after.Ignores(path)) back.push_back(&store.At(i));
+    }
+    return back;
 }
 
 }  // namespace qm::results

@@ -3,6 +3,7 @@
 // tick, in the list's order, and asks for the texts when it draws them. Window-free.
 #pragma once
 
+#include "base/IgnoreList.h"
 #include "base/UsualPlaceTable.h"
 #include "results/TargetExplanation.h"
 #include "wizard/ResultStore.h"
@@ -73,5 +74,23 @@ private:
     std::unordered_map<RowId, ResultRow> rows_;
     std::unordered_map<std::string, std::vector<RowId>> byPath_;
 };
+
+// The target folder a row shows: of the target given, "" when there is none.
+std::string TargetFolderOf(const std::string& target);
+
+// What the row of a shortcut that an undo put back shows while it is broken again: the scan's
+// record (`scanned`) when the scan listed it, else one made of the file's path and the target it
+// stores, which is missing; with the folder of the record's target, or of the stored one.
+struct RestoredRow {
+    wizard::BrokenShortcut record;
+    std::string targetFolder;
+};
+RestoredRow RestoredRowOf(const wizard::BrokenShortcut* scanned, const std::string& path, const std::string& storedTarget);
+
+// How many of the store's records the ignore list leaves out.
+std::size_t CountIgnored(const wizard::ResultStore& store, const IgnoreList& ignored);
+// The store's records that `before` left out and `after` no longer does, in the store's order.
+std::vector<const wizard::BrokenShortcut*> NoLongerIgnored(const wizard::ResultStore& store, const IgnoreList& before,
+                                                           const IgnoreList& after);
 
 }  // namespace qm::results

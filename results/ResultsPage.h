@@ -9,11 +9,10 @@
 // goes through a batch of the backup journal and can be undone: the last one from the context
 // menu, any from the list of past changes.
 //
-// The page only wires its parts to the controls: the rows (results/ResultRows.h) keep each
-// row's texts and record by the row's id, and the list holds only the id, the icon and the tick
-// and asks the page for the texts when it draws them (LPSTR_TEXTCALLBACKW); the actions
-// (results/ShortcutActions.h) change the files and answer what became of them; the menu, the
-// icons, the saved list and the shell's dialogs have files of their own.
+// The page only wires its parts to the controls: the list (results/ResultsList.h) keeps each
+// row's record and texts beside the list view's row; the actions (results/ShortcutActions.h)
+// change the files and answer what became of them, which results/ActionOutcomes.h puts in words;
+// the menu, the saved list and the shell's dialogs have files of their own.
 #pragma once
 
 #include "base/IgnoreList.h"
@@ -22,11 +21,9 @@
 #include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "results/ChangeTally.h"
-#include "results/IconCache.h"
-#include "results/ResultRows.h"
+#include "results/ResultsList.h"
 #include "results/ResultsMenu.h"
 #include "results/ShortcutActions.h"
-#include "results/SortableListView.h"
 
 #include <functional>
 #include <string>
@@ -47,14 +44,14 @@ public:
     ResultsPage();
 
     HWND ListWindow() const { return list_.Window(); }
-    SortableListView& List() { return list_; }
-    int RowCount() const;
-    bool IsTicked(int row) const;
-    void SetTicked(int row, bool ticked);
-    std::string RowText(int row, int column) const;
-    std::string RowPath(int row) const;  // folder, backslash, name
-    int RowImage(int row) const;
-    int ImageCount() const { return icons_.Count(); }
+    SortableListView& List() { return list_.Sortable(); }
+    int RowCount() const { return list_.Count(); }
+    bool IsTicked(int row) const { return list_.View().IsTicked(row); }
+    void SetTicked(int row, bool ticked) { list_.View().SetTicked(row, ticked); }
+    std::string RowText(int row, int column) const { return list_.Text(row, column); }
+    std::string RowPath(int row) const { return list_.Path(row); }  // folder, backslash, name
+    int RowImage(int row) const { return list_.View().Image(row); }
+    int ImageCount() const { return list_.ImageCount(); }
     // The line under the list: why the selected row's shortcut is broken.
     std::string ExplanationText() const;
 
@@ -109,16 +106,6 @@ private:
     enum class TickOperation { Check, Uncheck, Invert };
     void RunTickOperation(TickOperation operation);
     void FillResults();
-    // Adds a row for `record` at `row`, showing `targetFolder` as its target's folder; -1 when the
-    // list refused it.
-    int InsertRow(int row, const wizard::BrokenShortcut& record, const std::string& targetFolder);
-    RowId IdOfRow(int row) const;
-    const wizard::BrokenShortcut* RowRecord(int row) const;
-    // The explanation of the row's shortcut, for the line under the list and the row's tip.
-    std::string RowExplanation(int row) const;
-    // The first row showing the shortcut `path`; -1 when none does.
-    int FindRow(const std::string& path) const;
-    void SetRowText(int row, int column, const std::string& text);
     // The explanation line and the repair buttons follow the selection and the rows.
     void ShowSelectedRow();
     void SelectRow(int row);
@@ -129,25 +116,21 @@ private:
     bool Ask(const std::string& question) const;
     void ShowBox(const std::string& textKey, const std::string& captionKey, UINT icon) const;
     void ShowBoxText(const std::string& text, const std::string& captionKey, UINT icon) const;
+    // An error box with the text; none when it is empty.
+    void ShowError(const std::string& text) const;
 
     // Judges the rows' shortcuts again just before they are changed: the rows whose shortcut
     // works now or whose file changed since the scan leave the list, untouched, and one box says
     // how many; answers the rows that are still broken, as they are numbered afterwards.
     std::vector<int> KeepOnlyStillBroken(const std::vector<int>& rows);
-    // A row whose file changed since the scan shows the rule's judgement of it now.
-    void RefreshChangedRow(int row);
 
-    // The changes' side of the repair actions.
+    // The changes' side of the repair actions, and where they keep their backups.
     ShortcutActions Actions();
+    static std::string BackupFolder();
     // Gives the rows (row, new target) their new targets in one batch; the rows that changed show
     // the new target and suggest nothing more.
     std::vector<NewTargetOutcome> ChangeTargets(changes::ChangeAction action, const std::vector<std::pair<int, std::string>>& rows);
-    void ShowRepairFailures(const std::vector<std::string>& paths, const std::vector<NewTargetOutcome>& outcomes) const;
-    std::string BackupFailureText(const std::vector<std::string>& paths) const;
-    // The box that says the backup journal stopped taking lines, when it did in that action.
-    void ShowJournalFault(const ShortcutActions& actions) const;
     void Undo(const changes::StoredBatch& stored);
-    void PutBackRows(const changes::UndoResult& result);
     void NoteChanges(changes::ChangeAction action, std::size_t count);
 
     // Writes the list to the module XML document; false (and the user told) when it cannot be.
@@ -161,16 +144,12 @@ private:
     IgnoreList ignored_;        // as loaded at the last fill and changed since
     std::size_t leftOut_ = 0;   // records of the store that it leaves out
     ChangeTally changesMade_;  // by this visit of the page
-    SortableListView list_;
-    controls::ListView view_;  // the same list: its rows, ticks and images
-    IconCache icons_;
-    ResultRows rows_;
+    ResultsList list_;
     HWND explanation_ = nullptr;
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;
     PropertiesLauncher propertiesLauncher_;
     PlacesFinder placesFinder_;
-    std::vector<UsualPlaceFolder> places_;  // as found at the last fill
 };
 
 }  // namespace qm::results

@@ -11,6 +11,7 @@
 #include "changes/ShortcutFile.h"
 #include "changes/UndoChange.h"
 #include "host/Components.h"
+#include "results/ActionOutcomes.h"
 #include "results/ResultRows.h"
 #include "wizard/ResultStore.h"
 
@@ -29,27 +30,6 @@ using RecycleFiles = std::function<bool(const std::vector<std::string>& paths)>;
 using TellNotBackedUp = std::function<void(const std::vector<std::string>& paths, const std::string& reason)>;
 // Told what one finished batch changed: its action and how many files.
 using NoteChanges = std::function<void(changes::ChangeAction action, std::size_t files)>;
-
-// The reason given for a file still there that the system would let go: the shell kept it.
-inline constexpr const char* kRecycleRefused = "recycle refused";
-
-struct DeleteOutcome {
-    std::vector<bool> gone;  // by path given: its file went to the Recycle Bin
-    // by path given, for a file backed up and still there: the system's reason in words, or
-    // kRecycleRefused when the system has nothing against deleting it
-    std::vector<std::string> why;
-    int remaining = 0;       // files backed up and still there after the shell was done
-    bool declined = false;   // the user declined the shell's confirmation, and nothing went
-};
-
-// What became of one shortcut given a new target.
-struct NewTargetOutcome {
-    bool backedUp = true;
-    std::string backupError;  // why not, when not
-    changes::RetargetFailure failure = changes::RetargetFailure::None;
-    unsigned long systemError = 0;  // the system's code for a failed write or replace
-    bool Ok() const { return backedUp && failure == changes::RetargetFailure::None; }
-};
 
 class ShortcutActions {
 public:
