@@ -21,6 +21,8 @@ bool ControlHook::Hook(HWND control) {
 }
 
 void ControlHook::Unhook() noexcept {
+    if (accessible_) *accessible_ = nullptr;  // a reader's object outlives the control
+    accessible_.reset();
     if (!window_) return;
     ::RemoveWindowSubclass(window_, &ControlHook::Procedure, kHookId);
     window_ = nullptr;
@@ -47,10 +49,17 @@ void ControlHook::InvalidateWithParent() const noexcept {
     ::InvalidateRect(window_, nullptr, TRUE);
 }
 
+LRESULT ControlHook::ServeAccessible(WPARAM wParam) {
+    if (!accessible_) accessible_ = std::make_shared<const AccessibleFacts*>(this);
+    return ServeAccessibleObject(window_, wParam, accessible_);
+}
+
 LRESULT CALLBACK ControlHook::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR selfData) {
     auto* self = reinterpret_cast<ControlHook*>(selfData);
     if (message == WM_NCDESTROY) {
+        if (self->accessible_) *self->accessible_ = nullptr;
+        self->accessible_.reset();
         self->OnControlDestroyed();
         ::RemoveWindowSubclass(window, &ControlHook::Procedure, kHookId);
         self->window_ = nullptr;
@@ -59,6 +68,9 @@ LRESULT CALLBACK ControlHook::Procedure(HWND window, UINT message, WPARAM wParam
     // Nothing thrown below a window procedure may leave it: a failed drawing step leaves the
     // control as the system would draw it.
     try {
+        if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && self->AccessibleRole() != 0) {
+            if (const LRESULT served = self->ServeAccessible(wParam)) return served;
+        }
         return self->OnMessage(message, wParam, lParam);
     } catch (...) {
         return ::DefSubclassProc(window, message, wParam, lParam);

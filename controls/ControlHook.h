@@ -4,11 +4,15 @@
 // destroyed, so a dialog may destroy its controls before or after its control objects.
 #pragma once
 
+#include "controls/AccessibleObject.h"
+
 #include <windows.h>
 
 namespace qm::controls {
 
-class ControlHook {
+// A hook that answers a role (AccessibleFacts) serves screen readers its own object for the
+// control; the others leave them to the system's.
+class ControlHook : public AccessibleFacts {
 public:
     ControlHook() = default;
     virtual ~ControlHook();
@@ -61,9 +65,12 @@ protected:
     RECT ClientRect() const noexcept;
 
 private:
+    LRESULT ServeAccessible(WPARAM wParam);
+
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self);
     HWND window_ = nullptr;
+    AccessibleLink accessible_;  // made at a reader's first question
 };
 
 // Whether the client-area point packed in a mouse message's lParam lies in `rect`.

@@ -6,6 +6,7 @@
 #include "controls/SkinnedStatic.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 
@@ -27,6 +28,9 @@ bool LinkButton::Attach(HWND button) {
     MeasureText();
     return true;
 }
+
+long LinkButton::AccessibleRole() const { return ROLE_SYSTEM_LINK; }
+std::wstring LinkButton::AccessibleName() const { return WithoutMnemonic(text_); }
 
 void LinkButton::OnControlDestroyed() noexcept {
     // The tooltip is owned by the control and goes with it.

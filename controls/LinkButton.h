@@ -26,6 +26,10 @@ public:
     COLORREF colour = RGB(0, 0, 255);
     COLORREF hoverColour = RGB(100, 200, 255);
 
+    // Screen readers read it as a link.
+    long AccessibleRole() const override;
+    std::wstring AccessibleName() const override;
+
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnControlDestroyed() noexcept override;

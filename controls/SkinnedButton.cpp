@@ -4,6 +4,7 @@
 #include "controls/ControlFont.h"
 #include "controls/SkinnedStatic.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 namespace qm::controls {
@@ -14,6 +15,9 @@ void MakeOwnerDrawn(HWND button) {
     ::SetWindowLongPtrW(button, GWL_STYLE, static_cast<LONG_PTR>((style & ~DWORD(BS_TYPEMASK)) | BS_OWNERDRAW));
 }
 }  // namespace
+
+long SkinnedButton::AccessibleRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
+std::wstring SkinnedButton::AccessibleName() const { return WithoutMnemonic(caption_); }
 
 bool SkinnedButton::Attach(HWND button) {
     if (!Hook(button)) return false;

@@ -41,6 +41,9 @@ public:
     int iconHeight = 32;
     int iconGap = 10;
 
+    long AccessibleRole() const override;
+    std::wstring AccessibleName() const override;
+
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

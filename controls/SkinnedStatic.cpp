@@ -3,6 +3,8 @@
 #include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
 
+#include <oleacc.h>
+
 namespace qm::controls {
 
 void FillVerticalGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom) {
@@ -99,6 +101,9 @@ void SkinnedStatic::PaintText(HDC dc, RECT area) const {
     ::SetTextColor(dc, oldColour);
     ::SetBkMode(dc, oldMode);
 }
+
+long SkinnedStatic::AccessibleRole() const { return ROLE_SYSTEM_STATICTEXT; }
+std::wstring SkinnedStatic::AccessibleName() const { return noPrefix ? text_ : WithoutMnemonic(text_); }
 
 LRESULT SkinnedStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

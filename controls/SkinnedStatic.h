@@ -44,6 +44,10 @@ public:
     int iconGap = 10;
     bool noPrefix = false;
 
+    // Screen readers read it as text.
+    long AccessibleRole() const override;
+    std::wstring AccessibleName() const override;
+
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -1,8 +1,12 @@
 #include "folders/CheckTreeView.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 namespace qm::folders {
+
+long CheckTreeView::AccessibleRole() const { return ROLE_SYSTEM_OUTLINE; }
+std::wstring CheckTreeView::AccessibleName() const { return controls::LabelBefore(Window()); }
 
 LRESULT CheckTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN) {

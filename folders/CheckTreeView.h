@@ -17,6 +17,10 @@ public:
     bool Attach(HWND tree) { return Hook(tree); }
     std::function<void(HTREEITEM)> onToggle;
 
+    // Screen readers read it as a tree named by the label before it.
+    long AccessibleRole() const override;
+    std::wstring AccessibleName() const override;
+
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

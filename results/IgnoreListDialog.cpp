@@ -31,6 +31,7 @@ BOOL IgnoreListDialog::OnInitDialog() {
     controls::CentreDialog(Window());
     host::TheComponents().language.TranslateWindow(Window());
     const controls::ListView list = Entries();
+    listForReaders_.Attach(list.Window());
     list.AddExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     RECT client{};
     ::GetClientRect(list.Window(), &client);

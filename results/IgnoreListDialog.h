@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/IgnoreList.h"
+#include "controls/AccessibleListView.h"
 #include "controls/ListView.h"
 #include "controls/ModalDialog.h"
 
@@ -24,6 +25,7 @@ protected:
 
 private:
     controls::ListView Entries() const;
+    controls::AccessibleListView listForReaders_;
     void ShowEntries();
     void RemoveSelected();
 

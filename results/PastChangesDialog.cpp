@@ -52,6 +52,7 @@ BOOL PastChangesDialog::OnInitDialog() {
     controls::CentreDialog(Window());
     host::TheComponents().language.TranslateWindow(Window());
     const controls::ListView list = List();
+    listForReaders_.Attach(list.Window());
     list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     RECT client{};
     ::GetClientRect(list.Window(), &client);

@@ -2,6 +2,7 @@
 // first, with their date, kind and number of shortcuts; Undo closes it with the selected one.
 #pragma once
 
+#include "controls/AccessibleListView.h"
 #include "controls/ListView.h"
 #include "controls/ModalDialog.h"
 #include "changes/ChangeHistory.h"
@@ -29,6 +30,7 @@ protected:
 
 private:
     controls::ListView List() const;
+    controls::AccessibleListView listForReaders_;
     void ChooseSelected();
 
     std::vector<changes::StoredBatch> batches_;

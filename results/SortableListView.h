@@ -4,10 +4,10 @@
 // every sort. The rows' texts come from the owner, which keeps them by each row's id (the item
 // data): the sort reads them there, so it costs n log n comparisons and no message per row. The
 // context-menu key and Shift+F10 ask the owner for its context menu (WM_CONTEXTMENU with the
-// keyboard's position, -1).
+// keyboard's position, -1). Screen readers read its rows with their ticks.
 #pragma once
 
-#include "controls/ControlHook.h"
+#include "controls/AccessibleListView.h"
 
 #include <commctrl.h>
 
@@ -17,9 +17,8 @@
 
 namespace qm::results {
 
-class SortableListView : public controls::ControlHook {
+class SortableListView : public controls::AccessibleListView {
 public:
-    bool Attach(HWND list) { return Hook(list); }
 
     // The text a row shows in a column, by the row's id; null when there is no such row.
     using RowTextSource = std::function<const std::string*(LPARAM rowId, int column)>;

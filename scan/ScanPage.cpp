@@ -125,6 +125,7 @@ BOOL ScanPage::OnInitDialog() {
     ::SendMessageW(progress_, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
 
     roots_.Attach(::GetDlgItem(page, IDC_SCAN_ROOTS));
+    rootsForReaders_.Attach(roots_.Window());
     roots_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     const HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     const HINSTANCE instance = ui::TheAppModule().Instance();

@@ -18,6 +18,7 @@
 
 #include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
+#include "controls/AccessibleListView.h"
 #include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "scan/FinderCallbacks.h"
@@ -97,6 +98,7 @@ private:
     void Publish();
 
     controls::ListView roots_;
+    controls::AccessibleListView rootsForReaders_;
     HWND progress_ = nullptr;
     HWND status_ = nullptr;
     HWND stopButton_ = nullptr;

@@ -10,7 +10,9 @@
 #include "base/Utf.h"
 #include "host/ComponentError.h"
 #include "wizard/ResultStore.h"
+#include "tests/controls/AccessibilityWalk.h"
 #include "tests/controls/WindowTestKit.h"
+#include "res/dialogs/ResultsPage.h"
 #include "tests/results/DialogScript.h"
 
 #include <gtest/gtest.h>
@@ -226,6 +228,39 @@ TEST(WizardSheet, ScreenshotOfEachPage) {
         std::printf("[ artifact ] %s\n", Narrow(path).c_str());
         EXPECT_GT(CountPixelsUnlike(path, ::GetSysColor(COLOR_3DFACE)), 0) << Narrow(path);
     }
+}
+
+// Every control of every page, as a screen reader reads it: a name, a role that fits it, the
+// results' rows with their ticks (one of them ticked).
+TEST(WizardSheet, EveryControlOfEveryPageReadsWithANameAndRole) {
+    WriteSettings(0);
+    ListOneBrokenShortcut();
+    test::DialogScript closeEveryBox({});
+    int controls = 0, rows = 0;
+    bool busy = false;
+    const int code = RunWith([&] {
+        HWND wizard = FindThreadWindows().wizard;
+        if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
+        busy = true;
+        for (const int page : {0, 2, 3, 1}) {  // the scan page last: it scans
+            ::SendMessageW(wizard, PSM_SETCURSEL, page, 0);
+            testkit::PumpUntilIdle();
+            // By its index: the scan page, scanning nothing, hands on to the results at once.
+            HWND shown = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_INDEXTOHWND, page, 0));
+            if (page == 2) ListView_SetCheckState(::GetDlgItem(shown, IDC_RESULTS_LIST), 0, TRUE);
+            const testkit::AccessibilityWalk walk = testkit::WalkAccessibleControls(shown);
+            for (const std::string& fault : walk.faults) ADD_FAILURE() << "page " << page << ": " << fault;
+            controls += walk.controls;
+            rows += walk.rows;
+        }
+        ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    wizard::TheResultStore().Clear();
+    EXPECT_EQ(code, kExitCancel);
+    std::printf("[ readers  ] %d controls and %d list rows read on the pages\n", controls, rows);
+    EXPECT_GE(controls, 15);
+    EXPECT_GE(rows, 1);
 }
 
 // What the welcome entry saw when it was called.

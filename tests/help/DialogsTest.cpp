@@ -14,6 +14,7 @@
 #include "res/dialogs/AboutDialog.h"
 #include "res/dialogs/SupportDialog.h"
 #include "res/dialogs/WelcomeDialog.h"
+#include "tests/controls/AccessibilityWalk.h"
 #include "tests/controls/WindowTestKit.h"
 #include "tests/help/FakeComponents.h"
 
@@ -188,6 +189,25 @@ TEST(Dialogs, OpeningAndClosing200TimesLeavesGuiObjectCountsAsTheyWere) {
         EXPECT_LE(after.gdi, before.gdi);
         EXPECT_LE(after.user, before.user);
     }
+}
+
+// Every control of every dialog, as a screen reader reads it, with the shipped texts.
+TEST(Dialogs, EveryControlReadsWithANameAndRole) {
+    InstalledFakes fakes;
+    ASSERT_TRUE(fakes.language.LoadFile(testkit::SourceLanguageFile()));
+    testkit::ParentWindow owner(600, 500, true);
+    int controls = 0;
+    for (const DialogRun& dialog : AllDialogs()) {
+        SCOPED_TRACE(dialog.name);
+        RunModalWith([&] { dialog.show(owner.Get()); return INT_PTR(0); },
+                     [&](HWND window) {
+                         const testkit::AccessibilityWalk walk = testkit::WalkAccessibleControls(window);
+                         for (const std::string& fault : walk.faults) ADD_FAILURE() << fault;
+                         controls += walk.controls;
+                     });
+    }
+    std::printf("[ readers  ] %d controls read in the dialogs\n", controls);
+    EXPECT_GE(controls, 10);
 }
 
 TEST(Dialogs, ScreenshotsWithTheShippedTexts) {
