@@ -812,6 +812,48 @@ DialogScript::Answer PickPastChange(int row, std::vector<Texts>& listed) {
     };
 }
 
+// When the Recycle Bin cannot take a shortcut (here: its files folder is a file), the shell offers
+// to delete it for good; accepted, the shortcut is gone from the disk, and Undo still brings it
+// back byte for byte, from the backup copy.
+TEST_F(ResultsPageTest, AShortcutTheShellDeletesForGoodInsteadOfRecyclingIsStillUndone) {
+    const std::string trash = TrashFolder();
+    ASSERT_FALSE(trash.empty()) << "the test needs a private XDG_DATA_HOME";
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    const std::string folder = tree_.Folder("unrecyclable");
+    const std::string link = AddShortcut("for-good-" + tag + ".lnk", "C:\\Gone\\app.exe", folder);
+    test::Stamp(link, FILE_ATTRIBUTE_ARCHIVE);
+    const auto before = test::FolderState(folder);
+    const std::wstring files = Widen(trash + "\\files"), away = files + L"-" + Widen(tag);
+    ASSERT_TRUE(::MoveFileW(files.c_str(), away.c_str()));
+    {
+        const FileHandle blocker(::CreateFileW(files.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        EXPECT_TRUE(blocker) << "the Recycle Bin's files folder could not be replaced by a file";
+    }
+    Open();
+    ASSERT_EQ(page_->RowCount(), 1);
+    page_->SetTicked(0, true);
+    {
+        // The shell's confirmation, then its offer to delete what it could not recycle.
+        DialogScript script({DialogScript::Press(IDYES), DialogScript::Press(IDYES)});
+        Button(IDC_RESULTS_DELETE);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    ::DeleteFileW(files.c_str());
+    EXPECT_TRUE(::MoveFileW(away.c_str(), files.c_str())) << "the private Recycle Bin could not be put back";
+    EXPECT_EQ(test::Attributes(link), INVALID_FILE_ATTRIBUTES) << "the shell did not delete the shortcut";
+    EXPECT_EQ(test::Attributes(trash + "\\files\\" + PathFileName(link)), INVALID_FILE_ATTRIBUTES) << "it was recycled after all";
+    EXPECT_EQ(page_->RowCount(), 0);
+
+    std::vector<Texts> listed;
+    {
+        DialogScript script({PickPastChange(0, listed)});
+        Button(IDC_RESULTS_UNDO);
+        EXPECT_EQ(script.Unexpected(), 0);
+    }
+    EXPECT_EQ(test::FolderState(folder), before) << "the shortcut did not come back as it was";
+    EXPECT_EQ(page_->RowCount(), 1);
+}
+
 // Re-target one row and delete two, then empty the Recycle Bin: Undo last change, twice,
 // leaves the folder byte for byte as it was (bytes, attributes, times) with the rows back; the
 // undo of the undo, picked from the list of past changes, re-targets once more.
