@@ -4,6 +4,7 @@
 #include "base/PathText.h"
 #include "base/Utf.h"
 #include "base/win/Handle.h"
+#include "controls/HighContrast.h"
 #include "controls/ModalDialog.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
@@ -158,6 +159,9 @@ LRESULT CALLBACK WizardSheet::SheetProc(HWND window, UINT message, WPARAM wParam
 }
 
 std::optional<LRESULT> WizardSheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Only the top-level window hears of a new high-contrast mode or colours; the pages'
+    // self-painted controls repaint with them.
+    controls::ForwardColourChanges(window_, message, wParam, lParam);
     switch (message) {
     case WM_SHOWWINDOW:
         if (wParam) CentreOnce();

@@ -2,6 +2,7 @@
 
 #include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
+#include "controls/HighContrast.h"
 #include "controls/Reflection.h"
 #include "controls/SkinnedStatic.h"
 
@@ -85,7 +86,8 @@ void LinkButton::MeasureText() {
 
 void LinkButton::Paint(HDC dc, const RECT&) const {
     const bool enabled = ::IsWindowEnabled(Window()) != FALSE;
-    const COLORREF textColour = !enabled ? ::GetSysColor(COLOR_GRAYTEXT) : hover_ ? hoverColour : colour;
+    COLORREF textColour = !enabled ? ::GetSysColor(COLOR_GRAYTEXT) : hover_ ? hoverColour : colour;
+    if (enabled && HighContrastOn()) textColour = ::GetSysColor(COLOR_HOTLIGHT);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = ::SetTextColor(dc, textColour);
     RECT area = textRect_;
@@ -213,6 +215,8 @@ LRESULT LinkButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:  // the high-contrast mode among them
             InvalidateWithParent();
             break;
         default:

@@ -1,5 +1,6 @@
 #include "controls/ModalDialog.h"
 
+#include "controls/HighContrast.h"
 #include "controls/Placement.h"
 #include "controls/Reflection.h"
 
@@ -38,6 +39,7 @@ INT_PTR CALLBACK ModalDialog::Procedure(HWND window, UINT message, WPARAM wParam
 }
 
 INT_PTR ModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    ForwardColourChanges(window_, message, wParam, lParam);
     switch (message) {
         case WM_INITDIALOG:
             return OnInitDialog();

@@ -2,6 +2,7 @@
 
 #include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
+#include "controls/HighContrast.h"
 #include "controls/SkinnedStatic.h"
 
 #include <oleacc.h>
@@ -138,7 +139,9 @@ void SkinnedButton::Paint(HDC dc, const RECT& client) {
         ::OffsetRect(&area, shift, shift);
         const bool enabled = ::IsWindowEnabled(Window()) != FALSE;
         const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-        const COLORREF oldColour = ::SetTextColor(dc, enabled ? captionColour : disabledColour);
+        COLORREF colour = enabled ? captionColour : disabledColour;
+        if (HighContrastOn()) colour = ::GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+        const COLORREF oldColour = ::SetTextColor(dc, colour);
         {
             SelectObjectScope font(dc, font_ ? font_.Get() : ::GetStockObject(DEFAULT_GUI_FONT));
             ::DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &area, format);
@@ -235,6 +238,7 @@ LRESULT SkinnedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SIZE:
         case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:  // the high-contrast mode among them
             DiscardBuffers();
             Repaint();
             break;

@@ -2,6 +2,7 @@
 
 #include "base/win/SystemText.h"
 #include "controls/ControlFont.h"
+#include "controls/HighContrast.h"
 
 #include <oleacc.h>
 
@@ -49,6 +50,11 @@ void SkinnedStatic::Paint(HDC dc, const RECT& client) const {
 }
 
 void SkinnedStatic::PaintBackground(HDC dc, const RECT& client) const {
+    if (HighContrastOn()) {
+        // No gradient or picture behind the text: the system's face colour, or the parent's.
+        if (style & (kGradient | kStretchedBitmap)) ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
     if (style & kGradient) {
         FillVerticalGradient(dc, client, colour1, colour2);
     } else if ((style & kStretchedBitmap) && bitmap_) {
@@ -93,7 +99,8 @@ void SkinnedStatic::PaintText(HDC dc, RECT area) const {
 
     const bool enabled = ::IsWindowEnabled(Window()) != FALSE;
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColour = ::SetTextColor(dc, enabled ? textColour : ::GetSysColor(COLOR_GRAYTEXT));
+    const COLORREF colour = !enabled ? ::GetSysColor(COLOR_GRAYTEXT) : HighContrastOn() ? ::GetSysColor(COLOR_BTNTEXT) : textColour;
+    const COLORREF oldColour = ::SetTextColor(dc, colour);
     {
         SelectObjectScope font(dc, font_ ? font_.Get() : ::GetStockObject(DEFAULT_GUI_FONT));
         ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &area, format);
@@ -119,6 +126,8 @@ LRESULT SkinnedStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_ENABLE:
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:  // the high-contrast mode among them
             InvalidateWithParent();
             break;
         default:
