@@ -6,6 +6,7 @@
 #include "base/win/Handle.h"
 #include "controls/HighContrast.h"
 #include "controls/ModalDialog.h"
+#include "controls/Placement.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "ui/AppModule.h"
@@ -13,6 +14,7 @@
 #include "ui/PathMacros.h"
 #include "wizard/ScanRoots.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -23,8 +25,9 @@ namespace {
 
 constexpr UINT_PTR kSheetSubclassId = 1;
 
-// Clears WS_VISIBLE in a dialog template handed over by PSCB_PRECREATE (either layout).
-void HideTemplate(LPARAM lParam) {
+// In a dialog template handed over by PSCB_PRECREATE (either layout): clears WS_VISIBLE and
+// gives the sheet a sizing frame.
+void AdjustTemplate(LPARAM lParam) {
     if (!lParam) return;
     auto* words = reinterpret_cast<WORD*>(lParam);
     const bool extended = words[0] == 1 && words[1] == 0xFFFF;  // DLGTEMPLATEEX: version, signature
@@ -33,6 +36,7 @@ void HideTemplate(LPARAM lParam) {
     DWORD value;
     std::memcpy(&value, style, sizeof(value));
     value &= ~static_cast<DWORD>(WS_VISIBLE);
+    value |= WS_THICKFRAME;
     std::memcpy(style, &value, sizeof(value));
 }
 
@@ -58,6 +62,20 @@ std::string FullPath(const std::string& folder) {
     if (written == 0 || written >= length) return folder;
     full.resize(written);
     return Narrow(full);
+}
+
+// Which edges of the sheet a control of the sheet's own keeps to: the buttons stay at the
+// bottom, on the side they are on; the line above them and the (hidden) tab control stretch.
+unsigned SheetAnchors(HWND control, const RECT& client) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(control, name, 32);
+    const controls::Box place = controls::PlaceInParent(control);
+    if (::lstrcmpiW(name, WC_BUTTONW) == 0) {
+        const bool rightHalf = place.left + place.right > client.right;
+        return controls::kAnchorBottom | (rightHalf ? controls::kAnchorRight : controls::kAnchorLeft);
+    }
+    if (::lstrcmpiW(name, WC_TABCONTROLW) == 0) return controls::kAnchorAll;
+    return controls::kAnchorLeft | controls::kAnchorRight | controls::kAnchorBottom;
 }
 
 void ShowCommandLineProblem(const CommandLine& parsed) {
@@ -105,14 +123,89 @@ HWND WizardSheet::Create() {
         ui::TheAppModule().TakeWindowBeingCreated();  // the callback never took it
         return nullptr;
     }
+    if (window_) {
+        StartLayout();
+        RestoreLayout();
+    }
     return reinterpret_cast<HWND>(created);
+}
+
+void WizardSheet::StartLayout() {
+    RECT outer{}, client{};
+    ::GetWindowRect(window_, &outer);
+    ::GetClientRect(window_, &client);
+    minimum_ = {outer.right - outer.left, outer.bottom - outer.top};
+    layout_.Start(window_);
+    HWND current = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+    pageArea_ = current ? controls::PlaceInParent(current) : controls::Box{};
+    for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (::SendMessageW(window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(child), 0) >= 0) continue;  // a page
+        layout_.Add(child, SheetAnchors(child, client));
+    }
+}
+
+void WizardSheet::RestoreLayout() {
+    try {
+        saved_ = host::LoadWizardLayout(host::TheComponents().moduleXml);
+    } catch (const host::ComponentError&) {
+        saved_ = {};  // an unreadable document: the sheet's own size
+    }
+    if (!saved_.width) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    const controls::Extent size = controls::FittedSize({saved_.width, saved_.height}, minimum_,
+                                                       {work.left, work.top, work.right, work.bottom});
+    ::SetWindowPos(window_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WizardSheet::SaveLayout() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!::GetWindowPlacement(window_, &placement)) return;
+    const RECT& normal = placement.rcNormalPosition;
+    host::WizardLayout layout = saved_;
+    layout.width = normal.right - normal.left;
+    layout.height = normal.bottom - normal.top;
+    // Nothing new to remember: the document is not written.
+    const bool asAtStart = saved_.width ? layout == saved_
+                                        : layout.width == minimum_.width && layout.height == minimum_.height &&
+                                              layout.resultColumns == saved_.resultColumns;
+    if (asAtStart) return;
+    try {
+        host::SaveWizardLayout(host::TheComponents().moduleXml, layout);
+    } catch (const host::ComponentError&) {
+        // Not remembered (a read-only file, say): the next start has the sheet's own size.
+    }
+}
+
+void WizardSheet::LayOut(const RECT& client) {
+    if (!layout_.Started()) return;
+    layout_.Apply(client);
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_GETTABCONTROL, 0, 0));
+    const LRESULT count = ::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        // Pages not shown yet have no window; each asks for its size as it becomes active.
+        if (HWND page = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, index, 0))) FitPage(page);
+    }
+}
+
+void WizardSheet::FitPage(HWND page) const {
+    if (!layout_.Started() || pageArea_.Width() <= 0 || !page) return;
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const controls::Box box = controls::Anchored(pageArea_, controls::kAnchorAll, layout_.GrowthX(client), layout_.GrowthY(client));
+    const controls::Box now = controls::PlaceInParent(page);
+    if (now.left == box.left && now.top == box.top && now.right == box.right && now.bottom == box.bottom) return;
+    ::SetWindowPos(page, nullptr, box.left, box.top, box.Width(), box.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
     if (message == PSCB_PRECREATE) {
         // The sheet's own template is visible; created hidden, the window appears only when
         // Run shows it, with its icons set and after a welcome dialog has been closed.
-        HideTemplate(lParam);
+        AdjustTemplate(lParam);
         return 0;
     }
     if (message != PSCB_INITIALIZED) return 0;
@@ -188,12 +281,32 @@ std::optional<LRESULT> WizardSheet::HandleMessage(UINT message, WPARAM wParam, L
         return 0;
     case WM_WIZARD_NEXT_PAGE:
         return MoveToNextPage();
+    case WM_WIZARD_FIT_PAGE:
+        FitPage(reinterpret_cast<HWND>(wParam));
+        return 0;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) {
+            RECT client{};
+            ::GetClientRect(window_, &client);
+            LayOut(client);
+        }
+        return std::nullopt;
+    case WM_GETMINMAXINFO:
+        // Never smaller than at the start: asked for by the frame and by every move alike.
+        if (minimum_.width > 0) {
+            auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+            info.ptMinTrackSize = {minimum_.width, minimum_.height};
+            return 0;
+        }
+        return std::nullopt;
+
     default:
         return std::nullopt;
     }
 }
 
 void WizardSheet::Close(int quitCode) {
+    SaveLayout();
     ::DestroyWindow(window_);
     ::PostQuitMessage(quitCode);
 }

@@ -4,11 +4,13 @@
 
 #include "app/FinishPage.h"
 #include "app/WelcomeDialog.h"
+#include "controls/AnchoredLayout.h"
 #include "folders/FolderPage.h"
 #include "results/ResultsPage.h"
 #include "scan/ScanPage.h"
 #include "ui/MessageLoop.h"
 #include "ui/WizardMessages.h"
+#include "host/WizardLayoutStore.h"
 
 #include <windows.h>
 #include <prsht.h>
@@ -17,6 +19,7 @@
 
 namespace qm::app {
 
+using ui::WM_WIZARD_FIT_PAGE;
 using ui::WM_WIZARD_NEXT_PAGE;
 
 // Quit codes of the wizard's message loop.
@@ -36,7 +39,8 @@ public:
     WizardSheet(const WizardSheet&) = delete;
     WizardSheet& operator=(const WizardSheet&) = delete;
 
-    // Creates the sheet window (not yet shown); null when it cannot be created.
+    // Creates the sheet window (not yet shown) at the size the user left it last time, fitted
+    // to the screen; null when it cannot be created.
     HWND Create();
     HWND Window() const { return window_; }
 
@@ -52,6 +56,13 @@ private:
     void Close(int quitCode);
     void CentreOnce();
     LRESULT MoveToNextPage();
+    // The sheet grows from the size its pages' templates give it, never below it: its
+    // buttons keep to the edges they are near, the pages fill the page area.
+    void StartLayout();
+    void RestoreLayout();
+    void SaveLayout();
+    void LayOut(const RECT& client);
+    void FitPage(HWND page) const;
 
     WelcomeDialogEntry showWelcome_ = nullptr;
     std::vector<std::string> scanFolders_;
@@ -63,6 +74,10 @@ private:
     results::ResultsPage resultsPage_;
     FinishPage finishPage_;
     bool centred_ = false;
+    controls::AnchoredLayout layout_;
+    controls::Box pageArea_;     // where the pages lie at the starting size
+    controls::Extent minimum_;   // the window's starting size
+    host::WizardLayout saved_;   // as read at the start
 };
 
 // Builds and runs the wizard on the calling (main) thread; returns the loop's exit code, or 0

@@ -1,5 +1,7 @@
 #include "controls/ListView.h"
 
+#include "controls/Placement.h"
+
 #include "base/Utf.h"
 
 #include <algorithm>
@@ -39,6 +41,29 @@ bool ListView::InsertColumn(int index, const std::string& title, int width) cons
 }
 
 int ListView::ColumnWidth(int index) const { return static_cast<int>(::SendMessageW(list_, LVM_GETCOLUMNWIDTH, index, 0)); }
+
+std::vector<long> ListView::ColumnWidths() const {
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    const int count = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    std::vector<long> widths;
+    for (int index = 0; index < count; ++index) widths.push_back(ColumnWidth(index));
+    return widths;
+}
+
+void ListView::SetColumnWidths(const std::vector<long>& widths) const {
+    const std::vector<long> current = ColumnWidths();
+    for (size_t index = 0; index < widths.size() && index < current.size(); ++index) {
+        ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, index, MAKELPARAM(widths[index], 0));
+    }
+}
+
+void ListView::GrowColumns(long pixels) const {
+    if (pixels == 0) return;
+    const std::vector<long> widths = ColumnWidths();
+    long total = 0;
+    for (long width : widths) total += width;
+    SetColumnWidths(SharedWidths(widths, total + pixels));
+}
 
 int ListView::Count() const { return static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
 

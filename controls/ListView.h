@@ -29,6 +29,13 @@ public:
     // False when the list refused the column.
     bool InsertColumn(int index, const std::string& title, int width) const;
     int ColumnWidth(int index) const;
+    // Every column's width, in column order.
+    std::vector<long> ColumnWidths() const;
+    // Sets the widths of the first columns, as many as both have.
+    void SetColumnWidths(const std::vector<long>& widths) const;
+    // Widens (or, when negative, narrows) the columns together by `pixels`, each by its share
+    // of their width: the list grew, and its columns share the new room.
+    void GrowColumns(long pixels) const;
 
     int Count() const;
     // The new row's index, -1 when the list refused it. `image` -1: none.

@@ -78,6 +78,12 @@ BOOL FolderPage::OnInitDialog() {
     // Nothing saved (as shipped, or every tick taken off): the places where shortcuts live.
     if (restoring_.empty() && !preset_) model_.TickFirstStartPlaces();
     AdvanceRestore();
+    using namespace controls;
+    layout_.Start(Window());
+    for (int id : {IDC_FOLDER_HEADING, IDC_FOLDER_EXPLANATION}) layout_.Add(id, kAnchorTopLeft | kAnchorRight);
+    layout_.Add(IDC_FOLDER_TREE, kAnchorAll);
+    layout_.Add(IDC_FOLDER_NOTE, kAnchorLeft | kAnchorBottom);
+    layout_.Add(IDC_FOLDER_DROPPED, kAnchorLeft | kAnchorRight | kAnchorBottom);
     return TRUE;
 }
 

@@ -13,6 +13,7 @@
 
 #include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
+#include "controls/AnchoredLayout.h"
 #include "controls/SkinnedStatic.h"
 #include "folders/CheckTreeView.h"
 #include "folders/FolderLoader.h"
@@ -52,6 +53,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     std::optional<LRESULT> OnSheetNotify(const NMHDR& header) override;
+    void LayOut(const RECT& client) override { layout_.Apply(client); }
 
 private:
     void NodeAdded(CheckTree::NodeId node) override;
@@ -102,6 +104,7 @@ private:
     CheckTreeView treeView_;
     ImageListHandle images_;
     ImageListHandle stateImages_;
+    controls::AnchoredLayout layout_;  // the tree grows with the page, the note keeps to the bottom
     bool waitingInNext_ = false;  // a Next is waiting for the restore or the scan worker
 };
 

@@ -143,6 +143,14 @@ BOOL ScanPage::OnInitDialog() {
 
     status_ = ::GetDlgItem(page, IDC_SCAN_STATUS);
     stopButton_ = ::GetDlgItem(page, IDC_SCAN_STOP);
+
+    using namespace controls;
+    layout_.Start(page);
+    layout_.Add(IDC_SCAN_HEADING, kAnchorTopLeft | kAnchorRight);
+    layout_.Add(IDC_SCAN_DESCRIPTION, kAnchorTopLeft | kAnchorRight);
+    layout_.AddList(IDC_SCAN_ROOTS, kAnchorAll);
+    for (int id : {IDC_SCAN_PROGRESS, IDC_SCAN_STATUS}) layout_.Add(id, kAnchorLeft | kAnchorRight | kAnchorBottom);
+    layout_.Add(IDC_SCAN_STOP, kAnchorLeft | kAnchorBottom);
     return TRUE;
 }
 

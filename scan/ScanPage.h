@@ -19,6 +19,7 @@
 #include "ui/PropertyPage.h"
 #include "base/win/Handle.h"
 #include "controls/AccessibleListView.h"
+#include "controls/AnchoredLayout.h"
 #include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "scan/FinderCallbacks.h"
@@ -73,6 +74,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     std::optional<LRESULT> OnSheetNotify(const NMHDR& header) override;
+    void LayOut(const RECT& client) override { layout_.Apply(client); }
 
 private:
     struct WorkerStart;
@@ -103,6 +105,7 @@ private:
     HWND status_ = nullptr;
     HWND stopButton_ = nullptr;
     controls::SkinnedStatic heading_;
+    controls::AnchoredLayout layout_;  // the list grows with the page, the bar and Stop keep to the bottom
     KernelHandle worker_;
 
     // Guards the two flags below, for one read or write at a time.

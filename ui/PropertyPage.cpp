@@ -4,6 +4,7 @@
 #include "controls/Reflection.h"
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
+#include "ui/WizardMessages.h"
 
 namespace qm::ui {
 namespace {
@@ -66,6 +67,11 @@ INT_PTR CALLBACK PropertyPage::DialogProc(HWND window, UINT message, WPARAM wPar
 INT_PTR PropertyPage::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return OnInitDialog();
 
+    if (message == WM_SIZE && wParam != SIZE_MINIMIZED) {
+        RECT client{};
+        ::GetClientRect(window_, &client);
+        LayOut(client);
+    }
     LRESULT result = 0;
     if (OnMessage(message, wParam, lParam, result)) return controls::DialogAnswer(window_, message, result);
 
@@ -74,6 +80,9 @@ INT_PTR PropertyPage::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         const bool fromPageOrSheet = header.hwndFrom == window_ || header.hwndFrom == Sheet();
         if (fromPageOrSheet) {
             if (!IsSheetNotification(header.code)) return FALSE;
+            if (header.code == static_cast<UINT>(PSN_SETACTIVE) && Sheet()) {
+                ::SendMessageW(Sheet(), WM_WIZARD_FIT_PAGE, reinterpret_cast<WPARAM>(window_), 0);
+            }
             const std::optional<LRESULT> answer = OnSheetNotify(header);
             return answer ? controls::DialogAnswer(window_, message, *answer) : FALSE;
         }

@@ -2,7 +2,9 @@
 // PROPSHEETPAGE.lParam, never earlier), hands the page's own messages to small virtual
 // handlers, answers property-sheet notifications only when they come from the page itself
 // or from the sheet, reflects every other child-control message back to the control
-// (controls/Reflection.h), and keeps exceptions from crossing the dialog procedure.
+// (controls/Reflection.h), and keeps exceptions from crossing the dialog procedure. A page
+// that becomes active asks the sheet to give it the size of the sheet's page area
+// (WM_WIZARD_FIT_PAGE), since the sheet creates each page at its template's size.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +41,10 @@ protected:
     // A property-sheet notification (PSN_*) from the page or the sheet. The default answers
     // 0 to the standard notifications and leaves PSN_GETOBJECT unhandled (nullopt).
     virtual std::optional<LRESULT> OnSheetNotify(const NMHDR& header);
+
+    // Places the page's controls for its client area `client`: called whenever the page's size
+    // changes (the wizard resized, or shown at another scale). The default leaves them be.
+    virtual void LayOut(const RECT& client) {}
 
     // Wizard buttons are set by posting to the sheet, never by sending.
     void SetWizardButtons(DWORD buttons) const;

@@ -1,4 +1,4 @@
-// The wizard sheet's private message, here below the pages so that a page can send it without
+// The wizard sheet's private messages, here below the pages so that a page can send them without
 // knowing the sheet.
 #pragma once
 
@@ -11,5 +11,9 @@ namespace qm::ui {
 // a system class, whose own messages (PSM_*, and DM_* of the dialog beneath) sit in WM_USER's
 // range, and WM_APP is the range that no system class uses. Nothing stored depends on the value.
 inline constexpr UINT WM_WIZARD_NEXT_PAGE = WM_APP + 1;
+
+// Sent by a page (its window in wParam) as it becomes active: the sheet gives it the size of
+// its page area, which grows with the sheet. A sheet that does not know it leaves the page be.
+inline constexpr UINT WM_WIZARD_FIT_PAGE = WM_APP + 2;
 
 }  // namespace qm::ui

@@ -88,6 +88,55 @@ TEST_F(RealComponents, WizardShowsTheEnglishTitleAndCancelEndsWithTwo) {
     EXPECT_EQ(program.WaitForExit(), 2u);
 }
 
+SIZE WindowSize(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The size the wizard comes up at, then closed with Cancel; {0, 0} when it does not come up.
+SIZE SizeAtStart(SIZE resizeTo = {}) {
+    Program program(Folder());
+    HWND wizard = program.WaitForWizard();
+    if (!wizard) return {};
+    const SIZE size = WindowSize(wizard);
+    if (resizeTo.cx) ::SetWindowPos(wizard, nullptr, 0, 0, resizeTo.cx, resizeTo.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+    return size;
+}
+
+TEST_F(RealComponents, TheWizardComesBackAtItsLastSizeFittedToTheScreen) {
+    const SIZE own = SizeAtStart();
+    ASSERT_GT(own.cx, 0);
+    const SIZE larger{own.cx + 200, own.cy + 100};
+    SizeAtStart(larger);
+    EXPECT_TRUE(ReadFile(UserStateFile()).find("<wizard width=\"" + std::to_string(larger.cx) + "\" height=\"" +
+                                               std::to_string(larger.cy) + "\"") != std::string::npos)
+        << ReadFile(UserStateFile());
+    const SIZE again = SizeAtStart();
+    EXPECT_EQ(again.cx, larger.cx);
+    EXPECT_EQ(again.cy, larger.cy);
+
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        const char* element;
+        SIZE expected;
+    } cases[] = {
+        {"<wizard width=\"50000\" height=\"40000\" result_columns=\"1,2\"/>", {work.right - work.left, work.bottom - work.top}},
+        {"<wizard width=\"100\" height=\"100\"/>", own},
+        {"<wizard width=\"huge\" height=\"-3\" result_columns=\"x\"/>", own},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.element);
+        WriteFile(UserStateFile(), Replaced(ShippedUserState(), "</config>", std::string(c.element) + "</config>"));
+        const SIZE size = SizeAtStart();
+        EXPECT_EQ(size.cx, c.expected.cx);
+        EXPECT_EQ(size.cy, c.expected.cy);
+    }
+}
+
 // Wine's per-program DLL settings hide the system XML library from one copy of the program,
 // named apart so that no other program in the prefix is affected.
 class HiddenXmlLibrary {

@@ -263,6 +263,109 @@ TEST(WizardSheet, EveryControlOfEveryPageReadsWithANameAndRole) {
     EXPECT_GE(rows, 1);
 }
 
+RECT RectOf(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
+
+// Every two visible children of `parent` lie apart.
+void ExpectNoOverlap(HWND parent, const char* where) {
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (::IsWindowVisible(child)) children.push_back(child);
+    }
+    for (size_t i = 0; i < children.size(); ++i) {
+        for (size_t j = i + 1; j < children.size(); ++j) {
+            RECT a = RectOf(children[i]), b = RectOf(children[j]), both{};
+            EXPECT_FALSE(::IntersectRect(&both, &a, &b))
+                << where << ": " << ::GetDlgCtrlID(children[i]) << " and " << ::GetDlgCtrlID(children[j]);
+        }
+    }
+}
+
+TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
+    WriteSettings(0);
+    ListOneBrokenShortcut();
+    test::DialogScript closeEveryBox({});
+    constexpr long kWider = 240, kTaller = 160;
+    bool checked = false;
+    bool busy = false;
+    const int code = RunWith([&] {
+        HWND wizard = FindThreadWindows().wizard;
+        if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
+        busy = true;
+        EXPECT_TRUE(::GetWindowLongPtrW(wizard, GWL_STYLE) & WS_THICKFRAME);
+        const RECT start = RectOf(wizard);
+        const long width = start.right - start.left, height = start.bottom - start.top;
+        MINMAXINFO limits{};
+        ::SendMessageW(wizard, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        EXPECT_EQ(limits.ptMinTrackSize.x, width);
+        EXPECT_EQ(limits.ptMinTrackSize.y, height);
+
+        // The sheet's own buttons and the page's controls, before and after.
+        HWND page = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+        const int buttons[] = {0x3023 /* Back */, 0x3024 /* Next */, IDCANCEL, IDHELP};
+        std::vector<RECT> buttonsBefore;
+        for (int id : buttons) buttonsBefore.push_back(RectOf(::GetDlgItem(wizard, id)));
+        const RECT pageBefore = RectOf(page), treeBefore = RectOf(::GetDlgItem(page, 1007));
+        const RECT noteBefore = RectOf(::GetDlgItem(page, 1006));
+
+        ::SetWindowPos(wizard, nullptr, 0, 0, width + kWider, height + kTaller, SWP_NOMOVE | SWP_NOZORDER);
+        testkit::PumpUntilIdle();
+        const RECT grown = RectOf(wizard);
+        EXPECT_EQ(grown.right - grown.left, width + kWider);
+        for (size_t i = 0; i < std::size(buttons); ++i) {
+            SCOPED_TRACE(buttons[i]);
+            const RECT now = RectOf(::GetDlgItem(wizard, buttons[i]));
+            EXPECT_EQ(now.bottom - grown.bottom, buttonsBefore[i].bottom - start.bottom);  // at the bottom
+            EXPECT_EQ(now.right - now.left, buttonsBefore[i].right - buttonsBefore[i].left);  // not stretched
+            const bool right = buttonsBefore[i].left - start.left > start.right - buttonsBefore[i].right;
+            if (right) EXPECT_EQ(now.right - grown.right, buttonsBefore[i].right - start.right);
+            else EXPECT_EQ(now.left - grown.left, buttonsBefore[i].left - start.left);
+        }
+        const RECT pageNow = RectOf(page), treeNow = RectOf(::GetDlgItem(page, 1007)), noteNow = RectOf(::GetDlgItem(page, 1006));
+        EXPECT_EQ(pageNow.right - pageNow.left, pageBefore.right - pageBefore.left + kWider);
+        EXPECT_EQ(pageNow.bottom - pageNow.top, pageBefore.bottom - pageBefore.top + kTaller);
+        EXPECT_EQ(treeNow.right - treeNow.left, treeBefore.right - treeBefore.left + kWider);
+        EXPECT_EQ(treeNow.bottom - treeNow.top, treeBefore.bottom - treeBefore.top + kTaller);
+        EXPECT_EQ(noteNow.top - treeNow.bottom, noteBefore.top - treeBefore.bottom);
+        ExpectNoOverlap(page, "folder page");
+        ExpectNoOverlap(wizard, "sheet");
+        std::printf("[ artifact ] %s\n", Narrow(testkit::SaveWindowSnapshot(wizard, L"Wizard-Folder-Enlarged")).c_str());
+
+        // A page first shown after the resize comes at the page area's size, its list grown
+        // and its columns sharing the width.
+        ::SendMessageW(wizard, PSM_SETCURSEL, 2, 0);
+        testkit::PumpUntilIdle();
+        HWND results = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+        EXPECT_EQ(RectOf(results).right - RectOf(results).left, pageNow.right - pageNow.left);
+        EXPECT_EQ(RectOf(results).bottom - RectOf(results).top, pageNow.bottom - pageNow.top);
+        ExpectNoOverlap(results, "results page");
+        std::printf("[ artifact ] %s\n", Narrow(testkit::SaveWindowSnapshot(wizard, L"Wizard-Results-Enlarged")).c_str());
+
+        // The scan page's list keeps its margins on both sides (one pixel of rounding apart).
+        // Its scan (of nothing) moves on to the results, which say so in a box.
+        ::SendMessageW(wizard, PSM_SETCURSEL, 1, 0);
+        HWND scan = reinterpret_cast<HWND>(::SendMessageW(wizard, PSM_INDEXTOHWND, 1, 0));
+        const RECT scanPage = RectOf(scan), roots = RectOf(::GetDlgItem(scan, 1009));
+        EXPECT_NEAR(scanPage.right - roots.right, roots.left - scanPage.left, 1);
+        EXPECT_EQ(scanPage.right - scanPage.left, pageNow.right - pageNow.left);
+
+        // Smaller than at the start: refused, by the frame and by a move of the program alike.
+        ::SetWindowPos(wizard, nullptr, 0, 0, width - 100, height - 80, SWP_NOMOVE | SWP_NOZORDER);
+        const RECT shrunk = RectOf(wizard);
+        EXPECT_EQ(shrunk.right - shrunk.left, width);
+        EXPECT_EQ(shrunk.bottom - shrunk.top, height);
+        checked = true;
+        ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    EXPECT_TRUE(checked);
+    wizard::TheResultStore().Clear();
+    EXPECT_EQ(code, kExitCancel);
+}
+
 // What the welcome entry saw when it was called.
 struct WelcomeCall {
     int calls = 0;
