@@ -107,16 +107,15 @@ bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_CONTEXTMENU: {
         if (reinterpret_cast<HWND>(wParam) != ListWindow()) return false;
         // A right click was served by NM_RCLICK; this is the menu key or Shift+F10: the menu
-        // opens at the selected row.
+        // opens at the selected row, or without one (after a delete) at the list's corner, as
+        // Undo and the ignore list need no row.
         if (lParam == -1) {
             const int row = SelectedRow();
-            if (row >= 0) {
-                RECT rect{};
-                ListView_GetItemRect(ListWindow(), row, &rect, LVIR_LABEL);
-                POINT at{rect.left, rect.bottom};
-                ::ClientToScreen(ListWindow(), &at);
-                ShowContextMenu(at);
-            }
+            RECT rect{};
+            if (row >= 0) ListView_GetItemRect(ListWindow(), row, &rect, LVIR_LABEL);
+            POINT at{rect.left, row >= 0 ? rect.bottom : rect.top};
+            ::ClientToScreen(ListWindow(), &at);
+            ShowContextMenu(at);
         }
         result = 0;
         return true;

@@ -36,6 +36,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -444,6 +446,44 @@ folders::CheckState TickOf(HWND tree, HTREEITEM item) {
     return static_cast<folders::CheckState>(TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) >> 12);
 }
 
+// The drive the fixture mapped, announced to the running wineserver (which lists only the drives
+// it was told of) for as long as the scope lives; the Recycle Bin private to the test, and the
+// program's backups in a folder of the test's own (the settings point there).
+struct JourneyDriveScope {
+    char drive = 0;
+    std::string root, trash;
+    std::wstring announcedName, announcedTarget;
+    JourneyDriveScope() = default;
+    JourneyDriveScope(const JourneyDriveScope&) = delete;
+    JourneyDriveScope& operator=(const JourneyDriveScope&) = delete;
+    ~JourneyDriveScope() {
+        if (!announcedTarget.empty())
+            ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, announcedName.c_str(), announcedTarget.c_str());
+    }
+};
+
+void PrepareJourneyDrive(JourneyDriveScope& scope) {
+    scope.drive = JourneyDrive();
+    if (!scope.drive) GTEST_SKIP() << "no drive mapped for the journey (the ctest fixture maps one)";
+    scope.trash = TrashFolder();
+    ASSERT_FALSE(scope.trash.empty()) << "the journey needs a private XDG_DATA_HOME";
+    scope.root = std::string(1, scope.drive) + ":";
+    ASSERT_NE(::GetFileAttributesW(Widen(scope.root + "\\").c_str()), INVALID_FILE_ATTRIBUTES) << scope.root;
+    if (!(::GetLogicalDrives() & (1u << (scope.drive - 'A')))) {
+        const std::wstring target = Widen(WindowsPathOfUnix(JourneyUnixFolder()));
+        scope.announcedName = Widen(scope.root);
+        ASSERT_TRUE(::DefineDosDeviceW(0, scope.announcedName.c_str(), target.c_str())) << ::GetLastError();
+        scope.announcedTarget = target;
+    }
+    ASSERT_TRUE(::GetLogicalDrives() & (1u << (scope.drive - 'A'))) << "the system does not list " << scope.root;
+    const std::string backups = WindowsPathOfUnix(JourneyUnixFolder() + "-backup");
+    std::string ini = test::ReadFile(Folder() + L"\\config.ini");
+    const size_t at = ini.find("vd_backup_dir=");
+    ASSERT_NE(at, std::string::npos);
+    ini.replace(at, ini.find_first_of("\r\n", at) - at, "vd_backup_dir=" + backups);
+    test::WriteFile(Folder() + L"\\config.ini", ini);
+}
+
 // The journey a user makes, through the program's own start-up with the suite's components: a
 // drive of its own with 200 shortcuts, 30 of them broken (Unicode names, one path beyond 260
 // characters); the drive ticked on the folder page, the scan, the list of exactly the 30; 10
@@ -457,36 +497,12 @@ folders::CheckState TickOf(HWND tree, HTREEITEM item) {
 TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     const auto testStart = Clock::now();
     const auto seconds = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
-    const char drive = JourneyDrive();
-    if (!drive) GTEST_SKIP() << "no drive mapped for the journey (the ctest fixture maps one)";
-    const std::string trash = TrashFolder();
-    ASSERT_FALSE(trash.empty()) << "the journey needs a private XDG_DATA_HOME";
-    const std::string root = std::string(1, drive) + ":";
-    ASSERT_NE(::GetFileAttributesW(Widen(root + "\\").c_str()), INVALID_FILE_ATTRIBUTES) << root;
-    // The running wineserver lists the drives it was told of: the letter the fixture mapped in
-    // the prefix is announced to it for the length of the test.
-    struct AnnouncedDrive {
-        std::wstring name, target;
-        ~AnnouncedDrive() {
-            if (!target.empty()) ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, name.c_str(), target.c_str());
-        }
-    } announced{Widen(root), {}};
-    if (!(::GetLogicalDrives() & (1u << (drive - 'A')))) {
-        const std::wstring target = Widen(WindowsPathOfUnix(JourneyUnixFolder()));
-        ASSERT_TRUE(::DefineDosDeviceW(0, announced.name.c_str(), target.c_str())) << ::GetLastError();
-        announced.target = target;
-    }
-    ASSERT_TRUE(::GetLogicalDrives() & (1u << (drive - 'A'))) << "the system does not list " << root;
-
-    // Backups the program makes before it changes a file go to a folder of the test's own.
-    const std::string backups = WindowsPathOfUnix(JourneyUnixFolder() + "-backup");
-    {
-        std::string ini = test::ReadFile(Folder() + L"\\config.ini");
-        const size_t at = ini.find("vd_backup_dir=");
-        ASSERT_NE(at, std::string::npos);
-        ini.replace(at, ini.find_first_of("\r\n", at) - at, "vd_backup_dir=" + backups);
-        test::WriteFile(Folder() + L"\\config.ini", ini);
-    }
+    JourneyDriveScope journey;
+    PrepareJourneyDrive(journey);
+    if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+    const char drive = journey.drive;
+    const std::string& trash = journey.trash;
+    const std::string& root = journey.root;
 
     // The tree: existing targets, 170 working shortcuts and 30 broken ones.
     const std::string targets = root + "\\targets";
@@ -734,6 +750,248 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
     test::WriteFile(Widen(WindowsPathOfUnix(JourneyUnixFolder() + ".retargeted")),
                     unixLink + "\n" + newTarget + "\n" + deepLink.arguments + "\n" + icon + "\n");
     std::printf("[ journey  ] checked at %.1f s\n", seconds(testStart));
+}
+
+// ---- The same journey with the keyboard alone -------------------------------------------------
+
+// One keystroke, posted to the focused window as the keyboard delivers it: the running loop (the
+// wizard's, a dialog's or a menu's) translates it and its dialog manager sees it. With `alt`, Alt
+// is held (for a mnemonic) until the next keystroke.
+void HoldAlt(bool alt) {
+    BYTE state[256] = {};
+    ::GetKeyboardState(state);
+    state[VK_MENU] = alt ? 0x80 : 0;
+    ::SetKeyboardState(state);
+}
+
+void PressKey(WORD key, bool alt = false) {
+    HoldAlt(alt);
+    HWND focus = ::GetFocus();
+    if (!focus) focus = ::GetActiveWindow();
+    const LPARAM down = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16) | (alt ? LPARAM{1} << 29 : 0);
+    const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    ::PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    ::PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
+}
+
+// A visible dialog of this thread other than the wizard (a question, the shell's confirmation).
+HWND ThisThreadsDialog() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            wchar_t name[16] = {};
+            ::GetClassNameW(window, name, 16);
+            if (std::wstring(name) == L"#32770" && !test::IsWizard(window) && ::IsWindowVisible(window))
+                *reinterpret_cast<HWND*>(context) = window;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring SelectedLabel(HWND tree) {
+    wchar_t label[260] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = TreeView_GetSelection(tree);
+    data.pszText = label;
+    data.cchTextMax = 260;
+    if (data.hItem) TreeView_GetItem(tree, &data);
+    return label;
+}
+
+// A folder ticked, the scan, two rows ticked, Delete, Undo and the wizard closed, with nothing
+// but keys: Tab to the tree, the arrows to the folder, Space, Alt+N; Tab to the list, Home,
+// Space, Down, Space, Delete, Enter for the shell's question; the context-menu key and the
+// Undo item's letter; Escape. The program runs as in the journey above; the steps only read the
+// windows and press keys.
+TEST_F(RealScan, WholeJourneyByKeysOnlyTicksScansDeletesAndUndoes) {
+    JourneyDriveScope journey;
+    PrepareJourneyDrive(journey);
+    if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+    const std::string folder = journey.root + "\\keys";
+    MakeFolder(Widen(folder));
+    std::map<std::string, test::Bytes> broken;  // path to bytes
+    for (int i = 0; i < 4; ++i) {
+        lnkwriter::LinkFields fields;
+        fields.localBasePath = journey.root + "\\keys gone\\app " + std::to_string(i) + ".exe";
+        fields.idListPath = fields.localBasePath;
+        const std::string path = folder + "\\keyboard " + std::to_string(i) + ".lnk";
+        broken[path] = lnkwriter::BuildLink(fields);
+        test::WriteBytes(path, broken[path]);
+    }
+    const std::wstring xmlPath = Folder() + L"\\data\\QuillMend.xml";
+    const std::string shippedXml = test::ReadFile(xmlPath);
+    test::WriteFile(xmlPath, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <select_folders/>\n</config>\n");
+
+    enum class Step { ToTree, ToFolder, Next, ToList, TickRows, Delete, Undo, Close, Done };
+    Step step = Step::ToTree;
+    int presses = 0, rowKeys = 0;
+    bool inStep = false, timedOut = false, menuAsked = false;
+    std::vector<std::string> dialogs, ticked, afterDelete, afterUndo;
+    const auto deadline = Clock::now() + std::chrono::seconds(150);
+    const auto press = [&](WORD key, bool alt = false) {
+        ++presses;
+        PressKey(key, alt);
+    };
+    const auto rowsOf = [](const results::ResultsPage& page) {
+        std::vector<std::string> paths;
+        for (int row = 0; row < page.RowCount(); ++row) paths.push_back(page.RowPath(row));
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    g_step = [&] {
+        if (inStep) return false;
+        inStep = true;
+        struct Leave {
+            bool& flag;
+            ~Leave() { flag = false; }
+        } leave{inStep};
+        HWND wizard = ThisThreadsWizard();
+        if (!wizard) return false;
+        if (Clock::now() > deadline || presses > 400) {
+            timedOut = true;
+            ::PostMessageW(wizard, WM_CLOSE, 0, 0);
+            return true;
+        }
+        HoldAlt(false);  // the last keystroke has been seen
+        if (HWND dialog = ThisThreadsDialog()) {
+            // The shell's question before the Recycle Bin (Yes is its default), or any other.
+            dialogs.push_back(Narrow(test::WindowText(dialog)));
+            press(VK_RETURN);
+            return false;
+        }
+        HWND page = CurrentPageWindow(wizard);
+        HWND focus = ::GetFocus();
+        switch (step) {
+        case Step::ToTree: {
+            auto* folderPage = PageObject<folders::FolderPage>(page);
+            if (!folderPage || !folderPage->Settled()) return false;
+            if (focus == folderPage->TreeWindow()) {
+                step = Step::ToFolder;
+                press(VK_HOME);
+            } else {
+                press(VK_TAB);
+            }
+            return false;
+        }
+        case Step::ToFolder: {
+            auto* folderPage = PageObject<folders::FolderPage>(page);
+            HWND tree = folderPage->TreeWindow();
+            HTREEITEM selected = TreeView_GetSelection(tree);
+            if (selected && selected == DriveItem(tree, journey.drive) &&
+                !(TreeView_GetItemState(tree, selected, TVIS_EXPANDED) & TVIS_EXPANDED)) {
+                press(VK_RIGHT);
+            } else if (selected && SelectedLabel(tree) == L"keys" &&
+                       TreeView_GetParent(tree, selected) == DriveItem(tree, journey.drive)) {
+                if (TickOf(tree, selected) == folders::CheckState::Checked) {
+                    step = Step::Next;
+                } else {
+                    press(VK_SPACE);
+                }
+            } else {
+                press(VK_DOWN);
+            }
+            return false;
+        }
+        case Step::Next:
+            if (PageObject<folders::FolderPage>(page)) {
+                press('N', true);  // "&Next >"
+                step = Step::ToList;
+            }
+            return false;
+        case Step::ToList: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results || results->RowCount() != static_cast<int>(broken.size())) return false;
+            if (focus == results->ListWindow()) {
+                step = Step::TickRows;
+            } else {
+                press(VK_TAB);
+            }
+            return false;
+        }
+        case Step::TickRows: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            static const WORD keys[] = {VK_HOME, VK_SPACE, VK_DOWN, VK_SPACE};
+            if (rowKeys < 4) {
+                press(keys[rowKeys++]);
+                return false;
+            }
+            for (int row = 0; row < results->RowCount(); ++row)
+                if (results->IsTicked(row)) ticked.push_back(results->RowPath(row));
+            std::sort(ticked.begin(), ticked.end());
+            step = Step::Delete;
+            press(VK_DELETE);
+            return false;
+        }
+        case Step::Delete: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results || results->RowCount() == static_cast<int>(broken.size())) return false;
+            afterDelete = rowsOf(*results);
+            step = Step::Undo;
+            return false;
+        }
+        case Step::Undo: {
+            auto* results = PageObject<results::ResultsPage>(page);
+            if (!results) return false;
+            if (results->RowCount() == static_cast<int>(broken.size())) {
+                afterUndo = rowsOf(*results);
+                step = Step::Close;
+            } else if (focus != results->ListWindow()) {
+                press(VK_TAB);  // the shell's question had the focus
+            } else if (!menuAsked) {
+                // The menu opens at the key and reads the next one in its own loop.
+                menuAsked = true;
+                press(VK_APPS);
+                press('N');  // "U&ndo last change"
+            }
+            return false;
+        }
+        case Step::Close:
+            press(VK_ESCAPE);
+            step = Step::Done;
+            return false;
+        case Step::Done: return false;
+        }
+        return false;
+    };
+    KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread watchdog([&, xml = shippedXml] {
+        if (::WaitForSingleObject(finished.Get(), 240000) == WAIT_OBJECT_0) return;
+        std::printf("[  FAILED  ] the keyboard journey hung at step %d\n", static_cast<int>(step));
+        std::fflush(stdout);
+        test::WriteFile(xmlPath, xml);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
+    const int code = app::RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, nullptr);
+    ::SetEvent(finished.Get());
+    watchdog.join();
+    ::KillTimer(nullptr, timer);
+    g_step = nullptr;
+    HoldAlt(false);
+    test::WriteFile(xmlPath, shippedXml);
+    for (const std::string& dialog : dialogs) std::printf("dialog answered with Enter: \"%s\"\n", dialog.c_str());
+    std::printf("[ keyboard ] %d keys pressed, no mouse\n", presses);
+
+    ASSERT_FALSE(timedOut) << "the keyboard journey stopped at step " << static_cast<int>(step);
+    EXPECT_EQ(step, Step::Done);
+    EXPECT_EQ(code, app::kExitCancel);
+    // Space ticked the first two rows; Delete took exactly those to the Recycle Bin and Undo
+    // put them back, byte for byte.
+    ASSERT_EQ(ticked.size(), 2u);
+    std::vector<std::string> all;
+    for (const auto& [path, bytes] : broken) all.push_back(path);
+    std::vector<std::string> kept;
+    std::set_difference(all.begin(), all.end(), ticked.begin(), ticked.end(), std::back_inserter(kept));
+    EXPECT_EQ(afterDelete, kept);
+    EXPECT_EQ(afterUndo, all);
+    for (const auto& [path, bytes] : broken) {
+        test::Bytes now;
+        EXPECT_TRUE(test::ReadBytes(path, now)) << path;
+        EXPECT_EQ(now, bytes) << path;
+    }
 }
 
 }  // namespace
