@@ -5,6 +5,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/SkinnedStatic.h"
 
+#include "tests/controls/AttachedControl.h"
 #include "tests/controls/WindowTestKit.h"
 
 #include <gtest/gtest.h>
@@ -53,22 +54,15 @@ TEST(Accessible, SelfPaintedControlsReadAsWhatTheyShow) {
         const char* name;
         const wchar_t* windowClass;
         const wchar_t* text;
-        std::function<std::unique_ptr<ControlHook>(HWND)> attach;
+        AttachFn attach;
         long role;
         const wchar_t* read;
     } cases[] = {
-        {"heading", L"STATIC", L"&Folders:",
-         [](HWND w) { auto c = std::make_unique<SkinnedStatic>(); c->Attach(w); return std::unique_ptr<ControlHook>(std::move(c)); },
-         ROLE_SYSTEM_STATICTEXT, L"Folders:"},
+        {"heading", L"STATIC", L"&Folders:", Attached<SkinnedStatic>(), ROLE_SYSTEM_STATICTEXT, L"Folders:"},
         {"banner drawing its ampersand", L"STATIC", L"Tom & Jerry",
-         [](HWND w) { auto c = std::make_unique<SkinnedStatic>(); c->Attach(w); c->noPrefix = true; return std::unique_ptr<ControlHook>(std::move(c)); },
-         ROLE_SYSTEM_STATICTEXT, L"Tom & Jerry"},
-        {"icon button", L"BUTTON", L"&Help",
-         [](HWND w) { auto c = std::make_unique<SkinnedButton>(); c->Attach(w); return std::unique_ptr<ControlHook>(std::move(c)); },
-         ROLE_SYSTEM_PUSHBUTTON, L"Help"},
-        {"link", L"BUTTON", L"&Write to us && more",
-         [](HWND w) { auto c = std::make_unique<LinkButton>(); c->Attach(w); return std::unique_ptr<ControlHook>(std::move(c)); },
-         ROLE_SYSTEM_LINK, L"Write to us & more"},
+         Attached<SkinnedStatic>([](SkinnedStatic& c) { c.noPrefix = true; }), ROLE_SYSTEM_STATICTEXT, L"Tom & Jerry"},
+        {"icon button", L"BUTTON", L"&Help", Attached<SkinnedButton>(), ROLE_SYSTEM_PUSHBUTTON, L"Help"},
+        {"link", L"BUTTON", L"&Write to us && more", Attached<LinkButton>(), ROLE_SYSTEM_LINK, L"Write to us & more"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -7,6 +7,7 @@
 #include "controls/LinkButton.h"
 #include "controls/SkinnedButton.h"
 #include "controls/SkinnedStatic.h"
+#include "tests/controls/AttachedControl.h"
 #include "tests/controls/WindowTestKit.h"
 
 #include <gtest/gtest.h>
@@ -53,55 +54,32 @@ TEST(HighContrast, SelfPaintedControlsTakeTheSystemColoursAndDropTheirBackground
     struct Case {
         const char* name;
         const wchar_t* windowClass;
-        std::function<std::unique_ptr<ControlHook>(HWND)> attach;
+        AttachFn attach;
         COLORREF systemColour;  // what replaces kOwn
         bool background;        // kOwn fills the background, not the text
     } cases[] = {
-        {"heading", L"STATIC",
-         [&](HWND w) {
-             auto c = std::make_unique<SkinnedStatic>();
-             c->Attach(w);
-             c->SetFont(BigFont());
-             c->textColour = kOwn;
-             return std::unique_ptr<ControlHook>(std::move(c));
-         },
+        {"heading", L"STATIC", Attached<SkinnedStatic>([&](SkinnedStatic& c) {
+             c.SetFont(BigFont());
+             c.textColour = kOwn;
+         }),
          ::GetSysColor(COLOR_BTNTEXT), false},
-        {"gradient panel", L"STATIC",
-         [&](HWND w) {
-             auto c = std::make_unique<SkinnedStatic>();
-             c->Attach(w);
-             c->style = SkinnedStatic::kGradient;
-             c->colour1 = c->colour2 = kOwn;
-             return std::unique_ptr<ControlHook>(std::move(c));
-         },
+        {"gradient panel", L"STATIC", Attached<SkinnedStatic>([&](SkinnedStatic& c) {
+             c.style = SkinnedStatic::kGradient;
+             c.colour1 = c.colour2 = kOwn;
+         }),
          ::GetSysColor(COLOR_BTNFACE), true},
-        {"banner picture", L"STATIC",
-         [&](HWND w) {
-             auto c = std::make_unique<SkinnedStatic>();
-             c->Attach(w);
-             c->style = SkinnedStatic::kStretchedBitmap;
-             c->SetBitmap(SolidBitmap(kOwn));
-             return std::unique_ptr<ControlHook>(std::move(c));
-         },
+        {"banner picture", L"STATIC", Attached<SkinnedStatic>([&](SkinnedStatic& c) {
+             c.style = SkinnedStatic::kStretchedBitmap;
+             c.SetBitmap(SolidBitmap(kOwn));
+         }),
          ::GetSysColor(COLOR_BTNFACE), true},
-        {"icon button", L"BUTTON",
-         [&](HWND w) {
-             auto c = std::make_unique<SkinnedButton>();
-             c->Attach(w);
-             c->SetFont(BigFont());
-             c->SetIcon(IconHandle(), 0, 0);
-             c->captionColour = kOwn;
-             return std::unique_ptr<ControlHook>(std::move(c));
-         },
+        {"icon button", L"BUTTON", Attached<SkinnedButton>([&](SkinnedButton& c) {
+             c.SetFont(BigFont());
+             c.SetIcon(IconHandle(), 0, 0);
+             c.captionColour = kOwn;
+         }),
          ::GetSysColor(COLOR_BTNTEXT), false},
-        {"link", L"BUTTON",
-         [&](HWND w) {
-             auto c = std::make_unique<LinkButton>();
-             c->Attach(w);
-             c->colour = kOwn;
-             return std::unique_ptr<ControlHook>(std::move(c));
-         },
-         ::GetSysColor(COLOR_HOTLIGHT), false},
+        {"link", L"BUTTON", Attached<LinkButton>([&](LinkButton& c) { c.colour = kOwn; }), ::GetSysColor(COLOR_HOTLIGHT), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -484,6 +484,46 @@ void PrepareJourneyDrive(JourneyDriveScope& scope) {
     test::WriteFile(Folder() + L"\\config.ini", ini);
 }
 
+// A journey's step never runs inside another: some steps pump messages (a picture of the page,
+// a modal dialog), and the timer then calls again from that loop.
+class OneStepAtATime {
+public:
+    explicit OneStepAtATime(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+    ~OneStepAtATime() {
+        if (entered_) busy_ = false;
+    }
+    OneStepAtATime(const OneStepAtATime&) = delete;
+    OneStepAtATime& operator=(const OneStepAtATime&) = delete;
+    bool Entered() const { return entered_; }
+
+private:
+    bool& busy_;
+    bool entered_;
+};
+
+// Runs the program with g_step on its message loop's timer and gives back its exit code; the
+// module XML at `xmlPath` is written back to `xml` however it ends. A program that no longer runs
+// its message loop cannot be closed from the timer: the watchdog then ends the test with the step
+// it hung at, rather than leaving CI to wait.
+int RunJourney(const std::function<int()>& stepNow, const std::wstring& xmlPath, const std::string& xml) {
+    KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread watchdog([&] {
+        if (::WaitForSingleObject(finished.Get(), 240000) == WAIT_OBJECT_0) return;
+        std::printf("[  FAILED  ] the journey hung at step %d; the program no longer answers\n", stepNow());
+        std::fflush(stdout);
+        test::WriteFile(xmlPath, xml);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
+    const int code = app::RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, nullptr);
+    ::SetEvent(finished.Get());
+    watchdog.join();
+    ::KillTimer(nullptr, timer);
+    g_step = nullptr;
+    test::WriteFile(xmlPath, xml);
+    return code;
+}
+
 // The journey a user makes, through the program's own start-up with the suite's components: a
 // drive of its own with 200 shortcuts, 30 of them broken (Unicode names, one path beyond 260
 // characters); the drive ticked on the folder page, the scan, the list of exactly the 30; 10
@@ -587,12 +627,8 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
         std::printf("[ journey  ] step %d at %.1f s\n", static_cast<int>(next), seconds(journeyStart));
     };
     g_step = [&] {
-        if (inStep) return false;  // called again from a loop that a step runs
-        inStep = true;
-        struct Leave {
-            bool& flag;
-            ~Leave() { flag = false; }
-        } leave{inStep};
+        const OneStepAtATime once(inStep);
+        if (!once.Entered()) return false;
         HWND wizard = ThisThreadsWizard();
         if (!wizard) return false;
         if (Clock::now() > deadline) {
@@ -668,23 +704,7 @@ TEST_F(RealScan, WholeJourneyFindsDeletesAndRetargetsOnADriveOfItsOwn) {
         }
         return true;
     };
-    // A program that no longer runs its message loop cannot be closed from the timer: the
-    // watchdog then ends the test with what it knows, rather than leaving CI to wait.
-    KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::thread watchdog([&, xml = shippedXml] {
-        if (::WaitForSingleObject(finished.Get(), 240000) == WAIT_OBJECT_0) return;
-        std::printf("[  FAILED  ] the journey hung at step %d; the program no longer answers\n", static_cast<int>(step.load()));
-        std::fflush(stdout);
-        test::WriteFile(xmlPath, xml);
-        ::TerminateProcess(::GetCurrentProcess(), 3);
-    });
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
-    const int code = app::RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, nullptr);
-    ::SetEvent(finished.Get());
-    watchdog.join();
-    ::KillTimer(nullptr, timer);
-    g_step = nullptr;
-    test::WriteFile(xmlPath, shippedXml);
+    const int code = RunJourney([&] { return static_cast<int>(step.load()); }, xmlPath, shippedXml);
     std::printf("[ journey  ] from start-up to exit: %.1f s\n", seconds(journeyStart));
     for (const std::wstring& shot : {shotBefore, shotAfter})
         if (!shot.empty()) std::printf("[ artifact ] %s\n", Narrow(shot).c_str());
@@ -842,12 +862,8 @@ TEST_F(RealScan, WholeJourneyByKeysOnlyTicksScansDeletesAndUndoes) {
         return paths;
     };
     g_step = [&] {
-        if (inStep) return false;
-        inStep = true;
-        struct Leave {
-            bool& flag;
-            ~Leave() { flag = false; }
-        } leave{inStep};
+        const OneStepAtATime once(inStep);
+        if (!once.Entered()) return false;
         HWND wizard = ThisThreadsWizard();
         if (!wizard) return false;
         if (Clock::now() > deadline || presses > 400) {
@@ -956,22 +972,8 @@ TEST_F(RealScan, WholeJourneyByKeysOnlyTicksScansDeletesAndUndoes) {
         }
         return false;
     };
-    KernelHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::thread watchdog([&, xml = shippedXml] {
-        if (::WaitForSingleObject(finished.Get(), 240000) == WAIT_OBJECT_0) return;
-        std::printf("[  FAILED  ] the keyboard journey hung at step %d\n", static_cast<int>(step));
-        std::fflush(stdout);
-        test::WriteFile(xmlPath, xml);
-        ::TerminateProcess(::GetCurrentProcess(), 3);
-    });
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnTimer);
-    const int code = app::RunProgram(::GetModuleHandleW(nullptr), "", SW_SHOWNORMAL, nullptr);
-    ::SetEvent(finished.Get());
-    watchdog.join();
-    ::KillTimer(nullptr, timer);
-    g_step = nullptr;
+    const int code = RunJourney([&] { return static_cast<int>(step); }, xmlPath, shippedXml);
     HoldAlt(false);
-    test::WriteFile(xmlPath, shippedXml);
     for (const std::string& dialog : dialogs) std::printf("dialog answered with Enter: \"%s\"\n", dialog.c_str());
     std::printf("[ keyboard ] %d keys pressed, no mouse\n", presses);
 
