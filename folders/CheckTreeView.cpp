@@ -1,5 +1,7 @@
 #include "folders/CheckTreeView.h"
 
+#include "controls/HighContrast.h"
+
 #include <oleacc.h>
 #include <windowsx.h>
 
@@ -8,7 +10,19 @@ namespace qm::folders {
 long CheckTreeView::AccessibleRole() const { return ROLE_SYSTEM_OUTLINE; }
 std::wstring CheckTreeView::AccessibleName() const { return controls::LabelBefore(Window()); }
 
+void CheckTreeView::SetBackground(COLORREF colour) {
+    background_ = colour;
+    ApplyBackground();
+}
+
+void CheckTreeView::ApplyBackground() const {
+    // -1: the system's window colour.
+    const COLORREF colour = controls::HighContrastOn() || background_ == CLR_NONE ? static_cast<COLORREF>(-1) : background_;
+    ::SendMessageW(Window(), TVM_SETBKCOLOR, 0, static_cast<LPARAM>(colour));
+}
+
 LRESULT CheckTreeView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE) ApplyBackground();
     if (message == WM_LBUTTONDOWN) {
         TVHITTESTINFO hit{};
         hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};

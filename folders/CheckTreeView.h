@@ -17,12 +17,21 @@ public:
     bool Attach(HWND tree) { return Hook(tree); }
     std::function<void(HTREEITEM)> onToggle;
 
+    // The tree's background, but the system's in high contrast (asked again when the mode or
+    // the colours change).
+    void SetBackground(COLORREF colour);
+
     // Screen readers read it as a tree named by the label before it.
     long AccessibleRole() const override;
     std::wstring AccessibleName() const override;
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void ApplyBackground() const;
+
+    COLORREF background_ = CLR_NONE;
 };
 
 }  // namespace qm::folders

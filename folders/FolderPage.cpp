@@ -69,7 +69,7 @@ BOOL FolderPage::OnInitDialog() {
     treeView_.Attach(::GetDlgItem(Window(), IDC_FOLDER_TREE));
     treeView_.onToggle = [this](HTREEITEM item) { Toggle(item); };
     CreateImageLists();
-    TreeView_SetBkColor(TreeWindow(), RGB(255, 255, 255));
+    treeView_.SetBackground(RGB(255, 255, 255));
     // The loader's threads only post: a window gone by then just drops the message.
     loader_.SetWake([window = Window()] { ::PostMessageW(window, kAnswersWaiting, 0, 0); });
     BuildTree();

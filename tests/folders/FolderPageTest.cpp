@@ -3,6 +3,7 @@
 // paths, Next, and the selection saved through the real XML store component.
 #include "folders/FolderPage.h"
 
+#include "controls/HighContrast.h"
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
 #include "folders/Drives.h"
@@ -319,6 +320,23 @@ TEST_F(FolderPageTest, StartsWithTheComputerItsDrivesAndTheirFirstLevel) {
     EXPECT_EQ(SheetNotify(PSN_HELP), 0);
     qm::help::ReplaceMenuChooser(previous);
     EXPECT_EQ(menuOwner, page_->Window());
+}
+
+bool g_highContrast = false;
+bool TestHighContrast() { return g_highContrast; }
+
+// White behind the tree, but the system's colour in high contrast, as soon as the wizard hears
+// of the mode (Wine keeps the mode off whatever it is told: the test says it).
+TEST_F(FolderPageTest, TheTreeTakesTheSystemBackgroundInHighContrast) {
+    UseModuleXml(kEmptySelection);
+    Open();
+    const qm::controls::HighContrastQuery before = qm::controls::ReplaceHighContrastQuery(&TestHighContrast);
+    for (const bool on : {false, true, false}) {
+        g_highContrast = on;
+        qm::controls::ForwardColourChanges(sheet_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        EXPECT_EQ(TreeView_GetBkColor(page_->TreeWindow()), on ? static_cast<COLORREF>(-1) : RGB(255, 255, 255)) << on;
+    }
+    qm::controls::ReplaceHighContrastQuery(before);
 }
 
 TEST_F(FolderPageTest, UsualPlacesAreTickedAtTheFirstStartSavedByPathAndSearchedOnce) {
