@@ -1,7 +1,8 @@
-// Every page, dialog and menu can be worked from the keyboard: in each shipped language, no two
-// of its controls (or items) share a mnemonic, and every button and check box of a dialog has one
-// (OK and Cancel have Enter and Escape). Read from the dialog templates and the menus' tables, with the
-// texts of each language file; the pages share the wizard's own buttons' letters.
+// Every page, dialog and menu can be worked from the keyboard: Tab goes through them in the order
+// they are laid out, and in each shipped language no two of their controls (or items) share a
+// mnemonic, and every button and check box of a dialog has one (OK and Cancel have Enter and
+// Escape). Read from the dialog templates and the menus' tables, with the texts of each language
+// file; the pages share the wizard's own buttons' letters.
 #include "help/HelpMenuItems.h"
 #include "results/ContextMenuItems.h"
 #include "suite/text/LanguageFile.h"
@@ -57,7 +58,7 @@ struct TemplateControl {
     std::string statement;  // LTEXT, PUSHBUTTON, CONTROL...
     std::string key;
     std::string id;
-    std::string rest;  // styles and the class, as written
+    std::string rest;  // styles, class and place, as written
 };
 
 struct DialogTemplate {
@@ -195,6 +196,53 @@ TEST(Mnemonics, NoPageDialogOrMenuHasTwoOfOneLetterInAnyShippedLanguage) {
     }
     EXPECT_GE(languages, 2);
     std::printf("%d mnemonics checked in %d languages\n", checked, languages);
+}
+
+// Where a control of a template lies (dialog units), and whether Tab stops at it.
+struct Place {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+bool PlaceOf(const TemplateControl& control, Place& place) {
+    static const std::regex numbers(R"((-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+))");
+    std::smatch match;
+    if (!std::regex_search(control.rest, match, numbers)) return false;
+    place = {std::stoi(match[1].str()), std::stoi(match[2].str()), std::stoi(match[3].str()), std::stoi(match[4].str())};
+    return true;
+}
+
+bool IsTabStop(const TemplateControl& control) {
+    if (control.rest.find("NOT WS_TABSTOP") != std::string::npos) return false;
+    const bool button = control.statement == "PUSHBUTTON" || control.statement == "DEFPUSHBUTTON" ||
+                        control.statement == "AUTOCHECKBOX" || control.statement == "CHECKBOX";
+    return button || control.rest.find("WS_TABSTOP") != std::string::npos;
+}
+
+// Tab goes through each page and dialog as it is read: row by row from the top, and from left to
+// right in a row (controls whose heights overlap share a row). The templates' order is the tab
+// order, so no tab stop may lie wholly above, or in its row wholly left of, the one before it.
+TEST(TabOrder, FollowsTheLayoutOfEveryPageAndDialog) {
+    int stops = 0;
+    for (const DialogTemplate& dialog : ReadTemplates()) {
+        const TemplateControl* previous = nullptr;
+        Place before;
+        for (const TemplateControl& control : dialog.controls) {
+            Place place;
+            if (!IsTabStop(control)) continue;
+            ASSERT_TRUE(PlaceOf(control, place)) << dialog.name << ": " << control.id;
+            ++stops;
+            if (previous) {
+                const bool above = place.y + place.height <= before.y;
+                const bool sameRow = place.y < before.y + before.height && before.y < place.y + place.height;
+                const bool leftOf = sameRow && place.x + place.width <= before.x;
+                EXPECT_FALSE(above || leftOf) << dialog.name << ": Tab goes from " << previous->id << " to " << control.id
+                                              << ", which lies " << (above ? "above" : "left of") << " it";
+            }
+            previous = &control;
+            before = place;
+        }
+    }
+    EXPECT_GE(stops, 15);
 }
 
 }  // namespace
