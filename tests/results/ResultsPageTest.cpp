@@ -17,6 +17,7 @@
 #include "suite/lnk/InternetShortcut.h"
 #include "suite/lnk/ShellLink.h"
 #include "tests/base/ReportParsers.h"
+#include "tests/controls/AccessibilityWalk.h"
 #include "tests/controls/WindowTestKit.h"
 #include "base/PathSplit.h"
 #include "tests/results/DialogScript.h"
@@ -799,10 +800,20 @@ std::vector<Texts> ListedRows(HWND list, std::initializer_list<int> columns) {
 
 // Answers the past changes dialog: notes its rows' kind and count, then undoes row `row`
 // (-1: closes it).
+// A dialog of the page as a screen reader reads it: every control named and in its role, the
+// list's rows too.
+void ExpectReadable(HWND dialog) {
+    const testkit::AccessibilityWalk walk = testkit::WalkAccessibleControls(dialog);
+    for (const std::string& fault : walk.faults) ADD_FAILURE() << Narrow(WindowText(dialog)) << ": " << fault;
+    std::printf("[ readers  ] %d controls and %d rows read in \"%s\"\n", walk.controls, walk.rows,
+                Narrow(WindowText(dialog)).c_str());
+}
+
 DialogScript::Answer PickPastChange(int row, std::vector<Texts>& listed) {
     return [&listed, row](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, IDC_PAST_CHANGES_LIST);
         listed = ListedRows(list, {1, 2});
+        ExpectReadable(dialog);
         if (row < 0) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return;
@@ -1225,6 +1236,7 @@ DialogScript::Answer EditIgnoreList(const std::string& remove, std::vector<Texts
     return [&listed, remove](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, IDC_IGNORE_LIST_ENTRIES);
         listed = ListedRows(list, {0, 1});
+        ExpectReadable(dialog);
         for (std::size_t i = 0; i < listed.size(); ++i)
             if (listed[i][0] == remove) ListView_SetItemState(list, static_cast<int>(i), LVIS_SELECTED, LVIS_SELECTED);
         if (!remove.empty()) ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_IGNORE_LIST_REMOVE, BN_CLICKED), 0);
