@@ -872,7 +872,11 @@ TEST_F(RealScan, WholeJourneyByKeysOnlyTicksScansDeletesAndUndoes) {
             return true;
         }
         HoldAlt(false);  // the last keystroke has been seen
-        if (HWND dialog = ThisThreadsDialog()) {
+        // Keys go to the window in front, as a user's do; other programs on the display may
+        // have taken the front meanwhile.
+        HWND dialog = ThisThreadsDialog();
+        if (::GetForegroundWindow() != (dialog ? dialog : wizard)) ::SetForegroundWindow(dialog ? dialog : wizard);
+        if (dialog) {
             // The shell's question before the Recycle Bin (Yes is its default), or any other.
             dialogs.push_back(Narrow(test::WindowText(dialog)));
             press(VK_RETURN);
