@@ -150,6 +150,7 @@ void WizardSheet::RestoreLayout() {
     } catch (const host::ComponentError&) {
         saved_ = {};  // an unreadable document: the sheet's own size
     }
+    resultsPage_.UseColumnWidths(saved_.resultColumns);
     if (!saved_.width) return;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
@@ -168,6 +169,7 @@ void WizardSheet::SaveLayout() {
     host::WizardLayout layout = saved_;
     layout.width = normal.right - normal.left;
     layout.height = normal.bottom - normal.top;
+    layout.resultColumns = resultsPage_.ColumnWidths();
     // Nothing new to remember: the document is not written.
     const bool asAtStart = saved_.width ? layout == saved_
                                         : layout.width == minimum_.width && layout.height == minimum_.height &&

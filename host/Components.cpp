@@ -333,6 +333,16 @@ std::vector<ShortcutJudgement> FileFinderComponent::JudgeShortcuts(const std::ve
     return found;
 }
 
+std::optional<FileFinderComponent::Coverage> FileFinderComponent::LastSearchCoverage() const {
+    ComPtr<IFinderCoverage> coverage;
+    if (FAILED(Require(component_)->QueryInterface(IID_PPV_ARGS(coverage.GetAddressOf())))) return std::nullopt;
+    FinderCoverage counts{sizeof(FinderCoverage), 0, 0};
+    const HRESULT result = coverage->LastSearchCoverage(&counts);
+    Check(result, coverage);
+    if (result != S_OK) return std::nullopt;
+    return Coverage{counts.foldersSearched, counts.shortcutsChecked};
+}
+
 // ---- Process-wide references -------------------------------------------------------------------
 
 Components& TheComponents() {

@@ -8,6 +8,8 @@
 
 #include <wrl/client.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 #include <string_view>
@@ -167,6 +169,15 @@ public:
     // The rule's judgement of each shortcut file now, one per path in order. Raises
     // ComponentError on a failure, also when the component lacks the interface.
     std::vector<ShortcutJudgement> JudgeShortcuts(const std::vector<std::string>& shortcutPaths) const;
+
+    // What the last search on the calling thread covered (IFinderCoverage in QuillSuite.h);
+    // nullopt when the component cannot say: it lacks the interface, or this thread made no
+    // search. Raises ComponentError on a failure.
+    struct Coverage {
+        std::uint64_t folders = 0;
+        std::uint64_t shortcuts = 0;
+    };
+    std::optional<Coverage> LastSearchCoverage() const;
 
     IFileFinderComponent* Get() const { return component_.Get(); }
     explicit operator bool() const { return component_ != nullptr; }

@@ -112,6 +112,19 @@ RestoredRow RestoredRowOf(const wizard::BrokenShortcut* scanned, const std::stri
     return row;
 }
 
+std::string CoverageLine(const wizard::ScanCoverage& coverage, std::size_t broken, std::size_t leftOut,
+                         const TextOfKey& text) {
+    const std::string folders = std::to_string(coverage.folders);
+    std::string line =
+        coverage.shortcuts
+            ? FillPlaceholders(text("_QM_Searched"), {{"broken", std::to_string(broken)},
+                                                      {"checked", std::to_string(*coverage.shortcuts)},
+                                                      {"folders", folders}})
+            : FillPlaceholders(text("_QM_SearchedFolders"), {{"broken", std::to_string(broken)}, {"folders", folders}});
+    if (leftOut > 0) line.append(" ").append(FillPlaceholders(text("_QM_IgnoredLeftOut"), {{"count", std::to_string(leftOut)}}));
+    return line;
+}
+
 std::size_t CountIgnored(const wizard::ResultStore& store, const IgnoreList& ignored) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < store.Count(); ++i) count += ignored.Ignores(store.At(i).Path()) ? 1 : 0;

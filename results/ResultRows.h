@@ -93,4 +93,10 @@ std::size_t CountIgnored(const wizard::ResultStore& store, const IgnoreList& ign
 std::vector<const wizard::BrokenShortcut*> NoLongerIgnored(const wizard::ResultStore& store, const IgnoreList& before,
                                                            const IgnoreList& after);
 
+// The line under the list on what the scan covered: the broken shortcuts it found among the
+// shortcuts it checked, in how many folders, and (only when any) how many of them the ignore
+// list leaves out of the list.
+std::string CoverageLine(const wizard::ScanCoverage& coverage, std::size_t broken, std::size_t leftOut,
+                         const TextOfKey& text);
+
 }  // namespace qm::results

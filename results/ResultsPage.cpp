@@ -46,6 +46,7 @@ BOOL ResultsPage::OnInitDialog() {
     undoLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_UNDO));
     leftOutLink_.Attach(::GetDlgItem(Window(), IDC_RESULTS_LEFT_OUT));
     explanation_ = ::GetDlgItem(Window(), IDC_RESULTS_EXPLANATION);
+    coverage_ = ::GetDlgItem(Window(), IDC_RESULTS_SEARCHED);
     list_.View().AddExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
 
     RECT page{};
@@ -60,12 +61,25 @@ BOOL ResultsPage::OnInitDialog() {
         if (list_.View().InsertColumn(i, host::Text(columns[i].key), columns[i].width)) list_.Sortable().SetSortKind(i, kSortAsText);
     std::array<int, kColumnCount> order = kColumnOrder;
     ListView_SetColumnOrderArray(ListWindow(), kColumnCount, order.data());
+
+    using namespace controls;
+    layout_.Start(Window());
+    for (int id : {IDC_RESULTS_HEADING, IDC_RESULTS_DESCRIPTION}) layout_.Add(id, kAnchorTopLeft | kAnchorRight);
+    layout_.AddList(IDC_RESULTS_LIST, kAnchorAll);
+    for (int id : {IDC_RESULTS_EXPLANATION, IDC_RESULTS_SEARCHED, IDC_RESULTS_LEFT_OUT})
+        layout_.Add(id, kAnchorLeft | kAnchorRight | kAnchorBottom);
+    for (int id : {IDC_RESULTS_CHECK_ALL, IDC_RESULTS_UNCHECK_ALL, IDC_RESULTS_REPAIR, IDC_RESULTS_REPAIR_CERTAIN,
+                   IDC_RESULTS_SAVE_LIST, IDC_RESULTS_HINT})
+        layout_.Add(id, kAnchorLeft | kAnchorBottom);
+    for (int id : {IDC_RESULTS_DELETE, IDC_RESULTS_UNDO}) layout_.Add(id, kAnchorRight | kAnchorBottom);
     return TRUE;
 }
 
 std::optional<LRESULT> ResultsPage::OnSheetNotify(const NMHDR& header) {
     switch (header.code) {
     case PSN_SETACTIVE:
+        // The sheet has given the page its size by now: the widths remembered for that size fit.
+        if (!givenColumns_.empty()) list_.View().SetColumnWidths(std::exchange(givenColumns_, {}));
         FillResults();
         return 0;
     case PSN_WIZBACK:
@@ -192,7 +206,7 @@ void ResultsPage::FillResults() {
     }
     ::SendMessageW(ListWindow(), WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(ListWindow(), nullptr, TRUE);
-    ShowLeftOut();
+    ShowCoverage();
     ShowSelectedRow();
 }
 
@@ -500,7 +514,7 @@ void ResultsPage::IgnoreRow(int row, bool wholeFolder) {
         if (ignored_.Ignores(list_.Path(each))) leaving.push_back(each);
     list_.View().DeleteRows(leaving);
     leftOut_ = CountIgnored(wizard::TheResultStore(), ignored_);
-    ShowLeftOut();
+    ShowCoverage();
     ShowSelectedRow();
 }
 
@@ -513,23 +527,29 @@ void ResultsPage::ShowIgnoreList() {
     for (const wizard::BrokenShortcut* record : NoLongerIgnored(store, before, ignored_))
         if (list_.Find(record->Path()) < 0) list_.InsertRecord(RowCount(), *record);
     leftOut_ = CountIgnored(store, ignored_);
-    ShowLeftOut();
+    ShowCoverage();
     ShowSelectedRow();
-}
-
-std::string ResultsPage::LeftOutLinkText() const {
-    return Fill("_QM_IgnoredLeftOut", {{"count", std::to_string(leftOut_)}});
 }
 
 bool ResultsPage::LeftOutLinkVisible() const { return ::IsWindowVisible(leftOutLink_.Window()) != FALSE; }
 
-void ResultsPage::ShowLeftOut() {
-    if (leftOut_ == 0) {
-        ::ShowWindow(leftOutLink_.Window(), SW_HIDE);
-        return;
-    }
-    ::SetWindowTextW(leftOutLink_.Window(), Widen(LeftOutLinkText()).c_str());
-    ::ShowWindow(leftOutLink_.Window(), SW_SHOWNA);
+std::string ResultsPage::CoverageText() const {
+    return Narrow(WindowText(LeftOutLinkVisible() ? leftOutLink_.Window() : coverage_));
+}
+
+void ResultsPage::ShowCoverage() {
+    const wizard::ResultStore& store = wizard::TheResultStore();
+    const std::wstring line =
+        Widen(CoverageLine(store.Coverage(), store.Count(), leftOut_, [](std::string_view key) { return host::Text(key); }));
+    // One line either way: a link to the ignore list while that leaves any out, else plain text.
+    const bool link = leftOut_ > 0;
+    ::SetWindowTextW(link ? leftOutLink_.Window() : coverage_, line.c_str());
+    ::ShowWindow(leftOutLink_.Window(), link ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(coverage_, link ? SW_HIDE : SW_SHOWNA);
+}
+
+std::vector<long> ResultsPage::ColumnWidths() const {
+    return ListWindow() ? list_.View().ColumnWidths() : givenColumns_;
 }
 
 }  // namespace qm::results

@@ -17,6 +17,7 @@
 
 #include "base/IgnoreList.h"
 #include "ui/PropertyPage.h"
+#include "controls/AnchoredLayout.h"
 #include "controls/LinkButton.h"
 #include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
@@ -54,6 +55,14 @@ public:
     int ImageCount() const { return list_.ImageCount(); }
     // The line under the list: why the selected row's shortcut is broken.
     std::string ExplanationText() const;
+    // The line under that: what the scan covered, and how many the ignore list left out.
+    std::string CoverageText() const;
+
+    // The list's column widths, in column order: as shown, or as given to UseColumnWidths
+    // before the page first showed. The given widths apply when the page becomes active, at the
+    // size the sheet gives it.
+    std::vector<long> ColumnWidths() const;
+    void UseColumnWidths(std::vector<long> widths) { givenColumns_ = std::move(widths); }
 
     // The tick operations, the buttons' and the context menu's.
     void CheckAll();
@@ -86,10 +95,9 @@ public:
     // the list and takes entries off it, which brings their rows back.
     void IgnoreRow(int row, bool wholeFolder);
     void ShowIgnoreList();
-    // How many shortcuts of the last scan the ignore list leaves out, and the link that says so
-    // (hidden while none is).
+    // How many shortcuts of the last scan the ignore list leaves out; while any is, the coverage
+    // line is a link to the ignore list.
     std::size_t LeftOutCount() const { return leftOut_; }
-    std::string LeftOutLinkText() const;
     bool LeftOutLinkVisible() const;
 
     void SetMenuChooser(MenuChooser chooser) { menuChooser_ = std::move(chooser); }
@@ -101,6 +109,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     std::optional<LRESULT> OnSheetNotify(const NMHDR& header) override;
+    void LayOut(const RECT& client) override { layout_.Apply(client); }
 
 private:
     enum class TickOperation { Check, Uncheck, Invert };
@@ -135,7 +144,7 @@ private:
 
     // Writes the list to the module XML document; false (and the user told) when it cannot be.
     bool StoreIgnoreList(const IgnoreList& list);
-    void ShowLeftOut();
+    void ShowCoverage();
 
     controls::SkinnedStatic heading_;
     controls::SkinnedStatic hint_;
@@ -146,6 +155,9 @@ private:
     ChangeTally changesMade_;  // by this visit of the page
     ResultsList list_;
     HWND explanation_ = nullptr;
+    HWND coverage_ = nullptr;             // the coverage line while nothing is left out
+    std::vector<long> givenColumns_;     // widths to show once the page has its size
+    controls::AnchoredLayout layout_;    // the list grows with the page, the rest keeps to its edges
     MenuChooser menuChooser_;
     ExplorerLauncher explorerLauncher_;
     PropertiesLauncher propertiesLauncher_;

@@ -292,6 +292,14 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         Publish();
 
         const size_t roots = working_.rows.size();
+        wizard::ScanCoverage coverage;
+        const auto noteCoverage = [&] {
+            // Without the finder's own counts, the folders it reported stand in for them.
+            const std::optional<host::FileFinderComponent::Coverage> searched = finder.LastSearchCoverage();
+            coverage.folders += searched ? searched->folders : folderCount;
+            if (searched && coverage.shortcuts) *coverage.shortcuts += searched->shortcuts;
+            else coverage.shortcuts.reset();
+        };
         for (size_t i = 0; i < roots; ++i) {
             working_.position = 0;
             folderCount = 0;
@@ -308,11 +316,13 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
                 continue;
             }
             if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+            noteCoverage();
             if (StopRequested()) break;
             // The root's last folder stays in the status line, whatever the throttle held back.
             working_.position = kProgressEnd;
             SetRow(i, RootState::Done, language.GetText("_QM_016"));
         }
+        wizard::TheResultStore().SetCoverage(coverage);
         // Every row ends done, also after a stop and for roots never searched; failed ones
         // keep their own state.
         const std::string done = language.GetText("_QM_016");

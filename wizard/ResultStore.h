@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,10 +60,20 @@ struct BrokenShortcut {
     static std::string ShortcutPath(std::string_view folder, std::string_view name);
 };
 
+// What a scan covered: the folders it searched, and the shortcuts it read and judged (nullopt
+// when the file finder could not say).
+struct ScanCoverage {
+    std::uint64_t folders = 0;
+    std::optional<std::uint64_t> shortcuts = 0;
+};
+
 class ResultStore {
 public:
-    // Drops every record of the previous scan; keeps the room for the next one.
-    void Clear() { records_.clear(); }
+    // Drops every record of the previous scan and what it covered; keeps the room for the next.
+    void Clear() {
+        records_.clear();
+        coverage_ = {};
+    }
     void Append(BrokenShortcut record) { records_.push_back(std::move(record)); }
     std::size_t Count() const { return records_.size(); }
     const BrokenShortcut& At(std::size_t index) const { return records_.at(index); }
@@ -70,8 +81,12 @@ public:
     // The first record of the shortcut `path`; null when there is none.
     const BrokenShortcut* Find(std::string_view path) const;
 
+    void SetCoverage(const ScanCoverage& coverage) { coverage_ = coverage; }
+    const ScanCoverage& Coverage() const { return coverage_; }
+
 private:
     std::vector<BrokenShortcut> records_;
+    ScanCoverage coverage_;
 };
 
 // The process-wide store.

@@ -6,6 +6,16 @@
 #include "suite/finder/SuggestPhase.h"
 
 namespace qm::suite {
+namespace {
+
+// Each thread's last search, for LastSearchCoverage: searches on other threads never mix in.
+struct LastSearch {
+    bool made = false;
+    finder::FindStats stats;
+};
+thread_local LastSearch t_lastSearch;
+
+}  // namespace
 
 // The arguments' meaning is documented in suite/finder/FindOptions.h.
 STDMETHODIMP FileFinderComponent::FindFiles(char* root, const char** includeMasks, LONG arg3,
@@ -42,7 +52,9 @@ STDMETHODIMP FileFinderComponent::FindFiles(char* root, const char** includeMask
         request.fileContext = fileContext;
         request.onFolderEntered = onFolderEntered;
         request.folderContext = folderContext;
+        t_lastSearch = {true, {}};
         finder::FindResult result = finder::RunFind(request);
+        t_lastSearch.stats = result.stats;
         if (FAILED(result.code)) throw ComFailure(result.code, Widen(result.message));
         return static_cast<HRESULT>(result.code);
     });
@@ -113,6 +125,17 @@ STDMETHODIMP FileFinderComponent::JudgeShortcuts(const char** shortcutPaths, LON
             if (!onReport(&report, context)) return static_cast<HRESULT>(finder::kFindStopped);
         }
         return S_OK;
+    });
+}
+
+STDMETHODIMP FileFinderComponent::LastSearchCoverage(FinderCoverage* coverage) {
+    return GuardCall(L"FileFinderComponent", __uuidof(IFinderCoverage), [&]() -> HRESULT {
+        if (!coverage) throw ComFailure(E_POINTER, L"LastSearchCoverage was given nowhere to write.");
+        if (coverage->size < sizeof(FinderCoverage))
+            throw ComFailure(E_INVALIDARG, L"LastSearchCoverage was given a record too small for its counts.");
+        coverage->foldersSearched = t_lastSearch.stats.folders;
+        coverage->shortcutsChecked = t_lastSearch.stats.shortcuts;
+        return t_lastSearch.made ? S_OK : S_FALSE;
     });
 }
 

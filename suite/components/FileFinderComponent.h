@@ -1,6 +1,6 @@
 // The file finder: searches a root folder and reports entries through the caller's callbacks;
 // asked through its second interface, searches where broken shortcuts' targets went; through its
-// third, judges shortcut files again.
+// third, judges shortcut files again; through its fourth, says what the last search covered.
 #pragma once
 
 #include "suite/components/ComObject.h"
@@ -8,7 +8,7 @@
 
 namespace qm::suite {
 
-class FileFinderComponent final : public ComObject<IFileFinderComponent, IMovedTargetFinder, IShortcutJudge> {
+class FileFinderComponent final : public ComObject<IFileFinderComponent, IMovedTargetFinder, IShortcutJudge, IFinderCoverage> {
 public:
     // Every search keeps its state on the caller's stack, so any thread may call FindFiles at
     // once: the scan worker gets this object itself, not a proxy, when the main thread's
@@ -24,6 +24,7 @@ public:
                                 MovedTargetProgress onProgress, void* context) override;
     STDMETHODIMP JudgeShortcuts(const char** shortcutPaths, LONG count, ShortcutJudgementCallback onReport,
                                 void* context) override;
+    STDMETHODIMP LastSearchCoverage(FinderCoverage* coverage) override;
 };
 
 }  // namespace qm::suite

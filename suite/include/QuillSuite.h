@@ -199,3 +199,19 @@ IShortcutJudge : public IUnknown {
                                                      ShortcutJudgementCallback onReport, void* context) = 0;
 };
 __CRT_UUID_DECL(IShortcutJudge, 0xf8cce540, 0x3340, 0x4e4f, 0x9f, 0xcc, 0x26, 0x47, 0x5b, 0xaf, 0x1d, 0x94)
+
+// ---- What did the last search cover? (a fourth interface of the file finder object) ------
+struct FinderCoverage {
+    DWORD size;                  // sizeof(FinderCoverage): later versions may only append members
+    ULONGLONG foldersSearched;   // folders entered (listed), the root included
+    ULONGLONG shortcutsChecked;  // files read as a shell link or an internet shortcut and judged
+};
+
+MIDL_INTERFACE("b8c8f330-943a-476d-b7bf-5329d6909bb4")
+IFinderCoverage : public IUnknown {
+    // What the last FindFiles call made on the calling thread covered, whether it searched to
+    // the end or was stopped: S_OK with the counts, or S_FALSE and zeros when this thread has
+    // made none. The caller sets `coverage->size` (E_INVALIDARG when it is too small).
+    virtual HRESULT STDMETHODCALLTYPE LastSearchCoverage(FinderCoverage* coverage) = 0;
+};
+__CRT_UUID_DECL(IFinderCoverage, 0xb8c8f330, 0x943a, 0x476d, 0xb7, 0xbf, 0x53, 0x29, 0xd6, 0x90, 0x9b, 0xb4)

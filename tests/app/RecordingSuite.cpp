@@ -14,6 +14,7 @@
 //                target ROOT\goneK.exe and the reason TargetMissing
 //   endless      after those, reports folders until a callback answers 0
 //   wait=NAME    before returning, waits (up to 30 s) for the named event to be set
+//   checked=N    says through IFinderCoverage that N shortcuts were checked (else as many as found)
 //   fail=CODE    fails with that code (hexadecimal) and error information naming the root
 // Its search for moved targets (IMovedTargetFinder) reports the shortcut at position I with the
 // target "goneI.exe" no longer in "<its folder>\old", suggested at "<its folder>\new\goneI.exe",
@@ -254,12 +255,20 @@ public:
     STDMETHODIMP UseNoSkin() override { return Call(L"UseNoSkin"); }
 };
 
-class FileFinder : public Recorded<IFileFinderComponent>, public IMovedTargetFinder {
+// What the last scripted search on each thread reported, for IFinderCoverage.
+thread_local FinderCoverage t_lastCoverage{sizeof(FinderCoverage), 0, 0};
+
+class FileFinder : public Recorded<IFileFinderComponent>, public IMovedTargetFinder, public IFinderCoverage {
 public:
     FileFinder() : Recorded(L"FileFinderComponent") {}
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
         if (object && iid == __uuidof(IMovedTargetFinder)) {
             *object = static_cast<IMovedTargetFinder*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (object && iid == __uuidof(IFinderCoverage)) {
+            *object = static_cast<IFinderCoverage*>(this);
             AddRef();
             return S_OK;
         }
@@ -294,6 +303,13 @@ public:
                                            none ? 1 : 0};
             if (!onReport(&report, context)) return kStopped;
         }
+        return S_OK;
+    }
+    STDMETHODIMP LastSearchCoverage(FinderCoverage* coverage) override {
+        const HRESULT result = Call(L"LastSearchCoverage");
+        if (FAILED(result)) return result;
+        coverage->foldersSearched = t_lastCoverage.foldersSearched;
+        coverage->shortcutsChecked = t_lastCoverage.shortcutsChecked;
         return S_OK;
     }
     STDMETHODIMP FindFiles(char* root, const char**, LONG, FinderCallback onFile, void* fileContext,
@@ -343,9 +359,12 @@ private:
         const unsigned long folders = std::wcstoul(script[L"folders"].c_str(), nullptr, 10);
         const unsigned long found = std::wcstoul(script[L"found"].c_str(), nullptr, 10);
         const bool endless = script.count(L"endless") != 0;
+        t_lastCoverage.shortcutsChecked = script.count(L"checked") ? std::wcstoul(script[L"checked"].c_str(), nullptr, 10) : found;
+        t_lastCoverage.foldersSearched = 0;
         for (unsigned long k = 0; k < folders || k < found || endless; ++k) {
             const std::string number = std::to_string(k);
             const std::string folder = root + "\\f" + number;
+            ++t_lastCoverage.foldersSearched;
             if (!onFolder(folder.c_str(), nullptr, Entry("f" + number), folderContext)) return kStopped;
             if (k < found) {
                 const std::string target = root + "\\gone" + number + ".exe";

@@ -103,6 +103,7 @@ void ListOneBrokenShortcut() {
     test::WriteFile(test::TestFolder() + L"\\Broken example.lnk", bareLink);
     wizard::TheResultStore().Clear();
     wizard::TheResultStore().Append({"Broken example.lnk", Narrow(test::TestFolder()), "C:\\Old\\Program\\app.exe", "TargetMissing"});
+    wizard::TheResultStore().SetCoverage({12, 40});
 }
 
 TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMessage) {
@@ -342,6 +343,13 @@ TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
         EXPECT_EQ(RectOf(results).right - RectOf(results).left, pageNow.right - pageNow.left);
         EXPECT_EQ(RectOf(results).bottom - RectOf(results).top, pageNow.bottom - pageNow.top);
         ExpectNoOverlap(results, "results page");
+        HWND resultsList = ::GetDlgItem(results, IDC_RESULTS_LIST);
+        const auto columnsWidth = [&] {
+            long sum = 0;
+            for (int i = 0; i < 5; ++i) sum += ListView_GetColumnWidth(resultsList, i);
+            return sum;
+        };
+        const long columnsEnlarged = columnsWidth();
         std::printf("[ artifact ] %s\n", Narrow(testkit::SaveWindowSnapshot(wizard, L"Wizard-Results-Enlarged")).c_str());
 
         // The scan page's list keeps its margins on both sides (one pixel of rounding apart).
@@ -357,6 +365,8 @@ TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
         const RECT shrunk = RectOf(wizard);
         EXPECT_EQ(shrunk.right - shrunk.left, width);
         EXPECT_EQ(shrunk.bottom - shrunk.top, height);
+        // Back at the starting size, the results' columns gave back what they had gained.
+        EXPECT_EQ(columnsWidth(), columnsEnlarged - kWider);
         checked = true;
         ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
         return true;

@@ -22,6 +22,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qm::finder {
@@ -205,12 +206,26 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
     WriteBytes(deep + L"\\deep.lnk", link(deep8 + "\\gone too.exe"));
     expected.insert(deep8 + "\\deep.lnk");
 
+    ComPtr<IFinderCoverage> coverage;
+    ASSERT_EQ(finder_.As(&coverage), S_OK);
+    FinderCoverage counts{sizeof(FinderCoverage), 99, 99};
+    std::thread([&] { EXPECT_EQ(coverage->LastSearchCoverage(&counts), S_FALSE); }).join();  // no search there
+    EXPECT_EQ(counts.foldersSearched + counts.shortcutsChecked, 0u);
+
     Recorder recorder;
     EXPECT_EQ(Find(root8, recorder), S_OK);
     EXPECT_EQ(Paths(recorder.files), expected);
     bool longSeen = false;
     for (const Report& file : recorder.files) longSeen |= file.path.size() > MAX_PATH;
     EXPECT_TRUE(longSeen);
+
+    // What the search covered: every folder it entered, and the four files that read as shell
+    // links (the folder target's works); neither the empty nor the truncated one, nor the .txt.
+    ASSERT_EQ(coverage->LastSearchCoverage(&counts), S_OK);
+    EXPECT_EQ(counts.foldersSearched, recorder.folders.size());
+    EXPECT_EQ(counts.shortcutsChecked, 4u);
+    FinderCoverage tooSmall{sizeof(DWORD), 0, 0};
+    EXPECT_EQ(coverage->LastSearchCoverage(&tooSmall), E_INVALIDARG);
 }
 
 TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {

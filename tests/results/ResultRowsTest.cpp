@@ -125,5 +125,26 @@ TEST(ChangeTally, CountsEachKindInTheOrderFirstChanged) {
     EXPECT_EQ(tally.LinkText(text), "Undo: 12 deleted, 1 re-targeted, 3 restored");
 }
 
+TEST(ResultRows, TheCoverageLineSaysWhatWasSearchedAndWhatTheIgnoreListLeftOut) {
+    const TextOfKey text = [](std::string_view key) -> std::string {
+        if (key == "_QM_Searched") return "{broken} of {checked} in {folders}.";
+        if (key == "_QM_SearchedFolders") return "{broken} in {folders}.";
+        if (key == "_QM_IgnoredLeftOut") return "Ignored: {count}";
+        return "?";
+    };
+    const struct {
+        wizard::ScanCoverage coverage;
+        std::size_t broken, leftOut;
+        const char* expected;
+    } cases[] = {
+        {{120, 4000}, 3, 0, "3 of 4000 in 120."},
+        {{120, 4000}, 3, 2, "3 of 4000 in 120. Ignored: 2"},
+        {{1, 0}, 0, 0, "0 of 0 in 1."},
+        {{7, std::nullopt}, 2, 0, "2 in 7."},  // the finder could not count what it checked
+        {{7, std::nullopt}, 2, 1, "2 in 7. Ignored: 1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CoverageLine(c.coverage, c.broken, c.leftOut, text), c.expected);
+}
+
 }  // namespace
 }  // namespace qm::results

@@ -170,9 +170,11 @@ protected:
         return Narrow(buffer);
     }
 
-    // Starts the page in a modeless wizard sheet; the sheet activates it at once.
-    void Open() {
+    // Starts the page in a modeless wizard sheet; the sheet activates it at once. `columns`:
+    // the widths the wizard remembered.
+    void Open(std::vector<long> columns = {}) {
         page_ = std::make_unique<ResultsPage>();
+        page_->UseColumnWidths(std::move(columns));
         page_->SetMenuChooser([this](HMENU menu, POINT, HWND) {
             ++menus_;
             propertiesOffered_.push_back(!(::GetMenuState(menu, kProperties, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)));
@@ -269,14 +271,25 @@ protected:
     std::vector<UsualPlaceFolder> places_;  // the usual places the page is given
 };
 
-TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyList) {
+TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyListThatSaysWhatWasSearched) {
+    wizard::TheResultStore().SetCoverage({42, 1234});
     DialogScript script({DialogScript::Press(IDOK)});
     Open();
     ASSERT_EQ(script.Seen().size(), 1u);
     EXPECT_EQ(script.Seen()[0].text, W("_QM_034"));
     EXPECT_EQ(script.Seen()[0].caption, W("_Information"));
     EXPECT_EQ(page_->RowCount(), 0);
+    // The page itself is never blank: the line under the list says what the scan covered.
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(page_->Window(), IDC_RESULTS_SEARCHED)));
+    EXPECT_EQ(page_->CoverageText(), Fill("_QM_Searched", {{"broken", "0"}, {"checked", "1234"}, {"folders", "42"}}));
     EXPECT_EQ(SheetNotify(PSN_WIZBACK), IDD_FOLDER_PAGE) << "Back skips the scan page";
+}
+
+TEST_F(ResultsPageTest, TheColumnWidthsTheWizardRememberedAreShown) {
+    AddShortcut("a.lnk", "C:\\Gone\\a.exe");
+    const std::vector<long> remembered{90, 140, 160, 120, 70};
+    Open(remembered);
+    EXPECT_EQ(page_->ColumnWidths(), remembered);
 }
 
 TEST_F(ResultsPageTest, RowsComeFromTheStoreAndAreRebuiltOnEveryVisit) {
@@ -1280,7 +1293,10 @@ TEST_F(ResultsPageTest, IgnoredShortcutsAndFoldersStayOutUntilTakenOffTheList) {
     Pump();
     EXPECT_EQ(Column(kNameColumn), kept);
     EXPECT_TRUE(page_->LeftOutLinkVisible());
-    EXPECT_EQ(page_->LeftOutLinkText(), Fill("_QM_IgnoredLeftOut", {{"count", "3"}}));
+    // The coverage line, a link now, ends in what the ignore list left out.
+    const std::string leftOut = Fill("_QM_IgnoredLeftOut", {{"count", "3"}});
+    const std::string line = page_->CoverageText();
+    EXPECT_EQ(line.substr(line.size() - std::min(line.size(), leftOut.size())), leftOut) << line;
 
     // A restart: the list comes from the document's file.
     ::DestroyWindow(sheet_);

@@ -202,7 +202,7 @@ TEST_F(ScanPageTest, WithoutRootsTheWizardMovesOnWithAnEmptyStore) {
 
 TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd) {
     // Root two's folders come faster than the status refresh: its last one is shown at its end.
-    Script({{"C:\\one", "folders=3 found=2 dots"}, {"C:\\two", "folders=400 found=1"}});
+    Script({{"C:\\one", "folders=3 found=2 dots checked=9"}, {"C:\\two", "folders=400 found=1"}});
     StartScan({"C:\\one", "C:\\two"});
     EXPECT_EQ(Rows(), 0) << "the rows are the worker's";
     WaitForTheEnd();
@@ -223,6 +223,9 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     EXPECT_EQ(first.reason, "TargetMissing");
     EXPECT_EQ(TheResultStore().At(1).folder, "C:\\one\\f1");
     EXPECT_EQ(TheResultStore().At(2).folder, "C:\\two\\f0");
+    // What the scan covered, as the finder counted it over both roots.
+    EXPECT_EQ(TheResultStore().Coverage().folders, 403u);
+    EXPECT_EQ(TheResultStore().Coverage().shortcuts, std::optional<std::uint64_t>(10));
     EXPECT_FALSE(ui::HasFatalError());
 
     // One search for moved targets over all three, its answers in the records of the same order.
@@ -379,6 +382,8 @@ TEST_F(ScanPageTest, ARootThatCannotBeSearchedIsMarkedAndTheOthersAreStillSearch
     EXPECT_EQ(Cell(1, 1), "<_QM_RootFailed> cannot search \"X:\\gone\": recorded failure");
     EXPECT_EQ(Image(2), static_cast<int>(RootState::Done));
     EXPECT_EQ(TheResultStore().Count(), 3u);
+    EXPECT_EQ(TheResultStore().Coverage().folders, 3u) << "the root that failed covered nothing";
+    EXPECT_EQ(TheResultStore().Coverage().shortcuts, std::optional<std::uint64_t>(3));
 }
 
 TEST_F(ScanPageTest, AnyOtherFailureOnTheWorkerReachesTheTopLevelHandler) {
