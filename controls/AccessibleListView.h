@@ -1,11 +1,36 @@
-// A report-view list view taken over for screen readers: it reads as a list named by the label
-// before it, its rows as list items named by their first column, ticked or not. A list that is
-// taken over for more derives from this.
+// Standard controls taken over for screen readers. A report-view list view reads as a list named
+// by the label before it, its rows as list items named by their first column, ticked or not; a
+// list that is taken over for more derives from it.
 #pragma once
 
 #include "controls/ControlHook.h"
 
+#include <string>
+#include <utility>
+
 namespace qm::controls {
+
+// A standard control with no label of its own (a progress bar), taken over so that screen
+// readers read it with the name it is given, in its role.
+class NamedForReaders : public ControlHook {
+public:
+    bool Attach(HWND control, long role, std::wstring name) {
+        role_ = role;
+        name_ = std::move(name);
+        return Hook(control);
+    }
+    long AccessibleRole() const override { return role_; }
+    std::wstring AccessibleName() const override { return name_; }
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        return CallNext(message, wParam, lParam);
+    }
+
+private:
+    long role_ = 0;
+    std::wstring name_;
+};
 
 class AccessibleListView : public ControlHook {
 public:

@@ -10,6 +10,7 @@
 #include "res/dialogs/ScanPage.h"
 #include "wizard/ScanRoots.h"
 
+#include <oleacc.h>
 #include <process.h>
 
 #include <algorithm>
@@ -123,6 +124,8 @@ BOOL ScanPage::OnInitDialog() {
 
     progress_ = ::GetDlgItem(page, IDC_SCAN_PROGRESS);
     ::SendMessageW(progress_, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
+    // Read as the search's progress: the bar has no label, the page's heading says what it is.
+    progressForReaders_.Attach(progress_, ROLE_SYSTEM_PROGRESSBAR, heading_.Text());
 
     roots_.Attach(::GetDlgItem(page, IDC_SCAN_ROOTS));
     rootsForReaders_.Attach(roots_.Window());

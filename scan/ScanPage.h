@@ -101,6 +101,7 @@ private:
 
     controls::ListView roots_;
     controls::AccessibleListView rootsForReaders_;
+    controls::NamedForReaders progressForReaders_;
     HWND progress_ = nullptr;
     HWND status_ = nullptr;
     HWND stopButton_ = nullptr;

@@ -110,8 +110,7 @@ struct Walker {
         const bool selfPainted = roles.count(ROLE_SYSTEM_LINK) != 0;
         if (!roles.count(role) && !(role == ROLE_SYSTEM_CLIENT && SystemObjectsAreGeneric() && !selfPainted))
             Fault(control, "reads as role " + std::to_string(role));
-        // A progress bar has no label of its own; what it measures is the line beside it.
-        if (NameOf(*object, CHILDID_SELF).empty() && ClassOf(control) != PROGRESS_CLASSW) Fault(control, "has no name");
+        if (NameOf(*object, CHILDID_SELF).empty()) Fault(control, "has no name");
         if (ClassOf(control) == WC_LISTVIEWW) ReadRows(control, *object);
         object->Release();
     }
