@@ -1,6 +1,7 @@
 #include "app/WelcomeDialog.h"
 
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "help/HelpMenu.h"
 #include "help/ResourceModule.h"
 #include "host/Components.h"
@@ -10,7 +11,7 @@
 namespace qm::app {
 
 namespace {
-constexpr int kBannerIconSize = 24;
+constexpr int kBannerIconSize = 24;  // pixels at 100%
 constexpr int kHelpIconSize = 16;
 }  // namespace
 
@@ -26,9 +27,10 @@ BOOL WelcomeDialog::OnInitDialog() {
     MakeBanner(module);
 
     if (helpButton_.Attach(::GetDlgItem(Window(), IDC_WELCOME_HELP))) {
-        helpButton_.SetIcon(IDI_HELP, kHelpIconSize, kHelpIconSize, module);
-        helpButton_.iconMargin = 2;
-        helpButton_.iconGap = 3;
+        const UINT dpi = WindowDpi(Window());
+        helpButton_.SetIcon(IDI_HELP, ScaleToDpi(kHelpIconSize, dpi), ScaleToDpi(kHelpIconSize, dpi), module);
+        helpButton_.iconMargin = ScaleToDpi(2, dpi);
+        helpButton_.iconGap = ScaleToDpi(3, dpi);
         helpButton_.captionColour = RGB(0, 0, 0);
         helpButton_.UseNormalWeight();
     }
@@ -42,10 +44,11 @@ void WelcomeDialog::MakeBanner(HINSTANCE module) {
     if (!banner_.Attach(::GetDlgItem(Window(), IDC_WELCOME_BANNER))) return;
     banner_.style = controls::SkinnedStatic::kStretchedBitmap | controls::SkinnedStatic::kIconLeft;
     banner_.SetBitmap(GdiObject(::LoadImageW(module, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, 0)));
-    banner_.SetIcon(IconHandle(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                                               ::GetSystemMetrics(SM_CXICON),
-                                                               ::GetSystemMetrics(SM_CYICON), 0))),
-                    kBannerIconSize, kBannerIconSize);
+    const UINT dpi = WindowDpi(Window());
+    const int iconSize = ScaleToDpi(kBannerIconSize, dpi);
+    banner_.SetIcon(LoadIconAtSize(module, IDI_PROGRAM, iconSize), iconSize, iconSize);
+    banner_.iconMargin = ScaleToDpi(banner_.iconMargin, dpi);
+    banner_.iconGap = ScaleToDpi(banner_.iconGap, dpi);
     banner_.textColour = RGB(255, 255, 255);
     banner_.noPrefix = true;
     ::SetWindowTextW(banner_.Window(), Widen(host::Text("_QM_Mainname")).c_str());

@@ -301,7 +301,9 @@ std::optional<LRESULT> WizardSheet::HandleMessage(UINT message, WPARAM wParam, L
             return 0;
         }
         return std::nullopt;
-
+    case WM_DPICHANGED:
+        FollowDpi(*reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         return std::nullopt;
     }
@@ -317,6 +319,26 @@ void WizardSheet::CentreOnce() {
     if (centred_) return;
     centred_ = true;
     controls::CentreDialog(window_);
+}
+
+void WizardSheet::FollowDpi(const RECT& suggested) {
+    // The system's rectangle keeps the wizard as large to the eye on the new monitor; so is the
+    // smallest size it may take, and the pages are laid out again in it (WM_SIZE).
+    RECT now{};
+    ::GetWindowRect(window_, &now);
+    if (now.right > now.left && now.bottom > now.top) {
+        minimum_.width = ::MulDiv(minimum_.width, suggested.right - suggested.left, now.right - now.left);
+        minimum_.height = ::MulDiv(minimum_.height, suggested.bottom - suggested.top, now.bottom - now.top);
+    }
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The pages made so far draw their images again at the new size. Before per-monitor v2 the
+    // system tells only the wizard; after it, a page hearing it twice just does it twice.
+    for (WPARAM index = 0;; ++index) {
+        const auto page = reinterpret_cast<HWND>(::SendMessageW(window_, PSM_INDEXTOHWND, index, 0));
+        if (!page) break;
+        ::SendMessageW(page, WM_DPICHANGED_AFTERPARENT, 0, 0);
+    }
 }
 
 LRESULT WizardSheet::MoveToNextPage() {

@@ -63,6 +63,8 @@ private:
     void SaveLayout();
     void LayOut(const RECT& client);
     void FitPage(HWND page) const;
+    // Moved to a monitor of another DPI (WM_DPICHANGED).
+    void FollowDpi(const RECT& suggested);
 
     WelcomeDialogEntry showWelcome_ = nullptr;
     std::vector<std::string> scanFolders_;

@@ -128,6 +128,8 @@ LRESULT LinkButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
         case WM_PRINTCLIENT:
             return ServePaint(message, wParam, [this](HDC dc) { Paint(dc, ClientRect()); });
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_.Get());  // the font it draws with, not the dialog's
         case kReflectedDrawItem: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             Paint(item->hDC, item->rcItem);

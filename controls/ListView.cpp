@@ -26,7 +26,10 @@ void ListView::SetSmallImages(HIMAGELIST images, ImageListOwner owner) const {
     const LONG_PTR style = ::GetWindowLongPtrW(list_, GWL_STYLE);
     const LONG_PTR shared = owner == ImageListOwner::Caller ? (style | LVS_SHAREIMAGELISTS) : (style & ~LONG_PTR{LVS_SHAREIMAGELISTS});
     if (shared != style) ::SetWindowLongPtrW(list_, GWL_STYLE, shared);
-    ::SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    const auto replaced = reinterpret_cast<HIMAGELIST>(
+        ::SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+    // The list hands back a list it owned without destroying it (images made again for another DPI).
+    if (replaced && replaced != images && !(style & LVS_SHAREIMAGELISTS)) ::ImageList_Destroy(replaced);
 }
 
 bool ListView::InsertColumn(int index, const std::string& title, int width) const {

@@ -25,6 +25,7 @@ public:
     HWND Window() const noexcept { return list_; }
 
     void AddExtendedStyle(DWORD styles) const;
+    // Images the list owned before are destroyed once it lets them go.
     void SetSmallImages(HIMAGELIST images, ImageListOwner owner) const;
     // False when the list refused the column.
     bool InsertColumn(int index, const std::string& title, int width) const;

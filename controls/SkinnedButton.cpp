@@ -202,6 +202,8 @@ LRESULT SkinnedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
         case WM_PRINTCLIENT:
             return ServePaint(message, wParam, [this](HDC dc) { PaintBuffered(dc); });
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_.Get());  // the font it draws with, not the dialog's
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             ::SetCapture(Window());

@@ -130,6 +130,8 @@ LRESULT SkinnedStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETTINGCHANGE:  // the high-contrast mode among them
             InvalidateWithParent();
             break;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_.Get());  // the font it draws with, not the dialog's
         default:
             break;
     }

@@ -4,11 +4,13 @@
 #include "base/PathText.h"
 #include "base/Text.h"
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "base/win/MessagePump.h"
 #include "base/win/UsualPlaces.h"
 #include "folders/Drives.h"
 #include "folders/FolderEnumerator.h"
 #include "folders/SavedSelection.h"
+#include "folders/TickImages.h"
 #include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
@@ -21,7 +23,7 @@ namespace qm::folders {
 namespace {
 
 constexpr COLORREF kHeadingColour = RGB(50, 100, 150);
-constexpr int kImageSize = 18;
+constexpr int kImageSize = 18;  // at 100%
 
 // Normal images, in the order the tree uses them.
 enum Image { kOpenFolder = 0, kClosedFolder = 1, kDrive = 2, kComputer = 3 };
@@ -89,17 +91,21 @@ BOOL FolderPage::OnInitDialog() {
 
 void FolderPage::CreateImageLists() {
     const HINSTANCE instance = ui::TheAppModule().Instance();
-    images_.Reset(::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 4, 0));
-    for (int icon : {IDI_FOLDER_OPEN, IDI_FOLDER_CLOSED, IDI_DRIVE, IDI_COMPUTER}) {
-        IconHandle loaded(static_cast<HICON>(
-            ::LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR)));
-        ::ImageList_AddIcon(images_.Get(), loaded.Get());  // the list keeps its own copy
+    imageSize_ = ScaleToDpi(kImageSize, WindowDpi(TreeWindow()));
+    ImageListHandle images(::ImageList_Create(imageSize_, imageSize_, ILC_COLOR32 | ILC_MASK, 4, 0));
+    for (int icon : {IDI_FOLDER_OPEN, IDI_FOLDER_CLOSED, IDI_DRIVE, IDI_COMPUTER})
+        ::ImageList_AddIcon(images.Get(), LoadIconAtSize(instance, icon, imageSize_).Get());  // the list copies it
+    // The shell's icons keep their places, which the nodes name.
+    for (const std::string& path : shellIconPaths_) {
+        IconHandle icon = ShellIcon(path, imageSize_);
+        ::ImageList_AddIcon(images.Get(), icon ? icon.Get() : LoadIconAtSize(instance, IDI_FOLDER_CLOSED, imageSize_).Get());
     }
-    TreeView_SetImageList(TreeWindow(), images_.Get(), TVSIL_NORMAL);
-    // Four 18-pixel cells: blank, empty box, grey tick, green tick; white is transparent.
-    stateImages_.Reset(::ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_CHECK_STATES), kImageSize, 1,
-                                              RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    TreeView_SetImageList(TreeWindow(), stateImages_.Get(), TVSIL_STATE);
+    TreeView_SetImageList(TreeWindow(), images.Get(), TVSIL_NORMAL);
+    ImageListHandle ticks = MakeTickImages(imageSize_);
+    TreeView_SetImageList(TreeWindow(), ticks.Get(), TVSIL_STATE);
+    // The tree drops the old lists before they go.
+    images_ = std::move(images);
+    stateImages_ = std::move(ticks);
 }
 
 void FolderPage::BuildTree() {
@@ -235,8 +241,10 @@ void FolderPage::Refresh(CheckTree::NodeId node) {
 }
 
 int FolderPage::AddShellIcon(const std::string& path) {
-    IconHandle icon = ShellIcon(path, kImageSize);
-    return icon ? ::ImageList_AddIcon(images_.Get(), icon.Get()) : -1;  // the list keeps a copy
+    IconHandle icon = ShellIcon(path, imageSize_);
+    const int image = icon ? ::ImageList_AddIcon(images_.Get(), icon.Get()) : -1;  // the list keeps a copy
+    if (image >= 0) shellIconPaths_.push_back(path);
+    return image;
 }
 
 void FolderPage::SetImage(CheckTree::NodeId node, int image, int selectedImage) {
@@ -329,6 +337,10 @@ bool FolderPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     }
     if (message == WM_TIMER && wParam == kOverdueTimer) {
         TakeOverdue();
+        return true;
+    }
+    if (message == WM_DPICHANGED_AFTERPARENT) {
+        CreateImageLists();  // at the new monitor's size
         return true;
     }
     if (message != WM_NOTIFY) return false;

@@ -105,6 +105,8 @@ private:
     ImageListHandle images_;
     ImageListHandle stateImages_;
     controls::AnchoredLayout layout_;  // the tree grows with the page, the note keeps to the bottom
+    int imageSize_ = 18;                     // pixels, for the tree's DPI
+    std::vector<std::string> shellIconPaths_;  // whose shell icons follow the four of our own, in order
     bool waitingInNext_ = false;  // a Next is waiting for the restore or the scan worker
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui/PathMacros.h"
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "controls/ControlFont.h"
 #include "help/ResourceModule.h"
 #include "host/Components.h"
@@ -12,7 +13,7 @@ namespace qm::help {
 
 namespace {
 constexpr COLORREF kNoticePanel = RGB(255, 255, 208);
-constexpr LONG kNoticeFontHeight = 11;
+constexpr LONG kNoticeFontHeight = 11;  // pixels at 100%, like the inset
 constexpr int kNoticeInset = 7;
 }  // namespace
 
@@ -32,14 +33,15 @@ BOOL AboutDialog::OnInitDialog() {
     ::SetDlgItemTextW(Window(), IDC_ABOUT_COPYRIGHT, Widen(ui::GetVersionString(program, "LegalCopyright")).c_str());
 
     if (notice_.Attach(::GetDlgItem(Window(), IDC_ABOUT_NOTICE))) {
+        const UINT dpi = WindowDpi(Window());
         LOGFONTW font = controls::WithWeight(controls::FontDescriptionOf(Window()), 0);
-        font.lfHeight = kNoticeFontHeight;
+        font.lfHeight = ScaleToDpi(kNoticeFontHeight, dpi);
         notice_.SetFont(font);
         notice_.style = controls::SkinnedStatic::kGradient;
         notice_.colour1 = kNoticePanel;
         notice_.colour2 = kNoticePanel;
-        notice_.insetX = kNoticeInset;
-        notice_.insetY = kNoticeInset;
+        notice_.insetX = ScaleToDpi(kNoticeInset, dpi);
+        notice_.insetY = ScaleToDpi(kNoticeInset, dpi);
     }
     return TRUE;
 }

@@ -19,7 +19,6 @@
 
 // Bitmaps
 #define IDB_BANNER           202  // welcome banner background, 616 x 62
-#define IDB_CHECK_STATES     210  // folder tree state images, 72 x 18 (four 18 x 18 cells)
 
 // Dialog templates
 #define IDD_ABOUT            100

@@ -4,6 +4,7 @@
 #include "ui/FatalError.h"
 #include "ui/WizardMessages.h"
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "help/HelpMenu.h"
 #include "host/Components.h"
 #include "res/ResourceIds.h"
@@ -130,13 +131,7 @@ BOOL ScanPage::OnInitDialog() {
     roots_.Attach(::GetDlgItem(page, IDC_SCAN_ROOTS));
     rootsForReaders_.Attach(roots_.Window());
     roots_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
-    const HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
-    const HINSTANCE instance = ui::TheAppModule().Instance();
-    for (int id : {IDI_ROOT_WAITING, IDI_ROOT_SCANNING, IDI_ROOT_DONE, IDI_ROOT_FAILED}) {
-        IconHandle icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
-        ::ImageList_AddIcon(images, icon.Get());
-    }
-    roots_.SetSmallImages(images, controls::ImageListOwner::List);
+    SetRootStateImages();
 
     RECT rect{};
     ::GetWindowRect(page, &rect);
@@ -157,8 +152,21 @@ BOOL ScanPage::OnInitDialog() {
     return TRUE;
 }
 
+void ScanPage::SetRootStateImages() {
+    const int size = ScaleToDpi(16, WindowDpi(roots_.Window()));
+    const HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 0);
+    const HINSTANCE instance = ui::TheAppModule().Instance();
+    for (int id : {IDI_ROOT_WAITING, IDI_ROOT_SCANNING, IDI_ROOT_DONE, IDI_ROOT_FAILED})
+        ::ImageList_AddIcon(images, LoadIconAtSize(instance, id, size).Get());  // the list copies it
+    roots_.SetSmallImages(images, controls::ImageListOwner::List);
+}
+
 bool ScanPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
+    case WM_DPICHANGED_AFTERPARENT:
+        SetRootStateImages();  // at the new monitor's size
+        result = 0;
+        return true;
     case WM_COMMAND:
         if (LOWORD(wParam) != IDC_SCAN_STOP || HIWORD(wParam) != BN_CLICKED) return false;
         RequestStop(/*moveOnAfterwards=*/true);

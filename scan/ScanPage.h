@@ -85,6 +85,8 @@ private:
     static int __cdecl OnSuggestProgress(LONG done, LONG total, void* context);
     void RequestStop(bool moveOnAfterwards);
     void OnScanEnded(unsigned number);
+    // The rows' state icons at the list's DPI.
+    void SetRootStateImages();
     // Shows the newest view the worker handed over (user-interface thread).
     void ShowView();
 

@@ -93,28 +93,21 @@ support() {
     polygon 16,42 30,42 14,58 fill white stroke none circle 18,26 22,26 circle 32,26 36,26 circle 46,26 50,26"
 }
 
-icon program "16 24 32 48 64" program
-icon drive "16 18 32" drive
-icon help "16 32" help_icon
-icon folder_closed "16 18 32" folder_closed
-icon folder_open "16 18 32" folder_open
-icon computer "16 18 32" computer
+# Each icon holds its sizes at 100%, 150% and 200% (the tree's 18, the lists' 16, the welcome
+# banner's 24), so none is scaled where it is shown.
+icon program "16 24 32 36 48 64" program
+icon drive "16 18 27 32 36" drive
+icon help "16 24 32" help_icon
+icon folder_closed "16 18 27 32 36" folder_closed
+icon folder_open "16 18 27 32 36" folder_open
+icon computer "16 18 27 32 36" computer
 icon scan_page "16 32 48" scan_page
-icon state_waiting "16 32" state_waiting
-icon state_scanning "16 32" state_scanning
-icon state_done "16 32" state_done
-icon state_failed "16 32" state_failed
+icon state_waiting "16 24 32" state_waiting
+icon state_scanning "16 24 32" state_scanning
+icon state_done "16 24 32" state_done
+icon state_failed "16 24 32" state_failed
 icon results_page "16 32 48" results_page
 icon support "16 32 48" support
 
 # 202: the banner of the welcome dialog, 616 x 62, a left-to-right blue gradient.
 im -size 62x616 gradient:'#1b456f-#5b9bd5' -rotate -90 -type TrueColor BMP3:"$out/banner.bmp"
-
-# 210: the tree's state images, four 18 x 18 cells on white (white is transparent):
-# 0 blank, 1 empty box, 2 grey tick, 3 green tick.
-box="fill white stroke #4b535c stroke-width 1 rectangle"
-im -size 72x18 xc:white \
-  -draw "$box 20,3 33,16" \
-  -draw "$box 38,3 51,16" -draw "fill none stroke #8a9096 stroke-width 2 polyline 41,9 44,13 49,6" \
-  -draw "$box 56,3 69,16" -draw "fill none stroke #1f9a3a stroke-width 2 polyline 59,9 62,13 67,6" \
-  -type TrueColor BMP3:"$out/check_states.bmp"

@@ -48,6 +48,22 @@ TEST(SkinnedButton, AttachMakesItOwnerDrawn) {
     EXPECT_EQ(f.skinned.State(), 0u);
 }
 
+TEST(SkinnedControls, TellTheFontTheyDrawWith) {
+    // Whoever measures a control's text (the text-fit test, a magnifier) asks it for its font:
+    // the heavy one it draws with, not the parent's.
+    ButtonFixture button;
+    ParentWindow parent;
+    HWND label = parent.AddChild(L"STATIC", L"Heading", 1004, SS_LEFT, 0, 0, 200, 20);
+    SkinnedStatic skinned;
+    ASSERT_TRUE(skinned.Attach(label));
+    for (HWND control : {button.button, label}) {
+        LOGFONTW font{};
+        const auto answer = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+        ASSERT_TRUE(answer && ::GetObjectW(answer, sizeof(font), &font)) << ::GetDlgCtrlID(control);
+        EXPECT_EQ(font.lfWeight, FW_HEAVY) << ::GetDlgCtrlID(control);
+    }
+}
+
 TEST(SkinnedButton, PressDragRelease) {
     struct Step {
         UINT message;
