@@ -19,7 +19,7 @@ qm_require_wine() {
 # Starts an Xvfb of our own unless DISPLAY is set. The server picks a display number that is
 # free (-displayfd), so runs from several worktrees at once each get their own and never share
 # or replace another's; it writes the number only once it accepts connections. Its process id
-# is kept in QM_XVFB_PID for qm_stop_display.
+# is kept in QM_XVFB_PID for qm_stop_display. QM_XVFB_SCREEN may ask for another screen size.
 qm_ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then return 0; fi
   if ! command -v Xvfb >/dev/null; then
@@ -28,7 +28,7 @@ qm_ensure_display() {
   fi
   local number_file pid number=""
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 </dev/null &
+  Xvfb -displayfd 3 -screen 0 "${QM_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 </dev/null &
   pid=$!
   for _ in $(seq 1 200); do
     number=$(head -n 1 "$number_file" 2>/dev/null)
