@@ -1,6 +1,7 @@
 #include "results/ResultsList.h"
 
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "host/Components.h"
 #include "results/ShortcutActions.h"
 #include "results/TargetExplanation.h"
@@ -11,8 +12,14 @@ void ResultsList::Attach(HWND list) {
     list_.Attach(list);
     view_.Attach(list);
     list_.SetRowTextSource([this](LPARAM id, int column) { return rows_.Text(id, column); });
-    view_.SetSmallImages(icons_.Create(), controls::ImageListOwner::List);
+    view_.SetSmallImages(icons_.Create(IconSize()), controls::ImageListOwner::List);
 }
+
+void ResultsList::FollowDpi() {
+    view_.SetSmallImages(icons_.Remake(IconSize()), controls::ImageListOwner::List);  // the old list goes
+}
+
+int ResultsList::IconSize() const { return ScaleToDpi(16, WindowDpi(view_.Window())); }
 
 std::string ResultsList::Text(int row, int column) const {
     const std::string* text = rows_.Text(IdOf(row), column);

@@ -24,6 +24,8 @@ class ResultsList {
 public:
     // Takes over the list view: its rows' texts come from here, its image list is the icons'.
     void Attach(HWND list);
+    // Makes the icons again at the size for the list's DPI, after it moved to another monitor.
+    void FollowDpi();
     HWND Window() const { return view_.Window(); }
     SortableListView& Sortable() { return list_; }
     const controls::ListView& View() const { return view_; }
@@ -67,6 +69,7 @@ public:
     bool OnNotify(const NMHDR& header, LRESULT& result);
 
 private:
+    int IconSize() const;  // pixels, for the list's DPI
     SortableListView list_;
     controls::ListView view_;  // the same list: its rows, ticks and images
     IconCache icons_;

@@ -99,6 +99,10 @@ std::optional<LRESULT> ResultsPage::OnSheetNotify(const NMHDR& header) {
 
 bool ResultsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
+    case WM_DPICHANGED_AFTERPARENT:
+        list_.FollowDpi();
+        result = 0;
+        return true;
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED) return false;
         switch (LOWORD(wParam)) {

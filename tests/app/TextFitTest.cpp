@@ -190,13 +190,14 @@ protected:
     }
 
     // Checks a surface and keeps its picture as fit-<language>-<scale>-<surface>.bmp.
-    void Inspect(Tally& tally, const Language& language, const char* surface, HWND textParent, HWND picture) {
+    void Inspect(Tally& tally, const Language& language, const char* surface, HWND textParent, HWND picture,
+                 bool pump = true) {
         tally.controls += CheckTextsFit(textParent, Name(language, surface));
         tally.surfaces.push_back(surface);
         const std::wstring file = L"fit-" + Widen(language.name) + L"-" +
                                   std::to_wstring(::MulDiv(static_cast<int>(dpi_), 100, static_cast<int>(kBaseDpi))) +
                                   L"-" + Widen(surface);
-        const std::wstring written = testkit::SaveWindowSnapshot(picture, file);
+        const std::wstring written = testkit::SaveWindowSnapshot(picture, file, pump);
         EXPECT_FALSE(written.empty()) << Name(language, surface);
         if (!written.empty()) std::printf("[ artifact ] %s\n", Narrow(written).c_str());
     }
@@ -240,7 +241,7 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
         SCOPED_TRACE(language.name);
         WriteSettings(language);
         Tally tally;
-        bool busy = false, done = false;
+        bool busy = false, scanSeen = false, done = false;
         // The small dialogs, each run modally over the results page while it shows its rows.
         std::vector<changes::StoredBatch> batches(2);
         batches[0].batch = {"0001767225600-0001", 1767225600, changes::ChangeAction::Delete, "", {}, true, 0};
@@ -266,12 +267,24 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
             HWND results = PageWindow(wizard, 2);
             HWND resultsList = results ? ::GetDlgItem(results, IDC_RESULTS_LIST) : nullptr;
             if (CurrentPage(wizard) != 2 || ListView_GetItemCount(resultsList) < 2) return false;
-            busy = true;
             EXPECT_EQ(WindowDpi(wizard), dpi_) << "the prefix's LogPixels did not take";
+            if (!scanSeen) {
+                // Back to the scan page, which scans again and comes back here by itself; its
+                // texts are measured at once, before the scan's end (which waits for this thread).
+                scanSeen = true;
+                ::SendMessageW(wizard, PSM_SETCURSEL, 1, 0);
+                HWND scan = PageWindow(wizard, 1);
+                Inspect(tally, language, "scan", scan, wizard, /*pump=*/false);
+                EXPECT_EQ(ImageSize(ListView_GetImageList(::GetDlgItem(scan, IDC_SCAN_ROOTS), LVSIL_SMALL)), ScaleToDpi(16, dpi_))
+                    << "root state icons";
+                return false;
+            }
+            busy = true;
 
             // A selected row explains itself in the line under the list.
             ListView_SetItemState(resultsList, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
             Inspect(tally, language, "results", results, wizard);
+            EXPECT_EQ(ImageSize(ListView_GetImageList(resultsList, LVSIL_SMALL)), ScaleToDpi(16, dpi_)) << "file icons";
             EXPECT_GE(ImageSize(ListView_GetImageList(resultsList, LVSIL_STATE)), ScaleToDpi(13, dpi_)) << "tick boxes";
             for (const auto& dialog : dialogs) {
                 testkit::RunModalWith([&] { return dialog.run(results); },
@@ -292,20 +305,16 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
             ::OffsetRect(&suggested, 10, 10);
             suggested.right += 20;
             const HIMAGELIST ticksBefore = TreeView_GetImageList(tree, TVSIL_STATE);
+            const HIMAGELIST fileIconsBefore = ListView_GetImageList(resultsList, LVSIL_SMALL);
+            const int fileIconCount = ::ImageList_GetImageCount(fileIconsBefore);
             ::SendMessageW(wizard, WM_DPICHANGED, MAKEWPARAM(dpi_, dpi_), reinterpret_cast<LPARAM>(&suggested));
             RECT now{};
             ::GetWindowRect(wizard, &now);
             EXPECT_TRUE(::EqualRect(&now, &suggested)) << "the wizard did not take the suggested rectangle";
             EXPECT_NE(TreeView_GetImageList(tree, TVSIL_STATE), ticksBefore) << "the folder page kept its images";
-
-            // Last, as showing it starts a scan that moves on by itself: the scan page, measured
-            // at once (the scan's end waits for this thread).
-            ::SendMessageW(wizard, PSM_SETCURSEL, 1, 0);
-            HWND scan = PageWindow(wizard, 1);
-            tally.controls += CheckTextsFit(scan, Name(language, "scan"));
-            tally.surfaces.push_back("scan");
-            EXPECT_EQ(ImageSize(ListView_GetImageList(::GetDlgItem(scan, IDC_SCAN_ROOTS), LVSIL_SMALL)), ScaleToDpi(16, dpi_))
-                << "root state icons";
+            const HIMAGELIST fileIcons = ListView_GetImageList(resultsList, LVSIL_SMALL);
+            EXPECT_NE(fileIcons, fileIconsBefore) << "the results page kept its images";
+            EXPECT_EQ(::ImageList_GetImageCount(fileIcons), fileIconCount) << "the rows' icons are made again in their places";
             done = true;
             ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
             return true;

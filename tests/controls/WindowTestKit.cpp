@@ -273,9 +273,9 @@ std::wstring ArtifactDirectory() {
     return folder;
 }
 
-std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name) {
+std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name, bool pump) {
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpUntilIdle();
+    if (pump) PumpUntilIdle();
     // The client area as the window painted it. Without a window manager on the X display
     // nobody draws the caption, so the frame is left out.
     RECT client{};

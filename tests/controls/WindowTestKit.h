@@ -91,8 +91,9 @@ GuiCounts CurrentGuiCounts();
 // on demand; QM_ARTIFACT_DIR overrides it.
 std::wstring ArtifactDirectory();
 // Copies the client area of a visible window, as it painted it, to a BMP in the artifact
-// folder; returns the path written or "" on failure.
-std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name);
+// folder; returns the path written or "" on failure. Without `pump` no message waiting for the
+// thread is let in meanwhile (a page that moves on by itself stays where it is).
+std::wstring SaveWindowSnapshot(HWND window, const std::wstring& name, bool pump = true);
 
 // Runs `body` once a modal dialog of this thread is up and painted, then closes it with
 // IDCANCEL unless the body closed it. Returns what `run` returned (the modal call).
