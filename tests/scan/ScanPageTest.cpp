@@ -451,19 +451,20 @@ TEST_F(ScanPageTest, WhileThePageWaitsForAWorkerToEndItsWindowsArePainted) {
     ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheScanRoots().Reader(), ::GetCurrentProcess(), &copy,
                                   SYNCHRONIZE, FALSE, 0));
     KernelHandle worker(copy);
-    // Another thread asks the status line to be painted again while this thread waits for the
-    // worker, and looks whether it was: two messages sent and answered after the request, the
-    // wait has had its turn to paint. (The wait may paint before the request can be seen, so
-    // only the end state is looked at; a hidden window would have nothing to paint.)
-    const HWND status = Control(IDC_SCAN_STATUS);
+    // Another thread asks the wizard's Cancel button to be painted again while this thread waits
+    // for the worker, and looks whether it was: two messages sent and answered after the request,
+    // the wait has had its turn to paint. (The wait may paint before the request can be seen, so
+    // only the end state is looked at. The page itself is hidden while it is activated again.)
+    const HWND cancel = ::GetDlgItem(sheet_window_, IDCANCEL);
+    ASSERT_TRUE(::IsWindowVisible(cancel));
     bool paintedWhileWaiting = false;
     std::thread watcher([&] {
         for (int round = 0; round < 50 && !paintedWhileWaiting; ++round) {
             DWORD_PTR answer = 0;
-            ::InvalidateRect(status, nullptr, TRUE);
-            const bool asked = ::IsWindowVisible(status) != FALSE;
-            for (int i = 0; i < 2; ++i) ::SendMessageTimeoutW(status, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
-            paintedWhileWaiting = asked && !::GetUpdateRect(status, nullptr, FALSE) &&
+            ::InvalidateRect(cancel, nullptr, TRUE);
+            const bool asked = ::IsWindowVisible(cancel) != FALSE;
+            for (int i = 0; i < 2; ++i) ::SendMessageTimeoutW(cancel, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+            paintedWhileWaiting = asked && !::GetUpdateRect(cancel, nullptr, FALSE) &&
                                   ::WaitForSingleObject(worker.Get(), 0) == WAIT_TIMEOUT;
         }
         ::SetEvent(gate.Get());
