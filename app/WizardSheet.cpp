@@ -12,7 +12,6 @@
 #include "ui/AppModule.h"
 #include "ui/FatalError.h"
 #include "ui/PathMacros.h"
-#include "wizard/ScanRoots.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -24,6 +23,8 @@ namespace qm::app {
 namespace {
 
 constexpr UINT_PTR kSheetSubclassId = 1;
+// The window property that holds a sheet window's object.
+constexpr wchar_t kSheetProperty[] = L"QuillMend.WizardSheet";
 
 // In a dialog template handed over by PSCB_PRECREATE (either layout): clears WS_VISIBLE and
 // gives the sheet a sizing frame.
@@ -110,7 +111,7 @@ HWND WizardSheet::Create() {
     header_.nStartPage = 0;
     if (!scanFolders_.empty()) {
         // Straight to the scan page: the roots are there before it starts its worker.
-        wizard::TheScanRoots().Replace(WithoutNestedRoots(scanFolders_));
+        state_.roots.Replace(WithoutNestedRoots(scanFolders_));
         folderPage_.TickInstead(scanFolders_);
         header_.nStartPage = 1;
     }
@@ -203,6 +204,10 @@ void WizardSheet::FitPage(HWND page) const {
     ::SetWindowPos(page, nullptr, box.left, box.top, box.Width(), box.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+WizardSheet* WizardSheet::OfWindow(HWND window) {
+    return window ? static_cast<WizardSheet*>(::GetPropW(window, kSheetProperty)) : nullptr;
+}
+
 int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
     if (message == PSCB_PRECREATE) {
         // The sheet's own template is visible; created hidden, the window appears only when
@@ -222,6 +227,7 @@ int CALLBACK WizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam
 void WizardSheet::OnInitialized(HWND window) {
     window_ = window;
     ::SetWindowSubclass(window, &WizardSheet::SheetProc, kSheetSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    ::SetPropW(window, kSheetProperty, this);
     pages_.clear();  // the sheet window owns the pages now
 
     ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) | WS_MINIMIZEBOX);
@@ -245,6 +251,7 @@ LRESULT CALLBACK WizardSheet::SheetProc(HWND window, UINT message, WPARAM wParam
     auto* sheet = reinterpret_cast<WizardSheet*>(self);
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(window, &WizardSheet::SheetProc, kSheetSubclassId);
+        ::RemovePropW(window, kSheetProperty);
         sheet->window_ = nullptr;
         return ::DefSubclassProc(window, message, wParam, lParam);
     }

@@ -11,6 +11,7 @@
 #include "ui/MessageLoop.h"
 #include "ui/WizardMessages.h"
 #include "host/WizardLayoutStore.h"
+#include "wizard/WizardState.h"
 
 #include <windows.h>
 #include <prsht.h>
@@ -43,6 +44,10 @@ public:
     // to the screen; null when it cannot be created.
     HWND Create();
     HWND Window() const { return window_; }
+    // What the pages hand on to each other.
+    wizard::WizardState& State() { return state_; }
+    // The sheet object of a sheet window this class made; null for any other window.
+    static WizardSheet* OfWindow(HWND window);
 
     bool PreTranslateMessage(MSG& message) override;
     void OnIdle() override {}
@@ -71,9 +76,10 @@ private:
     HWND window_ = nullptr;
     PROPSHEETHEADERW header_{};
     std::vector<HPROPSHEETPAGE> pages_;
-    folders::FolderPage folderPage_;
-    scan::ScanPage scanPage_;
-    results::ResultsPage resultsPage_;
+    wizard::WizardState state_;  // what the pages hand on; made before them, gone after them
+    folders::FolderPage folderPage_{state_.roots};
+    scan::ScanPage scanPage_{state_};
+    results::ResultsPage resultsPage_{state_.findings};
     FinishPage finishPage_;
     bool centred_ = false;
     controls::AnchoredLayout layout_;

@@ -40,10 +40,12 @@ void ShowNotice(HWND owner, const std::string& text, const std::string& caption)
 
 }  // namespace
 
-FolderPage::FolderPage() : FolderPage({DriveRoots, QueryDrive, ListSubfolders, FindUsualPlaces}, ShowNotice) {}
+FolderPage::FolderPage(wizard::ScanRoots& roots)
+    : FolderPage(roots, {DriveRoots, QueryDrive, ListSubfolders, FindUsualPlaces}, ShowNotice) {}
 
-FolderPage::FolderPage(DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound)
+FolderPage::FolderPage(wizard::ScanRoots& roots, DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound)
     : PropertyPage(IDD_FOLDER_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
+      roots_(roots),
       notifier_(std::move(notifier)),
       loader_(std::move(disks), answerBound) {
     model_.Ticks().SetObserver(this);
@@ -388,7 +390,7 @@ bool FolderPage::WaitForRestore() {
 LRESULT FolderPage::OnNext() {
     // While a Next waits the windows keep working; a second Next then is turned away.
     if (waitingInNext_) return -1;
-    wizard::ScanRoots& roots = wizard::TheScanRoots();
+    wizard::ScanRoots& roots = roots_;
     waitingInNext_ = true;
     // The saved folders are ticked a moment after the page shows, once the drives and folders on
     // their way have answered: a Next pressed before that goes on with them, not with a notice

@@ -18,6 +18,7 @@
 #include "folders/CheckTreeView.h"
 #include "folders/FolderLoader.h"
 #include "folders/FolderTree.h"
+#include "wizard/ScanRoots.h"
 
 #include <chrono>
 #include <functional>
@@ -34,9 +35,11 @@ public:
     // How long a drive or folder may take before it is shown as not answering.
     static constexpr std::chrono::milliseconds kAnswerBound{2000};
 
-    FolderPage();
+    // Next writes the ticked folders into `roots`, the wizard's.
+    explicit FolderPage(wizard::ScanRoots& roots);
     // For tests: other drives and disks, another way of showing the notice, another bound.
-    FolderPage(DiskAccess disks, Notifier notifier, std::chrono::milliseconds answerBound = kAnswerBound);
+    FolderPage(wizard::ScanRoots& roots, DiskAccess disks, Notifier notifier,
+               std::chrono::milliseconds answerBound = kAnswerBound);
 
     const FolderTree& Model() const { return model_; }
     HWND TreeWindow() const { return treeView_.Window(); }
@@ -88,6 +91,7 @@ private:
     // on its way is within its time bound. False when the page went away meanwhile.
     bool WaitForRestore();
 
+    wizard::ScanRoots& roots_;  // the wizard's
     Notifier notifier_;
     FolderTree model_;
     FolderLoader loader_;

@@ -31,8 +31,9 @@ std::string SystemWordsOf(unsigned long code) { return Narrow(SystemMessage(code
 
 }  // namespace
 
-ResultsPage::ResultsPage()
+ResultsPage::ResultsPage(const wizard::ResultStore& findings)
     : PropertyPage(IDD_RESULTS_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true),
+      findings_(findings),
       menuChooser_(ChooseWithTrackPopupMenu),
       explorerLauncher_(LaunchExplorer),
       propertiesLauncher_(LaunchProperties),
@@ -192,7 +193,7 @@ std::string ResultsPage::ExplanationText() const { return Narrow(WindowText(expl
 
 void ResultsPage::FillResults() {
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
-    const wizard::ResultStore& store = wizard::TheResultStore();
+    const wizard::ResultStore& store = findings_;
     if (store.Count() == 0) ShowBox("_QM_034", "_Information", MB_ICONINFORMATION);
 
     ::SendMessageW(ListWindow(), WM_SETREDRAW, FALSE, 0);
@@ -429,7 +430,7 @@ void ResultsPage::ShowPastChanges() {
 void ResultsPage::Undo(const changes::StoredBatch& stored) {
     const changes::UndoResult result =
         Actions().Undo(stored, [this](const std::string& path) { return Ask(Fill("_QM_UndoNewer", {{"path", path}})); });
-    list_.PutBack(result, wizard::TheResultStore());
+    list_.PutBack(result, findings_);
     ShowSelectedRow();
     ShowError(UndoFailureText(host::Text, BackupFolder(), result.failures, result.notBackedUp));
 }
@@ -517,7 +518,7 @@ void ResultsPage::IgnoreRow(int row, bool wholeFolder) {
     for (int each = 0, count = RowCount(); each < count; ++each)
         if (ignored_.Ignores(list_.Path(each))) leaving.push_back(each);
     list_.View().DeleteRows(leaving);
-    leftOut_ = CountIgnored(wizard::TheResultStore(), ignored_);
+    leftOut_ = CountIgnored(findings_, ignored_);
     ShowCoverage();
     ShowSelectedRow();
 }
@@ -526,7 +527,7 @@ void ResultsPage::ShowIgnoreList() {
     IgnoreListDialog dialog(ignored_);
     if (!dialog.Edit(DialogOwner()) || !StoreIgnoreList(dialog.List())) return;
     const IgnoreList before = std::exchange(ignored_, dialog.List());
-    const wizard::ResultStore& store = wizard::TheResultStore();
+    const wizard::ResultStore& store = findings_;
     // The shortcuts no longer ignored come back at the end of the list, in the store's order.
     for (const wizard::BrokenShortcut* record : NoLongerIgnored(store, before, ignored_))
         if (list_.Find(record->Path()) < 0) list_.InsertRecord(RowCount(), *record);
@@ -542,7 +543,7 @@ std::string ResultsPage::CoverageText() const {
 }
 
 void ResultsPage::ShowCoverage() {
-    const wizard::ResultStore& store = wizard::TheResultStore();
+    const wizard::ResultStore& store = findings_;
     const std::wstring line =
         Widen(CoverageLine(store.Coverage(), store.Count(), leftOut_, [](std::string_view key) { return host::Text(key); }));
     // One line either way: a link to the ignore list while that leaves any out, else plain text.

@@ -42,7 +42,8 @@ public:
     // The usual places of this user, asked at every fill for the Location column. Tests replace it.
     using PlacesFinder = std::function<std::vector<UsualPlaceFolder>()>;
 
-    ResultsPage();
+    // Lists `findings`, the wizard's of its last scan.
+    explicit ResultsPage(const wizard::ResultStore& findings);
 
     HWND ListWindow() const { return list_.Window(); }
     SortableListView& List() { return list_.Sortable(); }
@@ -155,6 +156,7 @@ private:
     ChangeTally changesMade_;  // by this visit of the page
     ResultsList list_;
     HWND explanation_ = nullptr;
+    const wizard::ResultStore& findings_;  // the wizard's
     HWND coverage_ = nullptr;             // the coverage line while nothing is left out
     std::vector<long> givenColumns_;     // widths to show once the page has its size
     controls::AnchoredLayout layout_;    // the list grows with the page, the rest keeps to its edges

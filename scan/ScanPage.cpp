@@ -9,7 +9,7 @@
 #include "host/Components.h"
 #include "res/ResourceIds.h"
 #include "res/dialogs/ScanPage.h"
-#include "wizard/ScanRoots.h"
+#include "wizard/WizardState.h"
 
 #include <oleacc.h>
 #include <process.h>
@@ -108,7 +108,8 @@ bool WaitServingSentMessages(HANDLE thread) {
     }
 }
 
-ScanPage::ScanPage() : PropertyPage(IDD_SCAN_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true) {}
+ScanPage::ScanPage(wizard::WizardState& state)
+    : PropertyPage(IDD_SCAN_PAGE, host::Text("_QM_Mainname"), /*hasHelp=*/true), state_(state) {}
 
 ScanPage::~ScanPage() {
     // The window normally went first (WM_DESTROY waited already); this covers a page whose
@@ -223,7 +224,7 @@ bool ScanPage::StopRequested() {
     return stopRequested_;
 }
 
-wizard::ResultStore& ScanPage::Store() { return wizard::TheResultStore(); }
+wizard::ResultStore& ScanPage::Store() { return state_.findings; }
 
 void ScanPage::StopWorker() {
     if (!worker_) return;
@@ -263,7 +264,7 @@ void ScanPage::StartWorker() {
     finder.Detach();
     language.Detach();
     worker_.Reset(reinterpret_cast<HANDLE>(thread));
-    wizard::TheScanRoots().SetReader(worker_.Get());
+    state_.roots.SetReader(worker_.Get());
 }
 
 unsigned __stdcall ScanPage::WorkerMain(void* argument) {
@@ -298,8 +299,8 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
         lastRefresh_ = {};
         // ScanRoots does not change while this thread is its reader.
         working_ = {};
-        for (const std::string& root : wizard::TheScanRoots().Paths()) working_.rows.push_back({root, RootState::Waiting, {}});
-        wizard::TheResultStore().Clear();
+        for (const std::string& root : state_.roots.Paths()) working_.rows.push_back({root, RootState::Waiting, {}});
+        state_.findings.Clear();
         Publish();
 
         const size_t roots = working_.rows.size();
@@ -333,7 +334,7 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
             working_.position = kProgressEnd;
             SetRow(i, RootState::Done, language.GetText("_QM_016"));
         }
-        wizard::TheResultStore().SetCoverage(coverage);
+        state_.findings.SetCoverage(coverage);
         // Every row ends done, also after a stop and for roots never searched; failed ones
         // keep their own state.
         const std::string done = language.GetText("_QM_016");
@@ -361,7 +362,7 @@ void ScanPage::RunScan(unsigned number, IStream* finderStream, IStream* language
 // a stop during it moves on with records that suggest nothing. Its failure loses nothing of the
 // scan, so it only marks its row.
 void ScanPage::SuggestTargets(const host::FileFinderComponent& finder, const host::LanguageComponent& language) {
-    wizard::ResultStore& store = wizard::TheResultStore();
+    wizard::ResultStore& store = state_.findings;
     if (store.Count() == 0 || StopRequested()) return;
     const size_t row = AddRow(language.GetText("_QM_SugPhase"));
     working_.position = 0;

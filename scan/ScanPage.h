@@ -23,6 +23,7 @@
 #include "controls/ListView.h"
 #include "controls/SkinnedStatic.h"
 #include "scan/FinderCallbacks.h"
+#include "wizard/WizardState.h"
 
 #include <chrono>
 #include <string>
@@ -54,7 +55,8 @@ struct ScanView {
 
 class ScanPage : public ui::PropertyPage, private ScanContext {
 public:
-    ScanPage();
+    // Scans the roots of `state`, the wizard's, into its findings.
+    explicit ScanPage(wizard::WizardState& state);
     ~ScanPage() override;
 
     // The status line and the bar are refreshed at most once per `interval` (the last folder
@@ -101,6 +103,7 @@ private:
     // Hands the worker's view to the window and asks it to show it, unless it was asked already.
     void Publish();
 
+    wizard::WizardState& state_;  // the wizard's
     controls::ListView roots_;
     controls::AccessibleListView rootsForReaders_;
     controls::NamedForReaders progressForReaders_;

@@ -37,9 +37,4 @@ const BrokenShortcut* ResultStore::Find(std::string_view path) const {
     return nullptr;
 }
 
-ResultStore& TheResultStore() {
-    static ResultStore store;
-    return store;
-}
-
 }  // namespace qm::wizard

@@ -1,7 +1,7 @@
-// The outcome of the last scan: one record per broken shortcut the search reported, in the order
-// of the reports, with where its target went once the scan looked for that. Written only by the
-// scan worker while a scan runs, read by the results page after the worker's last write; so it
-// has no lock.
+// The outcome of the last scan (part of wizard/WizardState.h): one record per broken shortcut the
+// search reported, in the order of the reports, with where its target went once the scan looked
+// for that. Written only by the scan worker while a scan runs, read by the results page after the
+// worker's last write; so it has no lock.
 #pragma once
 
 #include <cstddef>
@@ -88,8 +88,5 @@ private:
     std::vector<BrokenShortcut> records_;
     ScanCoverage coverage_;
 };
-
-// The process-wide store.
-ResultStore& TheResultStore();
 
 }  // namespace qm::wizard

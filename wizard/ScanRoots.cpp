@@ -16,11 +16,6 @@ bool ScanRoots::ReaderRunning() const {
     return reader_ && ::WaitForSingleObject(reader_.Get(), 0) == WAIT_TIMEOUT;
 }
 
-ScanRoots& TheScanRoots() {
-    static ScanRoots roots;
-    return roots;
-}
-
 bool WaitPumpingMessages(HANDLE thread) {
     return PumpMessagesUntil([thread] { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, thread);
 }

@@ -1,6 +1,7 @@
-// The roots of the next scan: written by the folder page on Next, read by the scan worker. No
-// lock guards the list; instead the scan page names its worker thread here while it runs, and
-// the folder page waits for that thread to end before it writes the list again.
+// The roots of the next scan (part of wizard/WizardState.h): written by the folder page on Next,
+// read by the scan worker. No lock guards the list; instead the scan page names its worker
+// thread here while it runs, and the folder page waits for that thread to end before it writes
+// the list again.
 #pragma once
 
 #include "base/win/Handle.h"
@@ -29,9 +30,6 @@ private:
     std::vector<std::string> paths_;
     KernelHandle reader_;
 };
-
-// The process-wide list.
-ScanRoots& TheScanRoots();
 
 // Waits for `thread` to end while handling the calling thread's messages, so the windows stay
 // alive. False when the wait ended because the message loop was asked to quit (the quit message

@@ -132,8 +132,7 @@ int main(int argc, char** argv) {
     ::CreateDirectoryW(base.c_str(), nullptr);
     std::printf("writing %d shortcuts under %s ...\n", count, qm::Narrow(base).c_str());
     std::vector<Row> rows;
-    auto& store = qm::wizard::TheResultStore();
-    store.Clear();
+    qm::wizard::ResultStore store;
     for (int i = 0; i < count; ++i) {
         const std::wstring folder = base + L"\\f" + std::to_wstring(i / 100 * 7919 % 1000);
         if (i % 100 == 0) ::CreateDirectoryW(folder.c_str(), nullptr);
@@ -155,7 +154,7 @@ int main(int argc, char** argv) {
         bare.push_back(BareInsert(rows, false));
         bareQuiet.push_back(BareInsert(rows, true));
         reads.push_back(ReadAll(rows));
-        auto page = std::make_unique<qm::results::ResultsPage>();
+        auto page = std::make_unique<qm::results::ResultsPage>(store);
         HPROPSHEETPAGE pages[] = {page->CreatePage()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof(header);

@@ -214,6 +214,7 @@ public:
         host::TheComponents() = host::Components{};
     }
 
+    const wizard::ResultStore& Findings() { return sheet_->State().findings; }
     void SetRefreshInterval(int ms) { page_->SetRefreshInterval(std::chrono::milliseconds(ms)); }
 
     struct Times {
@@ -223,19 +224,19 @@ public:
     // on: the times from the activation to the worker's end and to the results page's activation
     // (which reads every recorded shortcut again).
     Times Scan(std::vector<std::string> roots) {
-        wizard::TheScanRoots().Replace(std::move(roots));
+        sheet_->State().roots.Replace(std::move(roots));
         const auto start = Clock::now();
         ::SendMessageW(window_, PSM_SETCURSEL, 1, 0);
-        const EndWatch worker(wizard::TheScanRoots().Reader());
+        const EndWatch worker(sheet_->State().roots.Reader());
         return Finish(worker, start);
     }
 
     // Starts a scan, presses Stop after `delay`, and times the worker's end and the results
     // page's activation from the click.
     Times ScanAndStop(const std::string& root, std::chrono::milliseconds delay) {
-        wizard::TheScanRoots().Replace({root});
+        sheet_->State().roots.Replace({root});
         ::SendMessageW(window_, PSM_SETCURSEL, 1, 0);
-        const EndWatch worker(wizard::TheScanRoots().Reader());
+        const EndWatch worker(sheet_->State().roots.Reader());
         const auto until = Clock::now() + delay;
         while (Clock::now() < until) {
             Pump();
@@ -304,9 +305,9 @@ int Run(int argc, wchar_t** argv) {
     const ConsoleRun warm = RunConsole(root, /*suggestions=*/false);
     wizard.SetRefreshInterval(0);
     wizard.Scan({rootUtf8});
-    if (wizard::TheResultStore().Count() != warm.broken) {
+    if (wizard.Findings().Count() != warm.broken) {
         std::printf("MISMATCH: the page recorded %zu broken shortcuts, the console scanner printed %zu\n",
-                    wizard::TheResultStore().Count(), warm.broken);
+                    wizard.Findings().Count(), warm.broken);
         return 1;
     }
     std::printf("  %zu broken shortcuts both ways\n", warm.broken);

@@ -9,7 +9,6 @@
 
 #include "base/Utf.h"
 #include "host/ComponentError.h"
-#include "wizard/ResultStore.h"
 #include "tests/controls/AccessibilityWalk.h"
 #include "tests/controls/WindowTestKit.h"
 #include "res/dialogs/ResultsPage.h"
@@ -93,25 +92,24 @@ TEST(WizardSheet, NextPageMessageLiesWhereNoSystemClassHasMessages) {
     EXPECT_LE(WM_WIZARD_NEXT_PAGE, 0xBFFFu);
 }
 
-// A shortcut for the results page to list, so that it shows a row rather than its box saying
-// that nothing was found (a modal box would stop the page walks below): a bare shell-link
-// header and its terminal block.
-void ListOneBrokenShortcut() {
+// A shortcut for the running wizard's results page to list, so that it shows a row rather than
+// its box saying that nothing was found: a bare shell-link header and its terminal block.
+void ListOneBrokenShortcut(HWND wizard) {
     std::string bareLink(0x4C + 4, '\0');
     const unsigned char header[20] = {0x4C, 0, 0, 0, 0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
     std::copy(std::begin(header), std::end(header), bareLink.begin());
     test::WriteFile(test::TestFolder() + L"\\Broken example.lnk", bareLink);
-    wizard::TheResultStore().Clear();
-    wizard::TheResultStore().Append({"Broken example.lnk", Narrow(test::TestFolder()), "C:\\Old\\Program\\app.exe", "TargetMissing"});
-    wizard::TheResultStore().SetCoverage({12, 40});
+    WizardSheet* sheet = WizardSheet::OfWindow(wizard);
+    ASSERT_NE(sheet, nullptr);
+    sheet->State().findings.Append({"Broken example.lnk", Narrow(test::TestFolder()), "C:\\Old\\Program\\app.exe", "TargetMissing"});
+    sheet->State().findings.SetCoverage({12, 40});
 }
 
 TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMessage) {
     WriteSettings(0);
-    ListOneBrokenShortcut();
-    // The walk passes the scan page, whose scan (of nothing) empties the result store: the
-    // results page then says so in a box, which is closed; its modal loop runs this step's
-    // timer too, hence the guard.
+    // The walk passes the scan page, whose scan (of nothing) finds nothing: the results page
+    // then says so in a box, which is closed; its modal loop runs this step's timer too, hence
+    // the guard.
     test::DialogScript closeEveryBox({});
     bool checked = false;
     bool busy = false;
@@ -165,7 +163,6 @@ TEST(WizardSheet, ComesUpCentredWithIconsAndMinimiseBoxAndAnswersTheNextPageMess
         return true;
     });
     EXPECT_TRUE(checked);
-    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
 }
 
@@ -197,7 +194,6 @@ long CountPixelsUnlike(const std::wstring& path, COLORREF background) {
 // nothing here waits on leaving it, whatever showing it starts.
 TEST(WizardSheet, ScreenshotOfEachPage) {
     WriteSettings(0);
-    ListOneBrokenShortcut();
     // The scan page, shown last, scans nothing and hands on to the results page, which says so.
     test::DialogScript closeEveryBox({});
     const struct {
@@ -210,6 +206,7 @@ TEST(WizardSheet, ScreenshotOfEachPage) {
         HWND wizard = FindThreadWindows().wizard;
         if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
         busy = true;
+        ListOneBrokenShortcut(wizard);
         for (const auto& page : pages) {
             ::SendMessageW(wizard, PSM_SETCURSEL, page.index, 0);
             const LRESULT current = ::SendMessageW(wizard, PSM_HWNDTOINDEX,
@@ -221,7 +218,6 @@ TEST(WizardSheet, ScreenshotOfEachPage) {
         ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
-    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
     ASSERT_EQ(written.size(), std::size(pages));
     for (const std::wstring& path : written) {
@@ -235,7 +231,6 @@ TEST(WizardSheet, ScreenshotOfEachPage) {
 // results' rows with their ticks (one of them ticked).
 TEST(WizardSheet, EveryControlOfEveryPageReadsWithANameAndRole) {
     WriteSettings(0);
-    ListOneBrokenShortcut();
     test::DialogScript closeEveryBox({});
     int controls = 0, rows = 0;
     bool busy = false;
@@ -243,6 +238,7 @@ TEST(WizardSheet, EveryControlOfEveryPageReadsWithANameAndRole) {
         HWND wizard = FindThreadWindows().wizard;
         if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
         busy = true;
+        ListOneBrokenShortcut(wizard);
         for (const int page : {0, 2, 3, 1}) {  // the scan page last: it scans
             ::SendMessageW(wizard, PSM_SETCURSEL, page, 0);
             testkit::PumpUntilIdle();
@@ -257,7 +253,6 @@ TEST(WizardSheet, EveryControlOfEveryPageReadsWithANameAndRole) {
         ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
         return true;
     });
-    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
     std::printf("[ readers  ] %d controls and %d list rows read on the pages\n", controls, rows);
     EXPECT_GE(controls, 15);
@@ -287,7 +282,6 @@ void ExpectNoOverlap(HWND parent, const char* where) {
 
 TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
     WriteSettings(0);
-    ListOneBrokenShortcut();
     test::DialogScript closeEveryBox({});
     constexpr long kWider = 240, kTaller = 160;
     bool checked = false;
@@ -296,6 +290,7 @@ TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
         HWND wizard = FindThreadWindows().wizard;
         if (busy || !wizard || !::IsWindowVisible(wizard)) return false;
         busy = true;
+        ListOneBrokenShortcut(wizard);
         EXPECT_TRUE(::GetWindowLongPtrW(wizard, GWL_STYLE) & WS_THICKFRAME);
         const RECT start = RectOf(wizard);
         const long width = start.right - start.left, height = start.bottom - start.top;
@@ -372,7 +367,6 @@ TEST(WizardSheet, GrowsWithItsFrameTheListsWithItButNeverBelowItsStartingSize) {
         return true;
     });
     EXPECT_TRUE(checked);
-    wizard::TheResultStore().Clear();
     EXPECT_EQ(code, kExitCancel);
 }
 

@@ -106,8 +106,6 @@ protected:
         components.commonXml.Reset();
         components.language.Reset();
         components.config.Reset();
-        qm::wizard::TheScanRoots().SetReader(nullptr);
-        qm::wizard::TheScanRoots().Replace({});
         while (qm::ui::TakeFatalError()) {}
         Pump();
     }
@@ -132,7 +130,7 @@ protected:
               bool settle = true) {
         notices_.clear();
         page_ = std::make_unique<FolderPage>(
-            std::move(disks),
+            roots_, std::move(disks),
             [this](HWND, const std::string& text, const std::string& caption) { notices_.push_back(caption + ": " + text); },
             answerBound);
         HPROPSHEETPAGE pages[] = {page_->CreatePage()};
@@ -268,6 +266,7 @@ protected:
     TempFolder files_;
     std::string xmlFile_;
     std::vector<qm::folders::DriveInfo> drive_;
+    qm::wizard::ScanRoots roots_;  // the wizard's, which Next writes
     std::unique_ptr<FolderPage> page_;
     HWND sheet_ = nullptr;
     Paths notices_;
@@ -380,7 +379,7 @@ TEST_F(FolderPageTest, UsualPlacesAreTickedAtTheFirstStartSavedByPathAndSearched
     EXPECT_EQ(shown(item(UsualPlace::Recent)), CheckState::Unchecked);
     EXPECT_EQ(PressNext(), 0);
     // The Startup folder is searched with the Start menu around it, but saved as ticked.
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("places\\Desktop"), T("places\\Start")}));
+    EXPECT_EQ(roots_.Paths(), (Paths{T("places\\Desktop"), T("places\\Start")}));
     EXPECT_EQ(SavedItems(), (Paths{T("places\\Desktop"), T("places\\Start"), T("places\\Start\\Startup")}));
     Close();
 
@@ -391,7 +390,7 @@ TEST_F(FolderPageTest, UsualPlacesAreTickedAtTheFirstStartSavedByPathAndSearched
     EXPECT_EQ(shown(item(UsualPlace::Recent)), CheckState::Unchecked);
     PressSpaceOn("C:\\");
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(roots_.Paths(), Paths{"C:\\"});
     EXPECT_EQ(SavedItems().back(), "C:\\");
 }
 
@@ -439,14 +438,14 @@ TEST_F(FolderPageTest, TicksFollowNewlyLoadedFoldersAndNextYieldsTheTopmostRoots
     EXPECT_EQ(Shown(T("a\\a1\\a1x")), CheckState::Unchecked);
     EXPECT_EQ(Shown(T("a")), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{T("a")});
+    EXPECT_EQ(roots_.Paths(), Paths{T("a")});
 
     Click(T("a\\a1\\a1x"), TVHT_ONITEMSTATEICON);  // a1y stays unticked: a1 and above turn partial
     EXPECT_EQ(Shown(T("a\\a1")), CheckState::Partial);
     EXPECT_EQ(Shown(T("a")), CheckState::Partial);
     EXPECT_EQ(ShownComputer(), CheckState::Partial);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
+    EXPECT_EQ(roots_.Paths(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
     EXPECT_EQ(SavedItems(), (Paths{T("a\\a1\\a1x"), T("a\\a2")}));
 
     // Closing and reopening a folder never duplicates its children.
@@ -478,7 +477,7 @@ TEST_F(FolderPageTest, SavedSelectionSurvivesARestart) {
     EXPECT_EQ(Shown(T("Archive.2020")), CheckState::Checked);
     EXPECT_EQ(Shown(T("b")), CheckState::Unchecked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), T("Archive.2020")}));
+    EXPECT_EQ(roots_.Paths(), (Paths{T("a"), T("Archive.2020")}));
 }
 
 TEST_F(FolderPageTest, NextRightAfterTheStartGoesOnWithTheSavedSelectionStillBeingTicked) {
@@ -493,7 +492,7 @@ TEST_F(FolderPageTest, NextRightAfterTheStartGoesOnWithTheSavedSelectionStillBei
     ASSERT_EQ(Node(T("b")), CheckTree::kNone) << "the saved folders are still on their way";
     EXPECT_EQ(PressNext(), 0);
     EXPECT_TRUE(notices_.empty()) << notices_.front();
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a\\a2"), T("b")}));
+    EXPECT_EQ(roots_.Paths(), (Paths{T("a\\a2"), T("b")}));
     EXPECT_EQ(SavedItems(), (Paths{T("a\\a2"), T("b")}));
     EXPECT_EQ(Shown(T("a\\a2")), CheckState::Checked);
     EXPECT_EQ(Shown(T("a")), CheckState::Partial);
@@ -507,7 +506,7 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     EXPECT_EQ(Shown("C:\\windows"), CheckState::Checked);
     EXPECT_EQ(DroppedLine(), "");
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(roots_.Paths(), Paths{"C:\\"});
     Close();
 
     // A deleted folder and a letter-case mismatch: the way is opened, nothing is ticked, the
@@ -534,7 +533,7 @@ TEST_F(FolderPageTest, SavedSelectionEdgeCases) {
     EXPECT_EQ(ShownComputer(), CheckState::Checked);
     EXPECT_EQ(Shown("C:\\"), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
+    EXPECT_EQ(roots_.Paths(), Paths{"C:\\"});
 }
 
 TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
@@ -555,7 +554,7 @@ TEST_F(FolderPageTest, DocumentsWithoutAPlaceForTheSelection) {
         EXPECT_EQ(ShownComputer(), CheckState::Unchecked) << c.what;
         Click("C:\\", TVHT_ONITEMSTATEICON);
         EXPECT_EQ(PressNext(), 0) << c.what;
-        EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"}) << c.what;
+        EXPECT_EQ(roots_.Paths(), Paths{"C:\\"}) << c.what;
         EXPECT_EQ(ReadFile(xmlFile_), c.content) << c.what;  // never written
         EXPECT_FALSE(qm::ui::HasFatalError()) << c.what;
         Close();
@@ -600,6 +599,7 @@ struct StandInWorker {
 
 struct Messenger {
     static inline StandInWorker* worker = nullptr;
+    static inline const qm::wizard::ScanRoots* roots = nullptr;
     static inline Paths rootsSeen;
     static inline LRESULT secondNext = 1;
     static inline std::function<LRESULT()> pressNext;
@@ -607,7 +607,7 @@ struct Messenger {
 
 LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) {
-        Messenger::rootsSeen = qm::wizard::TheScanRoots().Paths();  // still the old roots
+        Messenger::rootsSeen = Messenger::roots->Paths();  // still the old roots
         Messenger::secondNext = Messenger::pressNext();              // a second Next meanwhile
         ::SetEvent(Messenger::worker->release.Get());
         return 0;
@@ -619,10 +619,10 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     UseModuleXml(kEmptySelection);
     Open();
     Click("C:\\", TVHT_ONITEMSTATEICON);
-    qm::wizard::TheScanRoots().Replace({"old"});
+    roots_.Replace({"old"});
     StandInWorker worker;
-    qm::wizard::TheScanRoots().SetReader(worker.thread.Get());
-    EXPECT_TRUE(qm::wizard::TheScanRoots().ReaderRunning());
+    roots_.SetReader(worker.thread.Get());
+    EXPECT_TRUE(roots_.ReaderRunning());
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MessengerProc;
@@ -632,6 +632,7 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     qm::WindowHandle messenger(::CreateWindowW(L"QmFolderPageMessenger", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                                windowClass.hInstance, nullptr));
     Messenger::worker = &worker;
+    Messenger::roots = &roots_;
     Messenger::pressNext = [this] { return PressNext(); };
     ::PostMessageW(messenger.Get(), WM_APP, 0, 0);
 
@@ -639,8 +640,8 @@ TEST_F(FolderPageTest, NextWaitsForARunningScanWorkerWhileMessagesFlow) {
     EXPECT_EQ(::WaitForSingleObject(worker.thread.Get(), 0), WAIT_OBJECT_0);
     EXPECT_EQ(Messenger::rootsSeen, Paths{"old"});
     EXPECT_EQ(Messenger::secondNext, -1);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{"C:\\"});
-    EXPECT_FALSE(qm::wizard::TheScanRoots().ReaderRunning());
+    EXPECT_EQ(roots_.Paths(), Paths{"C:\\"});
+    EXPECT_FALSE(roots_.ReaderRunning());
 }
 
 // A disk where drive Q: and one folder keep every call waiting until Release (a minute at most,
@@ -711,7 +712,7 @@ TEST_F(FolderPageTest, DrivesAndFoldersThatDoNotAnswerAreShownAsSuchAndTheWindow
 
     // Next takes the ticks as they stand; the saved path on the silent drive is kept, not scanned.
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{T("a")});
+    EXPECT_EQ(roots_.Paths(), Paths{T("a")});
     EXPECT_EQ(SavedItems(), (Paths{T("a"), "Q:\\Shared"}));
 
     // Opening the silent folder asks again.
@@ -732,7 +733,7 @@ TEST_F(FolderPageTest, DrivesAndFoldersThatDoNotAnswerAreShownAsSuchAndTheWindow
     EXPECT_EQ(ShownText("Q:\\"), "Late (Q:)");
     EXPECT_EQ(ShownText(T("c\\slow")), "slow");
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), (Paths{T("a"), "Q:\\"}));  // Shared is all Q: holds
+    EXPECT_EQ(roots_.Paths(), (Paths{T("a"), "Q:\\"}));  // Shared is all Q: holds
 }
 
 TEST_F(FolderPageTest, ClosingTheWizardWhileADriveHangsWaitsForNothing) {
@@ -784,7 +785,7 @@ TEST_F(FolderPageTest, PathsLongerThanTheClassicLimitOpenAndTick) {
     ASSERT_NE(Node(tree.Deep() + "\\leaf"), CheckTree::kNone);
     EXPECT_EQ(Shown(tree.Deep() + "\\leaf"), CheckState::Checked);
     EXPECT_EQ(PressNext(), 0);
-    EXPECT_EQ(qm::wizard::TheScanRoots().Paths(), Paths{tree.Deep()});
+    EXPECT_EQ(roots_.Paths(), Paths{tree.Deep()});
 }
 
 }  // namespace

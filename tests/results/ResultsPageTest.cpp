@@ -91,7 +91,6 @@ protected:
         WriteFile(files_.Path("QuillMend.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n  <select_folders/>\r\n</config>\r\n");
         LoadModuleXml();
         ASSERT_TRUE(SUCCEEDED(host::FileFinderComponent::Create(components.finder)));
-        wizard::TheResultStore().Clear();
     }
 
     void TearDown() override {
@@ -100,7 +99,6 @@ protected:
         page_.reset();
         EXPECT_FALSE(ui::HasFatalError());
         while (ui::TakeFatalError()) {}
-        wizard::TheResultStore().Clear();
         host::TheComponents().finder.Reset();
         host::TheComponents().backup.Reset();
         host::TheComponents().moduleXml.Reset();
@@ -121,7 +119,7 @@ protected:
         const std::string where = folder.empty() ? tree_.Root() : folder;
         const std::string path = where + "\\" + name;
         test::WriteBytes(path, LinkTo(target));
-        wizard::TheResultStore().Append({name, where, target, "TargetMissing"});
+        findings_.Append({name, where, target, "TargetMissing"});
         return path;
     }
 
@@ -142,7 +140,7 @@ protected:
         record.goneFolder = tree_.Path("gone");
         record.suggestion = suggestion;
         record.confidence = suggestion.empty() ? wizard::Confidence::None : wizard::ConfidenceOfName(confidence);
-        wizard::TheResultStore().Append(record);
+        findings_.Append(record);
         return path;
     }
 
@@ -173,7 +171,7 @@ protected:
     // Starts the page in a modeless wizard sheet; the sheet activates it at once. `columns`:
     // the widths the wizard remembered.
     void Open(std::vector<long> columns = {}) {
-        page_ = std::make_unique<ResultsPage>();
+        page_ = std::make_unique<ResultsPage>(findings_);
         page_->UseColumnWidths(std::move(columns));
         page_->SetMenuChooser([this](HMENU menu, POINT, HWND) {
             ++menus_;
@@ -261,6 +259,7 @@ protected:
 
     ScratchFolder files_;
     ScratchFolder tree_;
+    wizard::ResultStore findings_;  // the last scan's, as the wizard hands them on
     std::unique_ptr<ResultsPage> page_;
     HWND sheet_ = nullptr;
     int menus_ = 0;
@@ -272,7 +271,7 @@ protected:
 };
 
 TEST_F(ResultsPageTest, AnEmptyStoreShowsTheBoxAndAnEmptyListThatSaysWhatWasSearched) {
-    wizard::TheResultStore().SetCoverage({42, 1234});
+    findings_.SetCoverage({42, 1234});
     DialogScript script({DialogScript::Press(IDOK)});
     Open();
     ASSERT_EQ(script.Seen().size(), 1u);
@@ -299,10 +298,10 @@ TEST_F(ResultsPageTest, RowsComeFromTheStoreAndAreRebuiltOnEveryVisit) {
     AddShortcut("root.lnk", "D:\\c.exe");
     AddShortcut("\u65E5\u672C.lnk", "C:\\\u00DCn\u00EF\\\u76EE\u5F55\\d.exe", deep);
     const std::string foreign = tree_.File("foreign.lnk", Bytes(64, 'x'));
-    wizard::TheResultStore().Append({"foreign.lnk", tree_.Root(), "C:\\y.exe", "TargetMissing"});
+    findings_.Append({"foreign.lnk", tree_.Root(), "C:\\y.exe", "TargetMissing"});
     // A record the engine gave no target: the stored one is shown.
     test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
-    wizard::TheResultStore().Append({"stored.lnk", tree_.Root(), "", "TargetMissing"});
+    findings_.Append({"stored.lnk", tree_.Root(), "", "TargetMissing"});
     ::DeleteFileW(Widen(deleted).c_str());  // removed after the scan
 
     Open();
@@ -331,7 +330,7 @@ TEST_F(ResultsPageTest, AShortcutTheSearchListedIsReadAgainOnlyWhenItChanged) {
         const std::string path = AddShortcut(name, "C:\\Gone\\" + name + ".exe");
         WIN32_FILE_ATTRIBUTE_DATA data{};
         EXPECT_TRUE(::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data));
-        wizard::BrokenShortcut& record = wizard::TheResultStore().At(wizard::TheResultStore().Count() - 1);
+        wizard::BrokenShortcut& record = findings_.At(findings_.Count() - 1);
         record.fileSize = data.nFileSizeLow;
         record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
         return std::make_pair(path, data);
@@ -525,7 +524,7 @@ TEST_F(ResultsPageTest, DeleteAndRepairLeaveAShortcutThatWorksNowOrChangedSinceT
         const std::string path = AddShortcut(name, target);
         WIN32_FILE_ATTRIBUTE_DATA data{};
         EXPECT_TRUE(::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data));
-        wizard::BrokenShortcut& record = wizard::TheResultStore().At(wizard::TheResultStore().Count() - 1);
+        wizard::BrokenShortcut& record = findings_.At(findings_.Count() - 1);
         record.fileSize = data.nFileSizeLow;
         record.fileWriteTime = FileTimeValue(data.ftLastWriteTime);
         return path;
@@ -597,7 +596,7 @@ TEST_F(ResultsPageTest, APartialDeleteRemovesExactlyTheRowsWhoseFilesWent) {
     // The shell stops at the first file it cannot move: that one comes last here.
     const std::string first = AddShortcut("p1-" + tag + ".lnk", "C:\\gone.exe");
     const std::string last = AddShortcut("p2-" + tag + ".lnk", "C:\\gone.exe");
-    wizard::TheResultStore().Append({"locked.lnk", locked, "C:\\gone.exe", "TargetMissing"});
+    findings_.Append({"locked.lnk", locked, "C:\\gone.exe", "TargetMissing"});
     // The fixture's locked.lnk names no target, which the finder never calls broken: without the
     // finder the scan's word stands.
     host::TheComponents().finder.Reset();
@@ -699,13 +698,13 @@ DialogScript::Answer SaveAs(const std::wstring& path, std::wstring& proposed) {
 TEST_F(ResultsPageTest, SaveListWritesTheRowsAsATableThatReadsBack) {
     const std::string odd = tree_.Folder("Stra\u00DFe, \u65E5\u672C");
     AddShortcut("b, \u00E9t\u00E9.lnk", "C:\\Say \"hi\"\r\nthen, more\\a.exe", odd);
-    wizard::BrokenShortcut& moved = wizard::TheResultStore().At(0);
+    wizard::BrokenShortcut& moved = findings_.At(0);
     moved.suggestion = "C:\\Now \"here\", \u00E4\\a.exe";
     moved.confidence = wizard::Confidence::Possible;
     AddShortcut("a.lnk", "D:\\plain.exe");
     const std::string gone = AddShortcut("gone.lnk", "C:\\x.exe");
     test::WriteBytes(tree_.Path("stored.lnk"), LinkTo("E:\\Stored\\e.exe"));
-    wizard::TheResultStore().Append({"stored.lnk", tree_.Root(), "", "DriveAbsent"});
+    findings_.Append({"stored.lnk", tree_.Root(), "", "DriveAbsent"});
     ::DeleteFileW(Widen(gone).c_str());
     Open();
     ListNotify(LVN_COLUMNCLICK, -1, 0);  // names descending
@@ -961,7 +960,7 @@ TEST_F(ResultsPageTest, AnInternetShortcutIsListedRepairedDeletedAndUndoneLikeAS
     record.goneFolder = tree_.Path("gone");
     record.suggestion = found;
     record.confidence = wizard::Confidence::Certain;
-    wizard::TheResultStore().Append(record);
+    findings_.Append(record);
     const auto before = test::FolderState(folder);
     Open();
     ASSERT_EQ(Column(kNameColumn), Texts{name});
@@ -1139,7 +1138,7 @@ TEST_F(ResultsPageTest, TheSuggestionColumnTheExplanationLineAndTheTipFollowTheR
         record.suggestion = suggestion;
         record.confidence = wizard::ConfidenceOfName(confidence);
         record.targetIsFolder = isFolder;
-        wizard::TheResultStore().Append(record);
+        findings_.Append(record);
     };
     add("App.lnk", "ItemNotInFolder", "app.exe", "C:\\Tools\\App 1.2", "C:\\Tools\\App 1.3\\app.exe", "Certain", false);
     add("Old notes.lnk", "FolderGone", "notes.txt", "C:\\Old", "C:\\Users\\ann\\Documents\\notes.txt", "Possible", false);

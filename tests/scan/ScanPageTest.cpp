@@ -32,8 +32,6 @@ namespace {
 using wizard::Confidence;
 using wizard::GoneKind;
 using wizard::BrokenShortcut;
-using wizard::TheResultStore;
-using wizard::TheScanRoots;
 
 using Clock = std::chrono::steady_clock;
 
@@ -59,8 +57,6 @@ bool PumpUntil(const std::function<bool()>& done) {
     }
 }
 
-bool WorkerEnded() { return !TheScanRoots().ReaderRunning(); }
-
 class ScanPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -80,7 +76,6 @@ protected:
         ASSERT_TRUE(SUCCEEDED(host::XmlStoreComponent::Create(c.moduleXml)));
         ASSERT_TRUE(SUCCEEDED(host::SkinComponent::Create(c.skin)));
         ASSERT_TRUE(SUCCEEDED(host::FileFinderComponent::Create(c.finder)));
-        TheResultStore().Clear();
     }
 
     void TearDown() override {
@@ -88,8 +83,6 @@ protected:
         PumpOnce();
         host::Components& c = host::TheComponents();
         c = host::Components{};
-        TheScanRoots().SetReader(nullptr);
-        TheScanRoots().Replace({});
         while (ui::TakeFatalError()) {}
     }
 
@@ -129,10 +122,16 @@ protected:
         PumpOnce();
     }
 
+    // What the wizard's pages hand on, the wizard opened first.
+    wizard::WizardState& State() {
+        if (!sheet_) OpenWizard();
+        return sheet_->State();
+    }
+    wizard::ResultStore& Findings() { return State().findings; }
+
     // Opens the wizard and shows the scan page with these roots, as Next on the folder page does.
     void StartScan(std::vector<std::string> roots) {
-        TheScanRoots().Replace(std::move(roots));
-        if (!sheet_) OpenWizard();
+        State().roots.Replace(std::move(roots));
         ::SendMessageW(sheet_window_, PSM_SETCURSEL, kScanPage, 0);
     }
 
@@ -177,7 +176,7 @@ protected:
     }
     // Waits for the worker to end and the wizard to settle.
     void WaitForTheEnd() {
-        ASSERT_TRUE(PumpUntil(WorkerEnded)) << "the scan did not end";
+        ASSERT_TRUE(PumpUntil([this] { return !State().roots.ReaderRunning(); })) << "the scan did not end";
         PumpOnce();
     }
 
@@ -188,13 +187,13 @@ protected:
 };
 
 TEST_F(ScanPageTest, WithoutRootsTheWizardMovesOnWithAnEmptyStore) {
-    TheResultStore().Append({"stale.lnk", "C:", "", ""});
+    Findings().Append({"stale.lnk", "C:", "", ""});
     StartScan({});
     WaitForTheEnd();
     EXPECT_EQ(CurrentPage(), kResultsPage);
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Progress(), 8000);
-    EXPECT_EQ(TheResultStore().Count(), 0u);
+    EXPECT_EQ(Findings().Count(), 0u);
     EXPECT_TRUE(SearchedRoots().empty());
     EXPECT_FALSE(StopEnabled());
     EXPECT_FALSE(ui::HasFatalError());
@@ -215,17 +214,17 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     ExpectAllDone();
     EXPECT_EQ(Progress(), 8000);
     EXPECT_EQ(Status(), "C:\\two\\f399") << "the last folder shown stays";
-    ASSERT_EQ(TheResultStore().Count(), 3u);
-    const BrokenShortcut& first = TheResultStore().At(0);
+    ASSERT_EQ(Findings().Count(), 3u);
+    const BrokenShortcut& first = Findings().At(0);
     EXPECT_EQ(first.folder, "C:\\one\\f0");
     EXPECT_EQ(first.name, "s0.lnk");
     EXPECT_EQ(first.target, "C:\\one\\gone0.exe");
     EXPECT_EQ(first.reason, "TargetMissing");
-    EXPECT_EQ(TheResultStore().At(1).folder, "C:\\one\\f1");
-    EXPECT_EQ(TheResultStore().At(2).folder, "C:\\two\\f0");
+    EXPECT_EQ(Findings().At(1).folder, "C:\\one\\f1");
+    EXPECT_EQ(Findings().At(2).folder, "C:\\two\\f0");
     // What the scan covered, as the finder counted it over both roots.
-    EXPECT_EQ(TheResultStore().Coverage().folders, 403u);
-    EXPECT_EQ(TheResultStore().Coverage().shortcuts, std::optional<std::uint64_t>(10));
+    EXPECT_EQ(Findings().Coverage().folders, 403u);
+    EXPECT_EQ(Findings().Coverage().shortcuts, std::optional<std::uint64_t>(10));
     EXPECT_FALSE(ui::HasFatalError());
 
     // One search for moved targets over all three, its answers in the records of the same order.
@@ -236,10 +235,10 @@ TEST_F(ScanPageTest, ACompleteScanRecordsEveryReportInOrderAndShowsEachRootsEnd)
     EXPECT_EQ(first.suggestion, "C:\\one\\f0\\new\\gone0.exe");
     EXPECT_EQ(first.confidence, Confidence::Certain);
     EXPECT_FALSE(first.targetIsFolder);
-    const BrokenShortcut& second = TheResultStore().At(1);
+    const BrokenShortcut& second = Findings().At(1);
     EXPECT_EQ(second.suggestion, "C:\\one\\f1\\new\\gone1.exe");
     EXPECT_EQ(second.confidence, Confidence::Possible);
-    const BrokenShortcut& third = TheResultStore().At(2);
+    const BrokenShortcut& third = Findings().At(2);
     EXPECT_EQ(third.goneName, "gone2.exe");
     EXPECT_EQ(third.goneFolder, "C:\\two\\f0\\old");
     EXPECT_TRUE(third.targetIsFolder);
@@ -260,11 +259,11 @@ TEST_F(ScanPageTest, StopDuringTheSearchForMovedTargetsMovesOnWithRecordsThatSug
     EXPECT_EQ(CurrentPage(), kResultsPage);
     EXPECT_EQ(Cell(1, 1), "<_QM_SugStopped>");
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Done));
-    ASSERT_EQ(TheResultStore().Count(), 2u);
+    ASSERT_EQ(Findings().Count(), 2u);
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(TheResultStore().At(i).suggestion, "") << i;
-        EXPECT_EQ(TheResultStore().At(i).confidence, Confidence::None) << i;
-        EXPECT_EQ(TheResultStore().At(i).goneKind, GoneKind::Unknown) << i;
+        EXPECT_EQ(Findings().At(i).suggestion, "") << i;
+        EXPECT_EQ(Findings().At(i).confidence, Confidence::None) << i;
+        EXPECT_EQ(Findings().At(i).goneKind, GoneKind::Unknown) << i;
     }
 }
 
@@ -277,8 +276,8 @@ TEST_F(ScanPageTest, AFailedSearchForMovedTargetsMarksItsRowAndKeepsTheScansReco
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
     EXPECT_EQ(Cell(1, 1).rfind("<_QM_SugFailed> ", 0), 0u) << Cell(1, 1);
-    ASSERT_EQ(TheResultStore().Count(), 2u);
-    EXPECT_EQ(TheResultStore().At(1).suggestion, "");
+    ASSERT_EQ(Findings().Count(), 2u);
+    EXPECT_EQ(Findings().At(1).suggestion, "");
 }
 
 TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSoFar) {
@@ -299,8 +298,8 @@ TEST_F(ScanPageTest, StopInTheMiddleOfARootEndsTheScanAndMovesOnWithTheRecordsSo
     EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a", "C:\\b"}));
     ExpectAllDone();
     EXPECT_EQ(Progress(), 8000);
-    ASSERT_EQ(TheResultStore().Count(), 3u);
-    EXPECT_EQ(TheResultStore().At(2).folder, "C:\\b\\f0");
+    ASSERT_EQ(Findings().Count(), 3u);
+    EXPECT_EQ(Findings().At(2).folder, "C:\\b\\f0");
     EXPECT_EQ(Rows(), 3) << "a stop skips the search for moved targets";
     EXPECT_EQ(SuggestCalls(), 0);
     EXPECT_FALSE(StopEnabled()) << "stays disabled after the scan";
@@ -334,7 +333,7 @@ TEST_F(ScanPageTest, TheWorkerNeverWaitsForTheWindowAndItsRefreshesDoNotPileUp) 
     Script({{"C:\\a", "folders=20000 found=2"}, {"C:\\b", "folders=3"}});
     StartScan({"C:\\a", "C:\\b"});
     // This thread serves no message meanwhile: a worker that waited for it would never end.
-    ASSERT_EQ(::WaitForSingleObject(TheScanRoots().Reader(), 30000), WAIT_OBJECT_0) << "the worker waits for the window";
+    ASSERT_EQ(::WaitForSingleObject(State().roots.Reader(), 30000), WAIT_OBJECT_0) << "the worker waits for the window";
     // What it left to show is one message, whatever the number of folders, besides its end.
     int pageMessages = 0;
     MSG message;
@@ -351,7 +350,7 @@ TEST_F(ScanPageTest, TheWorkerNeverWaitsForTheWindowAndItsRefreshesDoNotPileUp) 
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(2, 0), "<_QM_SugPhase>");
     ExpectAllDone();
-    EXPECT_EQ(TheResultStore().Count(), 2u);
+    EXPECT_EQ(Findings().Count(), 2u);
     EXPECT_FALSE(ui::HasFatalError());
 }
 
@@ -367,7 +366,7 @@ TEST_F(ScanPageTest, AStopBetweenTwoRootsLeavesTheNextRootUnsearched) {
     EXPECT_EQ(SearchedRoots(), (std::vector<std::string>{"C:\\a"}));
     EXPECT_EQ(CurrentPage(), kResultsPage);
     ExpectAllDone();
-    EXPECT_EQ(TheResultStore().Count(), 1u);
+    EXPECT_EQ(Findings().Count(), 1u);
 }
 
 TEST_F(ScanPageTest, ARootThatCannotBeSearchedIsMarkedAndTheOthersAreStillSearched) {
@@ -381,9 +380,9 @@ TEST_F(ScanPageTest, ARootThatCannotBeSearchedIsMarkedAndTheOthersAreStillSearch
     EXPECT_EQ(Image(1), static_cast<int>(RootState::Failed));
     EXPECT_EQ(Cell(1, 1), "<_QM_RootFailed> cannot search \"X:\\gone\": recorded failure");
     EXPECT_EQ(Image(2), static_cast<int>(RootState::Done));
-    EXPECT_EQ(TheResultStore().Count(), 3u);
-    EXPECT_EQ(TheResultStore().Coverage().folders, 3u) << "the root that failed covered nothing";
-    EXPECT_EQ(TheResultStore().Coverage().shortcuts, std::optional<std::uint64_t>(3));
+    EXPECT_EQ(Findings().Count(), 3u);
+    EXPECT_EQ(Findings().Coverage().folders, 3u) << "the root that failed covered nothing";
+    EXPECT_EQ(Findings().Coverage().shortcuts, std::optional<std::uint64_t>(3));
 }
 
 TEST_F(ScanPageTest, AnyOtherFailureOnTheWorkerReachesTheTopLevelHandler) {
@@ -402,7 +401,7 @@ TEST_F(ScanPageTest, ReactivationStartsAFreshScanFromAnEmptyStore) {
     Script({{"C:\\first", "found=3"}, {"C:\\second", "found=1"}});
     StartScan({"C:\\first"});
     WaitForTheEnd();
-    ASSERT_EQ(TheResultStore().Count(), 3u);
+    ASSERT_EQ(Findings().Count(), 3u);
     ASSERT_EQ(CurrentPage(), kResultsPage);
     StartScan({"C:\\second"});
     WaitForTheEnd();
@@ -410,8 +409,8 @@ TEST_F(ScanPageTest, ReactivationStartsAFreshScanFromAnEmptyStore) {
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Cell(0, 0), "C:\\second");
     EXPECT_EQ(Cell(1, 0), "<_QM_SugPhase>");
-    ASSERT_EQ(TheResultStore().Count(), 1u);
-    EXPECT_EQ(TheResultStore().At(0).folder, "C:\\second\\f0");
+    ASSERT_EQ(Findings().Count(), 1u);
+    EXPECT_EQ(Findings().At(0).folder, "C:\\second\\f0");
 }
 
 TEST_F(ScanPageTest, BackDuringAScanStopsItAndTheWizardStaysOnTheFolderPage) {
@@ -429,7 +428,7 @@ TEST_F(ScanPageTest, ANewActivationStopsAndWaitsForTheRunningWorker) {
     Script({{"C:\\a", "endless"}, {"C:\\b", "found=1"}});
     StartScan({"C:\\a"});
     ASSERT_TRUE(PumpUntil([&] { return Progress() > 50; }));
-    HANDLE first = TheScanRoots().Reader();
+    HANDLE first = State().roots.Reader();
     HANDLE copy = nullptr;
     ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), first, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0));
     KernelHandle firstWorker(copy);
@@ -448,7 +447,7 @@ TEST_F(ScanPageTest, WhileThePageWaitsForAWorkerToEndItsWindowsArePainted) {
     // Root a has reported everything; its search waits at the gate, deaf to Stop (a slow drive).
     ASSERT_TRUE(PumpUntil([&] { return Status() == "C:\\a\\f0"; }));
     HANDLE copy = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheScanRoots().Reader(), ::GetCurrentProcess(), &copy,
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), State().roots.Reader(), ::GetCurrentProcess(), &copy,
                                   SYNCHRONIZE, FALSE, 0));
     KernelHandle worker(copy);
     // Another thread asks the wizard's Cancel button to be painted again while this thread waits
@@ -482,7 +481,7 @@ TEST_F(ScanPageTest, ClosingTheWizardDuringAScanWaitsForTheWorker) {
     StartScan({"C:\\a"});
     ASSERT_TRUE(PumpUntil([&] { return Progress() > 50; }));
     HANDLE copy = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheScanRoots().Reader(), ::GetCurrentProcess(), &copy,
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), State().roots.Reader(), ::GetCurrentProcess(), &copy,
                                   SYNCHRONIZE, FALSE, 0));
     KernelHandle worker(copy);
     ::SendMessageW(sheet_window_, WM_COMMAND, IDCANCEL, 0);  // destroys the sheet and its pages

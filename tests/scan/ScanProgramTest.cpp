@@ -1,6 +1,6 @@
 // The scan with the suite's real components and the shipped data files (folder "app-real"):
-// end to end through the program's own start-up in this process, where the result store can be
-// read, against the console scanner over the same roots; the real QuillMend.exe closed in the
+// end to end through the program's own start-up in this process, where the wizard's findings can
+// be read, against the console scanner over the same roots; the real QuillMend.exe closed in the
 // middle of a scan, many times in a row; and a user's whole journey from the folder page to
 // Finish, with a delete to the Recycle Bin and a re-target on the way.
 #include "app/Startup.h"
@@ -11,7 +11,6 @@
 #include "results/ResultsPage.h"
 #include "ui/PropertyPage.h"
 #include "wizard/ResultStore.h"
-#include "wizard/ScanRoots.h"
 #include "tests/app/ProgramDriver.h"
 #include "tests/controls/WindowTestKit.h"
 #include "tests/results/DialogScript.h"
@@ -49,8 +48,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using wizard::BrokenShortcut;
-using wizard::TheResultStore;
-using wizard::TheScanRoots;
 using Clock = std::chrono::steady_clock;
 
 std::wstring Folder() { return test::TestFolder(); }
@@ -196,16 +193,20 @@ TEST_F(RealScan, TheStoreHoldsExactlyWhatTheConsoleScannerPrintsWithTargetAndRea
 
     // The scan through the real page, in the program's own start-up.
     bool moved = false, started = false;
+    std::vector<BrokenShortcut> findings;  // as the wizard handed them to the results page
     g_step = [&] {
         HWND wizard = ThisThreadsWizard();
-        if (!wizard) return false;
+        app::WizardSheet* sheet = app::WizardSheet::OfWindow(wizard);
+        if (!sheet) return false;
         if (!started) {
-            TheScanRoots().Replace(roots);
+            sheet->State().roots.Replace(roots);
             ::SendMessageW(wizard, PSM_SETCURSEL, 1, 0);
             started = true;
             return false;
         }
         if (CurrentPage(wizard) != 2) return false;
+        const auto& store = sheet->State().findings;
+        for (size_t i = 0; i < store.Count(); ++i) findings.push_back(store.At(i));
         moved = true;
         ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
         return true;
@@ -225,8 +226,7 @@ TEST_F(RealScan, TheStoreHoldsExactlyWhatTheConsoleScannerPrintsWithTargetAndRea
     const std::vector<std::string> expected = test::Lines(printed);
     std::vector<std::string> stored;
     std::vector<std::string> storedPaths;
-    for (size_t i = 0; i < TheResultStore().Count(); ++i) {
-        const BrokenShortcut& record = TheResultStore().At(i);
+    for (const BrokenShortcut& record : findings) {
         stored.push_back(record.folder + "\\" + record.name + "\t" + record.target + "\t" + record.reason);
         storedPaths.push_back(record.folder + "\\" + record.name);
         EXPECT_EQ(record.reason, "TargetMissing") << storedPaths.back();
