@@ -100,32 +100,44 @@ TEST_F(Actions, NothingIsChangedWithoutItsBackup) {
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_FALSE(outcomes[0].backedUp);
     EXPECT_FALSE(outcomes[0].backupError.empty());
+    std::string target;
+    ASSERT_TRUE(changes::ReadShortcutTarget(a_, target));
+    EXPECT_EQ(target, "C:\\Gone\\a.exe") << "not re-targeted without its backup";
     EXPECT_TRUE(noted_.empty());
 }
 
 TEST_F(Actions, NewTargetsAreOneBatchWithAnOutcomePerShortcut) {
     const std::string found = scratch_.File("found.exe", Bytes(3, 'x'));
+    const std::string c = scratch_.File("c.lnk", LinkTo("C:\\Gone\\c.exe"));
     ShortcutActions actions = Make(backup_, {}, false);
-    const std::vector<NewTargetOutcome> outcomes = actions.ChangeTargets(
-        changes::ChangeAction::Repair, {{a_, found}, {b_, scratch_.Path("not there.exe")}, {scratch_.Path("gone.lnk"), found}});
-    ASSERT_EQ(outcomes.size(), 3u);
+    const std::vector<NewTargetOutcome> outcomes =
+        actions.ChangeTargets(changes::ChangeAction::Repair, {{a_, found},
+                                                              {b_, scratch_.Path("not there.exe")},
+                                                              {scratch_.Path("gone.lnk"), found},
+                                                              {c, found}});
+    ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[0].Ok());
     EXPECT_TRUE(outcomes[1].backedUp);
     EXPECT_EQ(outcomes[1].failure, changes::RetargetFailure::TargetUnusable);
     EXPECT_FALSE(outcomes[2].backedUp) << "a shortcut that is gone has nothing to back up";
+    EXPECT_TRUE(outcomes[3].Ok());
     std::string target;
-    ASSERT_TRUE(changes::ReadShortcutTarget(a_, target));
-    EXPECT_EQ(target, found);
-    EXPECT_EQ(noted_, (decltype(noted_){{changes::ChangeAction::Repair, 1}}));
+    for (const std::string& changed : {a_, c}) {
+        ASSERT_TRUE(changes::ReadShortcutTarget(changed, target));
+        EXPECT_EQ(target, found) << changed;
+    }
+    EXPECT_EQ(noted_, (decltype(noted_){{changes::ChangeAction::Repair, 2}}));
     const std::vector<changes::StoredBatch> history = actions.History();
-    ASSERT_EQ(history.size(), 1u);
+    ASSERT_EQ(history.size(), 1u) << "both changes in one batch, undone together";
     EXPECT_EQ(history[0].batch.action, changes::ChangeAction::Repair);
 
     const changes::UndoResult undone = actions.Undo(history[0], nullptr);
-    EXPECT_EQ(undone.restored, std::vector<std::string>{a_}) << "the unchanged one is not touched";
+    EXPECT_EQ(undone.restored.size(), 2u) << "the unchanged one is not touched";
     ASSERT_TRUE(changes::ReadShortcutTarget(a_, target));
     EXPECT_EQ(target, "C:\\Gone\\a.exe");
-    EXPECT_EQ(noted_.back(), (std::pair{changes::ChangeAction::Undo, std::size_t{1}}));
+    ASSERT_TRUE(changes::ReadShortcutTarget(c, target));
+    EXPECT_EQ(target, "C:\\Gone\\c.exe");
+    EXPECT_EQ(noted_.back(), (std::pair{changes::ChangeAction::Undo, std::size_t{2}}));
 }
 
 }  // namespace
