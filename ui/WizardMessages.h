@@ -15,5 +15,6 @@ inline constexpr UINT WM_WIZARD_NEXT_PAGE = WM_APP + 1;
 // Sent by a page (its window in wParam) as it becomes active: the sheet gives it the size of
 // its page area, which grows with the sheet. A sheet that does not know it leaves the page be.
 inline constexpr UINT WM_WIZARD_FIT_PAGE = WM_APP + 2;
+static_assert(WM_WIZARD_NEXT_PAGE >= WM_APP && WM_WIZARD_FIT_PAGE <= 0xBFFF, "WM_APP to 0xBFFF: the program's own range");
 
 }  // namespace qm::ui

@@ -85,13 +85,6 @@ int RunWith(std::function<bool()> step, WelcomeDialogEntry showWelcome = nullptr
     return code;
 }
 
-TEST(WizardSheet, NextPageMessageLiesWhereNoSystemClassHasMessages) {
-    // The sheet is a window of a system class: the property sheet's messages (PSM_*) and the
-    // dialog's (DM_*) sit from WM_USER up. WM_APP to 0xBFFF is the program's own.
-    EXPECT_GE(WM_WIZARD_NEXT_PAGE, static_cast<UINT>(WM_APP));
-    EXPECT_LE(WM_WIZARD_NEXT_PAGE, 0xBFFFu);
-}
-
 // A shortcut for the running wizard's results page to list, so that it shows a row rather than
 // its box saying that nothing was found: a bare shell-link header and its terminal block.
 void ListOneBrokenShortcut(HWND wizard) {

@@ -35,6 +35,17 @@ namespace fs = std::filesystem;
 
 std::wstring Extended(const std::wstring& path) { return L"\\\\?\\" + path; }
 
+// A tree of these many folders, files and links to generate in "tree" below `temp`.
+lnkwriter::TreeShape TreeIn(const TempFolder& temp, uint32_t folders, uint32_t files, uint32_t links) {
+    lnkwriter::TreeShape shape;
+    shape.root = fs::path(temp.Wide()) / L"tree";
+    shape.windowsRoot = temp.Path() + "\\tree";
+    shape.folders = folders;
+    shape.files = files;
+    shape.links = links;
+    return shape;
+}
+
 void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
     FileHandle file(::CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file) << Narrow(path);
@@ -124,12 +135,7 @@ protected:
 
 TEST_F(FinderTest, ReportsExactlyTheBrokenShortcutsOfAGeneratedTree) {
     TempFolder temp;
-    lnkwriter::TreeShape shape;
-    shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Path() + "\\tree";
-    shape.folders = 60;
-    shape.files = 300;
-    shape.links = 96;
+    lnkwriter::TreeShape shape = TreeIn(temp, 60, 300, 96);
     shape.absentDrive = AbsentDriveLetter();
     lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
     for (int k = 0; k < static_cast<int>(lnkwriter::LinkKind::Count); ++k) {
@@ -230,12 +236,7 @@ TEST_F(FinderTest, SearchesHiddenFoldersAndLongPathsAndReadsOnlyShortcuts) {
 
 TEST_F(FinderTest, StopsWhenACallbackAnswersZero) {
     TempFolder temp;
-    lnkwriter::TreeShape shape;
-    shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Path() + "\\tree";
-    shape.folders = 40;
-    shape.files = 50;
-    shape.links = 64;
+    lnkwriter::TreeShape shape = TreeIn(temp, 40, 50, 64);
     lnkwriter::GenerateTree(shape);
 
     struct Case {
@@ -378,12 +379,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
     TempFolder temp;
-    lnkwriter::TreeShape shape;
-    shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Path() + "\\tree";
-    shape.folders = 30;
-    shape.files = 60;
-    shape.links = 48;
+    lnkwriter::TreeShape shape = TreeIn(temp, 30, 60, 48);
     lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
     const std::wstring quotedRoot = L"\"" + Widen(shape.windowsRoot) + L"\"";
 
@@ -415,12 +411,7 @@ TEST_F(FinderTest, ConsoleFrontEndPrintsTheBrokenShortcutsAndReportsFailures) {
 
 TEST_F(FinderTest, ConsoleFrontEndWritesReportsThatParseAndAgree) {
     TempFolder temp;
-    lnkwriter::TreeShape shape;
-    shape.root = fs::path(temp.Wide()) / L"tree";
-    shape.windowsRoot = temp.Path() + "\\tree";
-    shape.folders = 10;
-    shape.files = 20;
-    shape.links = 16;
+    lnkwriter::TreeShape shape = TreeIn(temp, 10, 20, 16);
     lnkwriter::TreeResult tree = lnkwriter::GenerateTree(shape);
 
     // A shortcut whose folder and name need quoting in CSV and hold non-ASCII letters, to a file

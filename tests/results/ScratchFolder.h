@@ -1,11 +1,12 @@
-// A folder for one test beside the test program (inside the build tree, on the same volume as
-// the private trash the tests give Wine), removed with everything in it when the test ends.
-// Paths are UTF-8 and may be longer than MAX_PATH.
+// Whole files in and out for the tests of changes to shortcut files, and a folder for one test
+// beside the test program (inside the build tree, on the same volume as the private trash the
+// tests give Wine). Paths are UTF-8 and may be longer than MAX_PATH.
 #pragma once
 
 #include "base/Utf.h"
 #include "base/win/Handle.h"
 #include "base/win/LongPath.h"
+#include "tests/support/TempFolder.h"
 
 #include <windows.h>
 
@@ -37,37 +38,12 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
 
 inline DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(FileApiPath(path).c_str()); }
 
-class ScratchFolder {
+// A TempFolder beside the test program: on the volume of the private trash the tests give Wine.
+class ScratchFolder : public TempFolder {
 public:
-    ScratchFolder() {
-        wchar_t current[MAX_PATH + 1];
-        ::GetCurrentDirectoryW(MAX_PATH + 1, current);
-        static int serial = 0;
-        root_ = Narrow(current) + "\\scratch-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        RemoveAll(L"\\\\?\\" + Widen(root_));  // extended form: the tree may hold long paths
-        ::CreateDirectoryW(FileApiPath(root_).c_str(), nullptr);
-    }
-    ~ScratchFolder() { RemoveAll(L"\\\\?\\" + Widen(root_)); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ScratchFolder() : TempFolder("scratch", FolderBase::Current) {}
 
-    const std::string& Root() const { return root_; }
-    std::string Path(const std::string& relative) const { return relative.empty() ? root_ : root_ + "\\" + relative; }
-
-    // Creates a folder and its missing parents below the root; returns its full path.
-    std::string Folder(const std::string& relative) const {
-        std::string path = root_;
-        size_t start = 0;
-        for (;;) {
-            const size_t end = relative.find('\\', start);
-            path += '\\';
-            path.append(relative, start, end == std::string::npos ? std::string::npos : end - start);
-            ::CreateDirectoryW(FileApiPath(path).c_str(), nullptr);
-            if (end == std::string::npos) break;
-            start = end + 1;
-        }
-        return path;
-    }
+    const std::string& Root() const { return Path(); }
 
     std::string File(const std::string& relative, const Bytes& bytes = {}) const {
         const std::string path = Path(relative);
@@ -87,28 +63,6 @@ public:
         } while (::FindNextFileW(find.Get(), &entry));
         return names;
     }
-
-private:
-    static void RemoveAll(const std::wstring& path) {
-        WIN32_FIND_DATAW entry;
-        FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
-        if (find) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring child = path + L"\\" + name;
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveAll(child);
-                else
-                    ::DeleteFileW(child.c_str());
-            } while (::FindNextFileW(find.Get(), &entry));
-        }
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::RemoveDirectoryW(path.c_str());
-    }
-
-    std::string root_;
 };
 
 }  // namespace qm::test

@@ -24,15 +24,9 @@ constexpr std::string_view kSettings =
     "showstartup=1\r\n"
     "helpfile=\xC3\xBC\x62\x65r.chm\r\n";
 
-host::ConfigComponent NewConfig() {
-    host::ConfigComponent config;
-    EXPECT_EQ(host::ConfigComponent::Create(config), S_OK);
-    return config;
-}
-
 TEST_F(ComponentTest, ConfigReadsAndWritesThrough) {
     const std::string file = folder_.Write("config.ini", kSettings);
-    host::ConfigComponent config = NewConfig();
+    host::ConfigComponent config = Created<host::ConfigComponent>();
     config.Load(file);
 
     EXPECT_EQ(config.GetString("common", "langfile"), "%ModulePath%\\lang\\English.lng");
@@ -58,7 +52,7 @@ TEST_F(ComponentTest, ConfigReadsAndWritesThrough) {
 
     // "Restart": a fresh instance reads what was written.
     config.Reset();
-    host::ConfigComponent restarted = NewConfig();
+    host::ConfigComponent restarted = Created<host::ConfigComponent>();
     restarted.Load(file);
     EXPECT_EQ(restarted.GetInt("quillmend_module", "showstartup"), 0);
     EXPECT_EQ(restarted.GetInt("Vaultdesk", "counter"), -42);
@@ -66,7 +60,7 @@ TEST_F(ComponentTest, ConfigReadsAndWritesThrough) {
 
 TEST_F(ComponentTest, ConfigKeepsAnotherProgramsEditsWhenWriting) {
     const std::string file = folder_.Write("config.ini", "[common]\nlangfile=a.lng\n");
-    host::ConfigComponent config = NewConfig();
+    host::ConfigComponent config = Created<host::ConfigComponent>();
     config.Load(file);
     folder_.Write("config.ini", "[common]\nlangfile=b.lng\nxmlfile=suite.xml\n");
     config.SetInt("quillmend_module", "showstartup", 1);
@@ -88,7 +82,7 @@ TEST_F(ComponentTest, ConfigBadInputIsAClearError) {
         {"a folder", folder_.Path(), "settings file"},
     };
     for (const Case& c : cases) {
-        host::ConfigComponent config = NewConfig();
+        host::ConfigComponent config = Created<host::ConfigComponent>();
         const host::ComponentError error = ExpectComponentError([&] { config.Load(c.path); });
         EXPECT_TRUE(FAILED(error.Code())) << c.name;
         EXPECT_TRUE(Contains(error.Message(), c.messagePart)) << c.name << ": " << error.Message();
@@ -106,7 +100,7 @@ TEST_F(ComponentTest, ConfigBadInputIsAClearError) {
 
 TEST_F(ComponentTest, ConfigRefusesWritesThatWouldDamageTheFile) {
     const std::string file = folder_.Write("config.ini", kSettings);
-    host::ConfigComponent config = NewConfig();
+    host::ConfigComponent config = Created<host::ConfigComponent>();
     config.Load(file);
     struct Case {
         const char* section;
@@ -139,14 +133,8 @@ constexpr std::string_view kLanguage =
     "_QM_015=Searching \\\"%s\\\"\\nPlease wait\r\n"
     "_Unicode=\xC3\x9C\x62\x65rsicht \xF0\x9F\x94\x97\r\n";
 
-host::LanguageComponent NewLanguage() {
-    host::LanguageComponent language;
-    EXPECT_EQ(host::LanguageComponent::Create(language), S_OK);
-    return language;
-}
-
 TEST_F(ComponentTest, LanguageAnswersTextsAndMissingKeysAsThemselves) {
-    host::LanguageComponent language = NewLanguage();
+    host::LanguageComponent language = Created<host::LanguageComponent>();
     language.Load(folder_.Write("English.lng", kLanguage));
     struct Case {
         const char* key;
@@ -163,7 +151,7 @@ TEST_F(ComponentTest, LanguageAnswersTextsAndMissingKeysAsThemselves) {
 
     // Before anything is loaded the program's built-in English answers; so it does for Text()
     // without a component, and for the keys the file lacks.
-    EXPECT_EQ(NewLanguage().GetText("_Error"), "Error");
+    EXPECT_EQ(Created<host::LanguageComponent>().GetText("_Error"), "Error");
     EXPECT_EQ(host::Text("_QM_Mainname"), "QuillMend - Broken Shortcut Repair");
     EXPECT_EQ(language.GetText("_QM_009"), "Please tick at least one drive or folder to search.");
     EXPECT_EQ(language.MissingKeys().size(), host::BuiltinKeys().size() - 6) << "the file has six of them";
@@ -183,7 +171,7 @@ TEST_F(ComponentTest, LanguageBadInputIsAClearError) {
         {"binary file", folder_.Write("bad.bin", std::string("\x89PNG\0\0", 6)), "binary", "kept"},
     };
     for (const Case& c : cases) {
-        host::LanguageComponent language = NewLanguage();
+        host::LanguageComponent language = Created<host::LanguageComponent>();
         language.Load(folder_.Write("good.lng", "_A=kept\n"));
         const host::ComponentError error = ExpectComponentError([&] { language.Load(c.path); });
         EXPECT_TRUE(FAILED(error.Code())) << c.name;
@@ -202,7 +190,7 @@ TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsWhileTheFileIsReloaded) {
         second += "_K" + std::to_string(i) + "=second " + std::to_string(i) + "\r\n";
     }
     const std::string files[2] = {folder_.Write("First.lng", first), folder_.Write("Second.lng", second)};
-    host::LanguageComponent language = NewLanguage();
+    host::LanguageComponent language = Created<host::LanguageComponent>();
     language.Load(files[0]);
 
     std::atomic<bool> reloading{true};
@@ -232,7 +220,7 @@ TEST_F(ComponentTest, LanguageGetTextFromTwoThreadsWhileTheFileIsReloaded) {
 }
 
 TEST_F(ComponentTest, LanguageMarshalledToAnotherApartmentIsTheObjectItself) {
-    host::LanguageComponent language = NewLanguage();
+    host::LanguageComponent language = Created<host::LanguageComponent>();
     language.Load(folder_.Write("English.lng", kLanguage));
     IStream* stream = nullptr;
     ASSERT_EQ(::CoMarshalInterThreadInterfaceInStream(__uuidof(ILanguageComponent), language.Get(), &stream), S_OK);
@@ -254,7 +242,7 @@ TEST_F(ComponentTest, LanguageMarshalledToAnotherApartmentIsTheObjectItself) {
 }
 
 TEST_F(ComponentTest, LanguageTranslatesWindowAndChildCaptionsThatAreKeys) {
-    host::LanguageComponent language = NewLanguage();
+    host::LanguageComponent language = Created<host::LanguageComponent>();
     language.Load(folder_.Write("English.lng", kLanguage));
 
     WindowHandle dialog(::CreateWindowExW(0, L"STATIC", L"_QM_Mainname", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,

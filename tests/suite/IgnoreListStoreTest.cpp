@@ -7,19 +7,12 @@ namespace {
 
 std::string FileText(const std::string& path) { return TempFolder::Read(path); }
 
-host::XmlStoreComponent Loaded(const std::string& path) {
-    host::XmlStoreComponent store;
-    EXPECT_EQ(host::XmlStoreComponent::Create(store), S_OK);
-    store.Load(path);
-    return store;
-}
-
 TEST_F(ComponentTest, IgnoreListLivesInItsOwnElementBesideTheOldOnes) {
     // As older versions wrote it: no `ignore` element.
     const std::string path = folder_.Write("module.xml",
                                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n  <select_folders>\r\n"
                                            "    <item name=\"C:\\\"/>\r\n  </select_folders>\r\n</config>\r\n");
-    host::XmlStoreComponent store = Loaded(path);
+    host::XmlStoreComponent store = LoadedXml(path);
     EXPECT_TRUE(host::LoadIgnoreList(store).Empty());
 
     IgnoreList list;
@@ -32,7 +25,7 @@ TEST_F(ComponentTest, IgnoreListLivesInItsOwnElementBesideTheOldOnes) {
     smaller.AddFolder("E:\\");
     for (const IgnoreList* saved : {&list, &smaller}) {
         ASSERT_TRUE(host::SaveIgnoreList(store, *saved));
-        const IgnoreList loaded = host::LoadIgnoreList(Loaded(path));  // a new start
+        const IgnoreList loaded = host::LoadIgnoreList(LoadedXml(path));  // a new start
         EXPECT_EQ(loaded.Shortcuts(), saved->Shortcuts());
         EXPECT_EQ(loaded.Folders(), saved->Folders());
     }
@@ -43,7 +36,7 @@ TEST_F(ComponentTest, IgnoreListLivesInItsOwnElementBesideTheOldOnes) {
     // An entry without a name is passed by, an element of a later version kept.
     const std::string odd = folder_.Write("odd.xml", "<config><ignore><shortcut/><later x=\"1\"/>"
                                                      "<folder name=\"F:\\a\"/></ignore></config>");
-    host::XmlStoreComponent oddStore = Loaded(odd);
+    host::XmlStoreComponent oddStore = LoadedXml(odd);
     const IgnoreList oddList = host::LoadIgnoreList(oddStore);
     EXPECT_TRUE(oddList.Shortcuts().empty());
     EXPECT_EQ(oddList.Folders(), std::vector<std::string>{"F:\\a"});
@@ -52,7 +45,7 @@ TEST_F(ComponentTest, IgnoreListLivesInItsOwnElementBesideTheOldOnes) {
 
     // A document that is not the module's: nothing written.
     const std::string other = folder_.Write("other.xml", "<settings/>");
-    EXPECT_FALSE(host::SaveIgnoreList(Loaded(other), smaller));
+    EXPECT_FALSE(host::SaveIgnoreList(LoadedXml(other), smaller));
     EXPECT_EQ(FileText(other), "<settings/>");
     EXPECT_FALSE(host::SaveIgnoreList(host::XmlStoreComponent(), smaller));
 }

@@ -30,6 +30,21 @@ host::ComponentError ExpectComponentError(Call&& call) {
     return host::ComponentError(S_OK, "");
 }
 
+// A new component of its class; a failure to create it fails the test.
+template <typename Component>
+Component Created() {
+    Component component;
+    EXPECT_EQ(Component::Create(component), S_OK);
+    return component;
+}
+
+// An XML store with the document at `path` loaded.
+inline host::XmlStoreComponent LoadedXml(const std::string& path) {
+    host::XmlStoreComponent store = Created<host::XmlStoreComponent>();
+    store.Load(path);
+    return store;
+}
+
 inline bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
 }  // namespace qm::test

@@ -23,12 +23,6 @@ constexpr std::string_view kModuleXml =
     "  <empty/>\r\n"
     "</config>\r\n";
 
-host::XmlStoreComponent NewStore() {
-    host::XmlStoreComponent store;
-    EXPECT_EQ(host::XmlStoreComponent::Create(store), S_OK);
-    return store;
-}
-
 std::vector<std::string> ItemNames(const host::XmlStoreComponent& reader, const host::XmlStoreComponent& owner) {
     std::vector<std::string> names;
     ComPtr<IXmlNode> folders = owner.SelectNode("config/select_folders");
@@ -42,11 +36,11 @@ std::vector<std::string> ItemNames(const host::XmlStoreComponent& reader, const 
 }
 
 TEST_F(ComponentTest, XmlLibraryIsPresent) {
-    EXPECT_FALSE(NewStore().IsLibraryMissing());
+    EXPECT_FALSE(Created<host::XmlStoreComponent>().IsLibraryMissing());
 }
 
 TEST_F(ComponentTest, XmlSelectsNodesByPathAndChildrenByName) {
-    host::XmlStoreComponent store = NewStore();
+    host::XmlStoreComponent store = Created<host::XmlStoreComponent>();
     store.Load(folder_.Write("module.xml", kModuleXml));
     struct Case {
         const char* path;
@@ -105,7 +99,7 @@ TEST_F(ComponentTest, XmlSelectsNodesByPathAndChildrenByName) {
 
 TEST_F(ComponentTest, XmlRoundTripKeepsUnicodeAndWorksAcrossStores) {
     const std::string file = folder_.Write("module.xml", kModuleXml);
-    host::XmlStoreComponent common = NewStore(), module = NewStore();
+    host::XmlStoreComponent common = Created<host::XmlStoreComponent>(), module = Created<host::XmlStoreComponent>();
     common.Load(folder_.Write("common.xml", "<suite/>"));
     module.Load(file);
 
@@ -135,7 +129,7 @@ TEST_F(ComponentTest, XmlRoundTripKeepsUnicodeAndWorksAcrossStores) {
     module.Save();
     EXPECT_EQ(folder_.CountFiles(), 2) << "no temporary file stays behind";
 
-    host::XmlStoreComponent reloaded = NewStore();
+    host::XmlStoreComponent reloaded = Created<host::XmlStoreComponent>();
     reloaded.Load(file);
     EXPECT_EQ(ItemNames(reloaded, reloaded), (std::vector<std::string>{"D:\\Daten\\\xC3\x9C\x62\x65rsicht", unicode}));
     EXPECT_TRUE(reloaded.SelectNode("config/note"));
@@ -182,7 +176,7 @@ public:
 TEST_F(ComponentTest, XmlAStoreWorkingOnAnotherStoresNodeTakesThatStoresLock) {
     // The module document, changed through the common store on one thread (as the folder page
     // does with the module's nodes) while the module store itself changes it on another.
-    host::XmlStoreComponent common = NewStore(), module = NewStore();
+    host::XmlStoreComponent common = Created<host::XmlStoreComponent>(), module = Created<host::XmlStoreComponent>();
     common.Load(folder_.Write("common.xml", "<suite/>"));
     module.Load(folder_.Write("module.xml", kModuleXml));
     ComPtr<IXmlNode> folders = module.SelectNode("config/select_folders");
@@ -225,7 +219,7 @@ TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
         {"a folder", folder_.Path(), "folder"},
     };
     for (const Case& c : cases) {
-        host::XmlStoreComponent store = NewStore();
+        host::XmlStoreComponent store = Created<host::XmlStoreComponent>();
         store.Load(folder_.Write("good.xml", kModuleXml));
         const host::ComponentError error = ExpectComponentError([&] { store.Load(c.path); });
         EXPECT_TRUE(FAILED(error.Code())) << c.name;
@@ -240,7 +234,7 @@ TEST_F(ComponentTest, XmlBadFilesAreClearErrorsAndNeverOverwritten) {
 
 TEST_F(ComponentTest, XmlSaveToAReadOnlyFileFailsAndKeepsIt) {
     const std::string file = folder_.Write("module.xml", kModuleXml);
-    host::XmlStoreComponent store = NewStore();
+    host::XmlStoreComponent store = Created<host::XmlStoreComponent>();
     store.Load(file);
     store.AppendChild(store.SelectNode("config").Get(), "added", "");
     TempFolder::SetReadOnly(file, true);
@@ -257,7 +251,7 @@ TEST_F(ComponentTest, XmlShippedDocumentsLoad) {
     for (const char* name : {"QuillMend.xml", "Common.xml"}) {
         const std::string file = std::string(QM_SOURCE_DIR "/res/data/") + name;
         if (TempFolder::Read(file) == "<missing>") continue;
-        host::XmlStoreComponent store = NewStore();
+        host::XmlStoreComponent store = Created<host::XmlStoreComponent>();
         EXPECT_NO_THROW(store.Load(file)) << name;
         EXPECT_TRUE(store.SelectNode("config")) << name;
     }

@@ -1,6 +1,7 @@
-// A fresh folder under the system's temporary folder for one test, removed with everything in it
-// when the test ends: read-only files too, paths of any length, junctions and links removed but
-// never followed. Paths are UTF-8.
+// A fresh folder for one test, under the system's temporary folder or in the current one (beside
+// the test program, on the volume of the build tree), removed with everything in it when the test
+// ends: read-only files too, paths of any length, junctions and links removed but never followed.
+// Paths are UTF-8.
 #pragma once
 
 #include "base/Utf.h"
@@ -14,16 +15,24 @@
 
 namespace qm::test {
 
+// Where the folder is made.
+enum class FolderBase { Temp, Current };
+
 class TempFolder {
 public:
-    explicit TempFolder(std::string_view prefix = "qm-test") {
-        wchar_t temp[MAX_PATH + 1];
-        ::GetTempPathW(MAX_PATH + 1, temp);
+    explicit TempFolder(std::string_view prefix = "qm-test", FolderBase base = FolderBase::Temp) {
+        wchar_t parent[MAX_PATH + 2];
+        if (base == FolderBase::Temp) {
+            ::GetTempPathW(MAX_PATH + 1, parent);
+        } else {
+            ::GetCurrentDirectoryW(MAX_PATH + 1, parent);
+            ::lstrcatW(parent, L"\\");
+        }
         static std::atomic<int> serial{0};
-        path_ = Narrow(temp) + std::string(prefix) + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+        path_ = Narrow(parent) + std::string(prefix) + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
                 std::to_string(++serial);
         RemoveAll(Widen(path_));  // left over by a run that crashed
-        ::CreateDirectoryW(Widen(path_).c_str(), nullptr);
+        ::CreateDirectoryW(Extended(path_).c_str(), nullptr);
     }
     ~TempFolder() { RemoveAll(Widen(path_)); }
     TempFolder(const TempFolder&) = delete;
