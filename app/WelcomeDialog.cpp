@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/win/Dpi.h"
+#include "controls/ControlFont.h"
 #include "help/HelpMenu.h"
 #include "help/ResourceModule.h"
 #include "host/Components.h"
@@ -13,6 +14,9 @@ namespace qm::app {
 namespace {
 constexpr int kBannerIconSize = 24;  // pixels at 100%
 constexpr int kHelpIconSize = 16;
+// The wizard pages' headings: their dialogs' font (Tahoma), heavy, in the pages' blue.
+constexpr wchar_t kPagesFont[] = L"Tahoma";
+constexpr COLORREF kHeadingColour = RGB(50, 100, 150);
 }  // namespace
 
 void WelcomeDialog::Show(HWND owner) {
@@ -25,6 +29,7 @@ BOOL WelcomeDialog::OnInitDialog() {
     host::TheComponents().language.TranslateWindow(Window());
     const HINSTANCE module = help::ResourceModule();
     MakeBanner(module);
+    MakeHeading();
 
     if (helpButton_.Attach(::GetDlgItem(Window(), IDC_WELCOME_HELP))) {
         const UINT dpi = WindowDpi(Window());
@@ -52,6 +57,15 @@ void WelcomeDialog::MakeBanner(HINSTANCE module) {
     banner_.textColour = RGB(255, 255, 255);
     banner_.noPrefix = true;
     ::SetWindowTextW(banner_.Window(), Widen(host::Text("_QM_Mainname")).c_str());
+}
+
+void WelcomeDialog::MakeHeading() {
+    if (!heading_.Attach(::GetDlgItem(Window(), IDC_WELCOME_HEADING))) return;
+    // The dialog's own font is of the same size; the pages' face is taken at that size.
+    LOGFONTW font = controls::WithWeight(controls::FontDescriptionOf(Window()), FW_HEAVY);
+    lstrcpynW(font.lfFaceName, kPagesFont, LF_FACESIZE);
+    heading_.SetFont(font);
+    heading_.textColour = kHeadingColour;
 }
 
 bool WelcomeDialog::OnCommand(WORD id, WORD code, HWND) {

@@ -24,9 +24,11 @@ protected:
 
 private:
     void MakeBanner(HINSTANCE module);
+    void MakeHeading();
 
     HWND alwaysShow_ = nullptr;
     controls::SkinnedStatic banner_;
+    controls::SkinnedStatic heading_;
     controls::SkinnedButton helpButton_;
 };
 

@@ -31,6 +31,33 @@ INT_PTR RunWelcome(const std::function<void(HWND)>& body) {
         body);
 }
 
+RECT InDialog(HWND dialog, int id) {
+    RECT rect{};
+    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The heading looks like the wizard pages' headings, in their blue, and stands off the banner
+// by the margin that the dialog keeps at its bottom, as it keeps one margin at its sides.
+TEST(WelcomeDialog, TheHeadingIsAPageHeadingWithEvenMargins) {
+    InstalledFakes fakes;
+    int headingPixels = 0;
+    RECT banner{}, heading{}, continueButton{}, client{};
+    RunWelcome([&](HWND dialog) {
+        headingPixels = testkit::RenderClient(::GetDlgItem(dialog, IDC_WELCOME_HEADING), RGB(1, 2, 3)).Count(RGB(50, 100, 150));
+        banner = InDialog(dialog, IDC_WELCOME_BANNER);
+        heading = InDialog(dialog, IDC_WELCOME_HEADING);
+        continueButton = InDialog(dialog, IDC_WELCOME_CONTINUE);
+        ::GetClientRect(dialog, &client);
+    });
+    EXPECT_GT(headingPixels, 20);
+    // The same margin in dialog units, each edge rounded to pixels on its own: a pixel apart at most.
+    EXPECT_NEAR(client.right - continueButton.right, heading.left - client.left, 1) << "right of Continue";
+    EXPECT_GT(heading.top - banner.bottom, 1) << "below the banner";
+    EXPECT_NEAR(heading.top - banner.bottom, client.bottom - continueButton.bottom, 1) << "below the banner and below Continue";
+}
+
 void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
