@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "base/PathText.h"
 #include "base/Utf.h"
+#include "base/win/Dpi.h"
 #include "base/win/Handle.h"
 #include "controls/HighContrast.h"
 #include "controls/ModalDialog.h"
@@ -145,19 +146,33 @@ void WizardSheet::StartLayout() {
     }
 }
 
+namespace {
+
+// The module XML keeps sizes as at 100%, so a size saved on a monitor of one DPI comes back as
+// large to the eye on another.
+long ToPixels(long stored, UINT dpi) { return ::MulDiv(stored, static_cast<int>(dpi), static_cast<int>(kBaseDpi)); }
+long ToStored(long pixels, UINT dpi) { return ::MulDiv(pixels, static_cast<int>(kBaseDpi), static_cast<int>(dpi)); }
+std::vector<long> Scaled(std::vector<long> widths, long (*scale)(long, UINT), UINT dpi) {
+    for (long& width : widths) width = scale(width, dpi);
+    return widths;
+}
+
+}  // namespace
+
 void WizardSheet::RestoreLayout() {
     try {
         saved_ = host::LoadWizardLayout(host::TheComponents().moduleXml);
     } catch (const host::ComponentError&) {
         saved_ = {};  // an unreadable document: the sheet's own size
     }
-    resultsPage_.UseColumnWidths(saved_.resultColumns);
+    const UINT dpi = WindowDpi(window_);
+    resultsPage_.UseColumnWidths(Scaled(saved_.resultColumns, ToPixels, dpi));
     if (!saved_.width) return;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     if (!::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
     const RECT& work = monitor.rcWork;
-    const controls::Extent size = controls::FittedSize({saved_.width, saved_.height}, minimum_,
+    const controls::Extent size = controls::FittedSize({ToPixels(saved_.width, dpi), ToPixels(saved_.height, dpi)}, minimum_,
                                                        {work.left, work.top, work.right, work.bottom});
     ::SetWindowPos(window_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -167,13 +182,15 @@ void WizardSheet::SaveLayout() {
     placement.length = sizeof(placement);
     if (!::GetWindowPlacement(window_, &placement)) return;
     const RECT& normal = placement.rcNormalPosition;
+    const UINT dpi = WindowDpi(window_);
     host::WizardLayout layout = saved_;
-    layout.width = normal.right - normal.left;
-    layout.height = normal.bottom - normal.top;
-    layout.resultColumns = resultsPage_.ColumnWidths();
+    layout.width = ToStored(normal.right - normal.left, dpi);
+    layout.height = ToStored(normal.bottom - normal.top, dpi);
+    layout.resultColumns = Scaled(resultsPage_.ColumnWidths(), ToStored, dpi);
     // Nothing new to remember: the document is not written.
     const bool asAtStart = saved_.width ? layout == saved_
-                                        : layout.width == minimum_.width && layout.height == minimum_.height &&
+                                        : normal.right - normal.left == minimum_.width &&
+                                              normal.bottom - normal.top == minimum_.height &&
                                               layout.resultColumns == saved_.resultColumns;
     if (asAtStart) return;
     try {

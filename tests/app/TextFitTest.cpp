@@ -183,6 +183,18 @@ protected:
         ini += "xmlfile=%ModulePath%\\data\\Common.xml\r\nEnableSkin=0\r\n[Vaultdesk]\r\nvd_backup_dir=%TempDirectory%\\qm-fit-backup\r\n";
         ini += "[quillmend_module]\r\nxmlfile=%ModulePath%\\data\\QuillMend.xml\r\nshowstartup=0\r\n";
         test::WriteFile(test::TestFolder() + L"\\config.ini", ini);
+        // The shipped document: no size an earlier journey saved.
+        test::WriteFile(ModuleXml(), test::ReadFile(test::TestFolder() + L"\\data\\QuillMend.shipped.xml"));
+    }
+
+    static std::wstring ModuleXml() { return test::TestFolder() + L"\\data\\QuillMend.xml"; }
+
+    // The wizard's width as the module XML keeps it; 0 when it keeps none.
+    static long SavedWizardWidth() {
+        const std::string xml = test::ReadFile(ModuleXml());
+        const size_t wizard = xml.find("<wizard ");
+        const size_t width = wizard == std::string::npos ? wizard : xml.find("width=\"", wizard);
+        return width == std::string::npos ? 0 : std::atol(xml.c_str() + width + 7);
     }
 
     std::string Name(const Language& language, const char* surface) const {
@@ -242,6 +254,7 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
         WriteSettings(language);
         Tally tally;
         bool busy = false, scanSeen = false, done = false;
+        long closedWidth = 0;
         // The small dialogs, each run modally over the results page while it shows its rows.
         std::vector<changes::StoredBatch> batches(2);
         batches[0].batch = {"0001767225600-0001", 1767225600, changes::ChangeAction::Delete, "", {}, true, 0};
@@ -315,6 +328,9 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
             const HIMAGELIST fileIcons = ListView_GetImageList(resultsList, LVSIL_SMALL);
             EXPECT_NE(fileIcons, fileIconsBefore) << "the results page kept its images";
             EXPECT_EQ(::ImageList_GetImageCount(fileIcons), fileIconCount) << "the rows' icons are made again in their places";
+            RECT closing{};
+            ::GetWindowRect(wizard, &closing);
+            closedWidth = closing.right - closing.left;
             done = true;
             ::PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
             return true;
@@ -326,6 +342,8 @@ TEST_F(TextFit, EveryTextFitsItsControlOnEveryPageAndDialog) {
         ::KillTimer(nullptr, timer);
         g_step = nullptr;
         ASSERT_TRUE(done) << "the journey did not reach the results page with its rows";
+        // Its size is kept as at 100%, so that it comes back as large to the eye at any scale.
+        EXPECT_NEAR(SavedWizardWidth(), ::MulDiv(closedWidth, static_cast<int>(kBaseDpi), static_cast<int>(dpi_)), 1);
         std::string seen;
         for (const std::string& surface : tally.surfaces) seen += (seen.empty() ? "" : ", ") + surface;
         std::printf("[ fit ] %s at %s: %d controls checked on %zu pages and dialogs (%s)\n", language.name,
