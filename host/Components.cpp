@@ -343,6 +343,14 @@ std::optional<FileFinderComponent::Coverage> FileFinderComponent::LastSearchCove
     return Coverage{counts.foldersSearched, counts.shortcutsChecked};
 }
 
+ComPtr<IXmlNode> ModuleElement(const XmlStoreComponent& moduleXml, std::string_view name, bool create) {
+    if (!moduleXml) return nullptr;
+    ComPtr<IXmlNode> element = moduleXml.SelectNode("config/" + std::string(name));
+    if (element || !create) return element;
+    ComPtr<IXmlNode> top = moduleXml.SelectNode("config");
+    return top ? moduleXml.AppendChild(top.Get(), name, "") : nullptr;
+}
+
 // ---- Process-wide references -------------------------------------------------------------------
 
 Components& TheComponents() {

@@ -91,6 +91,11 @@ private:
     ComPtr<IXmlStoreComponent> component_;
 };
 
+// The element `name` under the module document's top element `config`, where each part keeps
+// what the user chose: null when it is missing (or the store is absent), unless `create`,
+// which appends it to `config` (still null for a document without `config`).
+ComPtr<IXmlNode> ModuleElement(const XmlStoreComponent& moduleXml, std::string_view name, bool create);
+
 class BackupComponent {
 public:
     BackupComponent() = default;

@@ -3,8 +3,6 @@
 namespace qm::host {
 namespace {
 
-constexpr std::string_view kTop = "config";
-constexpr std::string_view kIgnorePath = "config/ignore";
 constexpr std::string_view kIgnore = "ignore";
 constexpr std::string_view kShortcut = "shortcut";
 constexpr std::string_view kFolder = "folder";
@@ -22,8 +20,7 @@ std::vector<ComPtr<IXmlNode>> Children(const XmlStoreComponent& store, IXmlNode*
 
 IgnoreList LoadIgnoreList(const XmlStoreComponent& moduleXml) {
     IgnoreList list;
-    if (!moduleXml) return list;
-    ComPtr<IXmlNode> ignore = moduleXml.SelectNode(kIgnorePath);
+    ComPtr<IXmlNode> ignore = ModuleElement(moduleXml, kIgnore, /*create=*/false);
     if (!ignore) return list;
     for (const auto& node : Children(moduleXml, ignore.Get(), kShortcut)) list.AddShortcut(moduleXml.GetAttribute(node.Get(), kName));
     for (const auto& node : Children(moduleXml, ignore.Get(), kFolder)) list.AddFolder(moduleXml.GetAttribute(node.Get(), kName));
@@ -31,13 +28,8 @@ IgnoreList LoadIgnoreList(const XmlStoreComponent& moduleXml) {
 }
 
 bool SaveIgnoreList(const XmlStoreComponent& moduleXml, const IgnoreList& list) {
-    if (!moduleXml) return false;
-    ComPtr<IXmlNode> ignore = moduleXml.SelectNode(kIgnorePath);
-    if (!ignore) {
-        ComPtr<IXmlNode> top = moduleXml.SelectNode(kTop);
-        if (!top) return false;
-        ignore = moduleXml.AppendChild(top.Get(), kIgnore, "");
-    }
+    ComPtr<IXmlNode> ignore = ModuleElement(moduleXml, kIgnore, /*create=*/true);
+    if (!ignore) return false;
     // The old entries are gathered before any is removed, whether the list is live or a snapshot.
     for (std::string_view name : {kShortcut, kFolder}) {
         for (const auto& node : Children(moduleXml, ignore.Get(), name)) moduleXml.RemoveChild(ignore.Get(), node.Get());

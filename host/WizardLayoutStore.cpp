@@ -6,8 +6,6 @@
 namespace qm::host {
 namespace {
 
-constexpr std::string_view kTop = "config";
-constexpr std::string_view kWizardPath = "config/wizard";
 constexpr std::string_view kWizard = "wizard";
 constexpr std::string_view kWidth = "width";
 constexpr std::string_view kHeight = "height";
@@ -49,8 +47,7 @@ std::string Joined(const std::vector<long>& values) {
 
 WizardLayout LoadWizardLayout(const XmlStoreComponent& moduleXml) {
     WizardLayout layout;
-    if (!moduleXml) return layout;
-    ComPtr<IXmlNode> element = moduleXml.SelectNode(kWizardPath);
+    ComPtr<IXmlNode> element = ModuleElement(moduleXml, kWizard, /*create=*/false);
     if (!element) return layout;
     const long width = Pixels(moduleXml.GetAttribute(element.Get(), kWidth));
     const long height = Pixels(moduleXml.GetAttribute(element.Get(), kHeight));
@@ -63,13 +60,8 @@ WizardLayout LoadWizardLayout(const XmlStoreComponent& moduleXml) {
 }
 
 bool SaveWizardLayout(const XmlStoreComponent& moduleXml, const WizardLayout& layout) {
-    if (!moduleXml) return false;
-    ComPtr<IXmlNode> element = moduleXml.SelectNode(kWizardPath);
-    if (!element) {
-        ComPtr<IXmlNode> top = moduleXml.SelectNode(kTop);
-        if (!top) return false;
-        element = moduleXml.AppendChild(top.Get(), kWizard, "");
-    }
+    ComPtr<IXmlNode> element = ModuleElement(moduleXml, kWizard, /*create=*/true);
+    if (!element) return false;
     moduleXml.SetAttribute(element.Get(), kWidth, std::to_string(layout.width));
     moduleXml.SetAttribute(element.Get(), kHeight, std::to_string(layout.height));
     moduleXml.SetAttribute(element.Get(), kResultColumns, Joined(layout.resultColumns));
