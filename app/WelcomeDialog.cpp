@@ -30,6 +30,7 @@ BOOL WelcomeDialog::OnInitDialog() {
     const HINSTANCE module = help::ResourceModule();
     MakeBanner(module);
     MakeHeading();
+    PlacePrompt();
 
     if (helpButton_.Attach(::GetDlgItem(Window(), IDC_WELCOME_HELP))) {
         const UINT dpi = WindowDpi(Window());
@@ -66,6 +67,26 @@ void WelcomeDialog::MakeHeading() {
     lstrcpynW(font.lfFaceName, kPagesFont, LF_FACESIZE);
     heading_.SetFont(font);
     heading_.textColour = kHeadingColour;
+}
+
+void WelcomeDialog::PlacePrompt() {
+    // The text's box is sized for the longest language; in a shorter one the prompt follows the
+    // text by one empty line, as the text's own paragraphs follow each other.
+    const HWND text = ::GetDlgItem(Window(), IDC_WELCOME_TEXT);
+    const HWND prompt = ::GetDlgItem(Window(), IDC_WELCOME_PROMPT);
+    if (!text || !prompt) return;
+    RECT box{}, promptBox{};
+    ::GetWindowRect(text, &box);
+    ::GetWindowRect(prompt, &promptBox);
+    ::MapWindowPoints(HWND_DESKTOP, Window(), reinterpret_cast<POINT*>(&box), 2);
+    ::MapWindowPoints(HWND_DESKTOP, Window(), reinterpret_cast<POINT*>(&promptBox), 2);
+    const int textHeight = controls::TextHeightIn(text, box.right - box.left);
+    const int lineHeight = controls::TextHeightIn(text, box.right - box.left, L"X");
+    if (textHeight <= 0 || lineHeight <= 0) return;
+    const int promptTop = box.top + textHeight + lineHeight;
+    if (promptTop >= promptBox.top) return;  // no room to win: the template's places stand
+    ::SetWindowPos(text, nullptr, 0, 0, box.right - box.left, textHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(prompt, nullptr, promptBox.left, promptTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool WelcomeDialog::OnCommand(WORD id, WORD code, HWND) {

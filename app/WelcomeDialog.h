@@ -25,6 +25,7 @@ protected:
 private:
     void MakeBanner(HINSTANCE module);
     void MakeHeading();
+    void PlacePrompt();
 
     HWND alwaysShow_ = nullptr;
     controls::SkinnedStatic banner_;

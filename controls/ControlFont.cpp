@@ -1,5 +1,7 @@
 #include "controls/ControlFont.h"
 
+#include <string>
+
 namespace qm::controls {
 
 LOGFONTW FontDescriptionOf(HWND window) {
@@ -21,5 +23,21 @@ LOGFONTW WithUnderline(LOGFONTW description) noexcept {
 }
 
 GdiObject CreateFontFrom(const LOGFONTW& description) { return GdiObject(::CreateFontIndirectW(&description)); }
+
+int TextHeightIn(HWND control, int width, const wchar_t* text) {
+    std::wstring own;
+    if (!text) {
+        own.resize(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1);
+        own.resize(static_cast<size_t>(::GetWindowTextW(control, own.data(), static_cast<int>(own.size()))));
+        text = own.c_str();
+    }
+    const auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    const WindowDc dc(control);
+    if (!dc.Get() || !font) return 0;
+    const SelectObjectScope selected(dc.Get(), font);
+    RECT needed{0, 0, width, 0};
+    if (!::DrawTextW(dc.Get(), text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX)) return 0;
+    return needed.bottom - needed.top;
+}
 
 }  // namespace qm::controls

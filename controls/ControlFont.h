@@ -15,4 +15,8 @@ LOGFONTW WithUnderline(LOGFONTW description) noexcept;
 
 GdiObject CreateFontFrom(const LOGFONTW& description);
 
+// The height, in pixels, that a text takes in the control's font, wrapped at `width` as a static
+// text wraps it; `text` null: the control's own text. 0 when it cannot be measured.
+int TextHeightIn(HWND control, int width, const wchar_t* text = nullptr);
+
 }  // namespace qm::controls

@@ -58,6 +58,27 @@ TEST(WelcomeDialog, TheHeadingIsAPageHeadingWithEvenMargins) {
     EXPECT_NEAR(heading.top - banner.bottom, client.bottom - continueButton.bottom, 1) << "below the banner and below Continue";
 }
 
+// The prompt follows the text by about one empty line, as the text's paragraphs follow each
+// other, whatever room the template keeps for a longer language.
+TEST(WelcomeDialog, ThePromptFollowsTheTextByOneEmptyLine) {
+    InstalledFakes fakes;
+    int textInkBottom = 0, promptInkTop = 0, lineHeight = 0;
+    RunWelcome([&](HWND dialog) {
+        const COLORREF face = ::GetSysColor(COLOR_3DFACE);
+        const HWND text = ::GetDlgItem(dialog, IDC_WELCOME_TEXT), prompt = ::GetDlgItem(dialog, IDC_WELCOME_PROMPT);
+        textInkBottom = InDialog(dialog, IDC_WELCOME_TEXT).top + testkit::RenderClient(text, face).BoundsNot(face).bottom;
+        promptInkTop = InDialog(dialog, IDC_WELCOME_PROMPT).top + testkit::RenderClient(prompt, face).BoundsNot(face).top;
+        const WindowDc dc(text);
+        const SelectObjectScope font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(text, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc.Get(), &metrics);
+        lineHeight = metrics.tmHeight;
+    });
+    ASSERT_GT(lineHeight, 0);
+    EXPECT_GT(promptInkTop - textInkBottom, lineHeight / 2);
+    EXPECT_LT(promptInkTop - textInkBottom, 2 * lineHeight) << "the prompt stands off the text by more than a line";
+}
+
 void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 TEST(WelcomeDialog, OpensCheckedWithBannerAndHiddenHelpButton) {
